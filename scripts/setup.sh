@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs that is not yet installed.
+# Idempotent and quick when all is there. Needs root (or sudo) only when
+# something is missing.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  build-essential cmake ninja-build pkg-config
+  clang libclang-rt-14-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # GUI
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libqt6opengl6-dev
+  # window tests, screenshots, Chinese text
+  xvfb xauth x11-apps fonts-noto-cjk imagemagick
+  # receipt printing through a real print path
+  cups cups-bsd cups-client printer-driver-cups-pdf poppler-utils
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

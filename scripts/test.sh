@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the normal build, the ASan+UBSan
+# build, the ThreadSanitizer build of the serial component and a bounded
+# fuzzing run of the frame assembler and reply decoders.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+step() { printf '\n=== %s ===\n' "$*"; }
+
+step "build and test (default)"
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$jobs"
+ctest --preset default -j "$jobs"
+
+step "build and test (AddressSanitizer + UndefinedBehaviorSanitizer)"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --preset asan -j "$jobs"
+
+step "build and test the serial component (ThreadSanitizer)"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --preset tsan -j "$jobs"
+
+if [ -x scripts/fuzz.sh ]; then
+  step "fuzz the frame assembler and reply decoders"
+  bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+fi
+
+step "all tests passed"
