@@ -1,0 +1,27 @@
+#pragma once
+
+// The three number forms of the displays and logs. The decimal separator is
+// always "." and no thousands separators are written.
+//
+// Rounding: a value is first taken to 15 significant digits (what the
+// general form shows, so 0.1 + 0.2 is 0.3 and 115 * 0.07 is 8.05), and that
+// decimal is then rounded half away from zero at the last kept decimal. So
+// 1.2345675 gives 1.234568 and 2.0005 gives 2.001, as typed, although the
+// nearest doubles lie a hair below the half. No form ever writes "-0".
+
+#include <string>
+
+// At least `minDecimals` and at most `maxDecimals` decimals; trailing zeros
+// beyond `minDecimals` and a bare trailing "." are dropped.
+std::string FormatFixed(double value, int minDecimals, int maxDecimals);
+
+// Format "0.######": 1.5 -> "1.5", 2.0 -> "2", -0.000123 -> "-0.000123".
+inline std::string FormatUpToSixDecimals(double value) { return FormatFixed(value, 0, 6); }
+
+// Format "0.000": 1.5 -> "1.500", -0.0004 -> "0.000".
+inline std::string FormatThreeDecimals(double value) { return FormatFixed(value, 3, 3); }
+
+// General form: up to 15 significant digits, no trailing zeros (9.79, 0.002,
+// 8.05). Exponent form only outside 1E-4 <= |value| < 1E15, e.g. 1E-5 and
+// 1.5E+15. Not-a-number and infinities are written NAN, INF and -INF.
+std::string FormatGeneral(double value);
