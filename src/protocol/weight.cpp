@@ -1,0 +1,78 @@
+#include "protocol/weight.h"
+
+#include "protocol/number_format.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+constexpr double kUnitsPerKg = 10000.0; // division units (0.1 g) per kg
+
+// Rounds |w| - base to the division: whole 0.1 g units truncated toward zero,
+// then a remainder of at least half a division rounds up. A negative
+// remainder (base above the weight) never rounds.
+double roundToDivision(double absWeight, double baseValue, int division)
+{
+    const double t = (absWeight - baseValue) * kUnitsPerKg;
+    if (!(std::fabs(t) < 9.2e18))
+        throw std::out_of_range("weight minus base value out of range");
+    const int64_t n = static_cast<int64_t>(t);
+    int64_t q = n / division;
+    const int64_t r = n % division;
+    if (r != 0 && r >= division / 2)
+        ++q;
+    return static_cast<double>(q * division) / kUnitsPerKg;
+}
+
+} // namespace
+
+double RawWeight(std::span<const uint8_t, kReplyFrameSize> frame)
+{
+    const int32_t spanAD = ReadI32LE(&frame[2]);
+    const int32_t liveAD = ReadI32LE(&frame[6]);
+    const uint16_t calibrationWeight = ReadU16LE(&frame[10]);
+    if (spanAD == 0)
+        return 0.0;
+    const int64_t product = int64_t{calibrationWeight} * liveAD; // exact in a double, < 2^48
+    return static_cast<double>(product) / spanAD;
+}
+
+int ChooseDivision(int32_t iMaxRange, double absRawWeight)
+{
+    switch (static_cast<uint16_t>(iMaxRange)) {
+    case 30:
+        return kDivisionRange30;
+    case 750:
+        return kDivisionRange750;
+    default:
+        return absRawWeight >= 6.0 ? kDivisionFrom6kg : kDivisionBelow6kg;
+    }
+}
+
+TWeightDisplay ComputeWeightDisplay(std::span<const uint8_t, kReplyFrameSize> frame,
+                                    const TWeighingState& state)
+{
+    TWeightDisplay out;
+    if (frame[1] == kReplyPowerOnZeroFailed)
+        out.strStatus = "上电自动归零失败！";
+
+    const double w = RawWeight(frame);
+    out.dRawWeight = w;
+    out.lbl4 = FormatUpToSixDecimals(w);
+    out.lblRealValue = "实际值：" + FormatUpToSixDecimals(w - state.dBaseValue);
+
+    const double absW = std::fabs(w);
+    out.iDivision = ChooseDivision(state.iMaxRange, absW);
+    double rounded = roundToDivision(absW, state.dBaseValue, out.iDivision);
+    if (w < 0)
+        rounded = -rounded;
+    out.dDisplayed = rounded - state.dTare;
+
+    out.DispValue = FormatThreeDecimals(out.dDisplayed);
+    out.lblValue = out.DispValue;
+    out.lblAnyValue = std::to_string(ReadU16LE(&frame[10]));
+    out.lblFDvalue = FormatGeneral(out.iDivision / kUnitsPerKg);
+    out.strResultLine = out.lblRealValue + ",";
+    return out;
+}
