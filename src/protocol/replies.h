@@ -1,0 +1,118 @@
+#pragma once
+
+// The controller's replies: decoding of the payloads and, per reply code,
+// the steps the dispatcher takes. All functions take a checksum-valid
+// 19-byte reply frame as RecvBuf holds it (header at index 0).
+//
+// The main window's CheckRecDataOK is then a loop over DescribeReply:
+//
+//   if (!CheckSumOK(RecvBuf, 18, RecvBuf[18])) return false;
+//   if (bSampling) UpdateADMonitor();
+//   for (const ReplyStep& step : DescribeReply(RecvBuf)) {
+//       switch (step.kind) {
+//       case ReplyStepKind::SetFlag:      flag(step.flag) = true; break;
+//       case ReplyStepKind::ShowStatus:   ShowStatus(step.text); break;
+//       case ReplyStepKind::ShowBox:      box(step.text); break;   // modal, OK only
+//       case ReplyStepKind::WriteOpLog:   WriteOpLog(step.text); break;
+//       case ReplyStepKind::ClearTare:    dTare = 0; break;
+//       case ReplyStepKind::ApplyParameters: show(DecodeParameterReport(RecvBuf)); break;
+//       case ReplyStepKind::AppendLogRecord: SetLogList.push_back(DecodeSetLogRecord(RecvBuf)); break;
+//       case ReplyStepKind::ShowWeight:   ShowWeightData(); break;
+//       }
+//   }
+//   return true;
+//
+// with the whole inside the try that logs "CheckRecDataOK Except:".
+
+#include "protocol/frame.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+// Reply codes with a meaning of their own; every other code is a
+// measurement frame.
+inline constexpr uint8_t kReplySetOK = 0x00;
+inline constexpr uint8_t kReplyVersion = 0x01;
+inline constexpr uint8_t kReplySetFailed = 0x11;
+inline constexpr uint8_t kReplyZeroNotCalibrated = 0x22;
+inline constexpr uint8_t kReplyAnyPointNotCalibrated = 0x33;
+inline constexpr uint8_t kReplyOpenCalibrationSwitch = 0x44;
+inline constexpr uint8_t kReplyZeroCalibrated = 0x66;
+inline constexpr uint8_t kReplyZeroSet = 0x68;
+inline constexpr uint8_t kReplyZeroSetFailed = 0x69;
+inline constexpr uint8_t kReplyAnyPointCalibrated = 0x88;
+inline constexpr uint8_t kReplyZeroTrackingSet = 0x99;
+inline constexpr uint8_t kReplyZeroTrackingOn = 0x9A;
+inline constexpr uint8_t kReplyZeroTrackingOff = 0x9B;
+inline constexpr uint8_t kReplyVersionText = 0xF2;
+inline constexpr uint8_t kReplyRangeSet = 0xF5;
+inline constexpr uint8_t kReplyParameters = 0xF6;
+inline constexpr uint8_t kReplyLogRecord = 0xF8;
+inline constexpr uint8_t kReplyBeeper = 0xFB;
+
+// True for a code without a case of its own (0x77 included).
+bool IsMeasurementCode(uint8_t code);
+
+// Parameter report, reply 0xF6.
+struct ParameterReport {
+    uint8_t division = 0;           // index for cbbFD: 0 "默认", 1 "5g"; other values select nothing
+    uint16_t rangeKg = 0;           // for iMaxRange and the cbbMaxRange item of that text
+    int32_t calibrationGravity = 0; // edtCity, units of 0.0001 m/s²
+    int32_t useGravity = 0;         // edtUseCity, same unit
+};
+ParameterReport DecodeParameterReport(const uint8_t* frame);
+
+// Reply 0x01: the version number of byte 2.
+uint8_t DecodeVersionNumber(const uint8_t* frame);
+// Reply 0xF2: bytes 2..17 up to the first zero byte, as the controller sent them.
+std::string DecodeVersionText(const uint8_t* frame);
+// Reply 0xFB: byte 2 is 1 when the beeper is on; anything else is off.
+bool DecodeBeeperOn(const uint8_t* frame);
+
+enum class ReplyFlag { None, bSetOK, bReadVer, bReadLog };
+
+enum class ReplyStepKind {
+    SetFlag,         // flag := true
+    ShowStatus,      // ShowStatus(text)
+    ShowBox,         // modal box with text and OK; go on once it is closed
+    WriteOpLog,      // WriteOpLog(text)
+    ClearTare,       // dTare := 0 (the tare label keeps its text)
+    ApplyParameters, // DecodeParameterReport into the parameter controls
+    AppendLogRecord, // DecodeSetLogRecord appended to SetLogList
+    ShowWeight,      // measurement frame: ShowWeightData
+};
+
+struct ReplyStep {
+    ReplyStep() = default;
+    ReplyStep(ReplyStepKind k, std::string t = {}, ReplyFlag f = ReplyFlag::None)
+        : kind(k), text(std::move(t)), flag(f)
+    {
+    }
+
+    ReplyStepKind kind = ReplyStepKind::ShowWeight;
+    std::string text; // ShowStatus, ShowBox, WriteOpLog
+    ReplyFlag flag = ReplyFlag::None;
+
+    bool operator==(const ReplyStep&) const = default;
+};
+
+// The steps for one reply, in the order they are taken (at most three).
+class ReplyAction {
+public:
+    void add(ReplyStep step) { steps_[count_++] = std::move(step); }
+    const ReplyStep* begin() const { return steps_.data(); }
+    const ReplyStep* end() const { return steps_.data() + count_; }
+    size_t size() const { return count_; }
+    const ReplyStep& operator[](size_t i) const { return steps_[i]; }
+
+private:
+    std::array<ReplyStep, 3> steps_{};
+    size_t count_ = 0;
+};
+
+// What the dispatcher does with this reply. Texts are UTF-8; bytes of the
+// version text outside ASCII are shown as "?".
+ReplyAction DescribeReply(const uint8_t* frame);
