@@ -1,0 +1,43 @@
+#include "app/delay.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The loops of the running waits, innermost last.
+std::vector<QEventLoop*> waitingLoops;
+
+}  // namespace
+
+bool WaitUntil(uint32_t ms, const std::function<bool()>& done) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  QEventLoop loop;
+  QTimer timer;
+  timer.setTimerType(Qt::PreciseTimer);
+  timer.setSingleShot(true);
+  QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+  waitingLoops.push_back(&loop);
+  while (!(done && done())) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) break;
+    timer.start(left);
+    loop.exec();
+  }
+  waitingLoops.erase(std::find(waitingLoops.begin(), waitingLoops.end(), &loop));
+  return done && done();
+}
+
+void Delay(uint32_t ms) { WaitUntil(ms, {}); }
+
+void WakeWaiters() {
+  for (QEventLoop* loop : waitingLoops) loop->quit();
+}

@@ -1,0 +1,68 @@
+#include "app/message_boxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+MessageBoxes* installed = nullptr;
+
+QtMessageBoxes& QtBoxes() {
+  static QtMessageBoxes boxes;
+  return boxes;
+}
+
+// Owned by the active window, as a box of the application would be.
+QWidget* Owner() { return QApplication::activeWindow(); }
+
+}  // namespace
+
+MessageBoxes& Boxes() { return installed ? *installed : QtBoxes(); }
+
+void SetBoxes(MessageBoxes* boxes) { installed = boxes; }
+
+void QtMessageBoxes::Message(const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Ok, Owner());
+  box.exec();
+}
+
+bool QtMessageBoxes::Confirm(const QString& text, Kind kind) {
+  const bool okCancel = kind == Kind::ConfirmOkCancel;
+  QMessageBox box(okCancel ? QMessageBox::Information : QMessageBox::Question,
+                  QStringLiteral("提示"), text,
+                  okCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                           : QMessageBox::Yes | QMessageBox::No,
+                  Owner());
+  box.setDefaultButton(okCancel ? QMessageBox::Cancel : QMessageBox::Yes);
+  const int answer = box.exec();
+  return answer == QMessageBox::Ok || answer == QMessageBox::Yes;
+}
+
+void QtMessageBoxes::Error(const QString& text) {
+  QMessageBox box(QMessageBox::Critical, kAppTitle, text, QMessageBox::Ok, Owner());
+  box.exec();
+}
+
+void ScriptedMessageBoxes::Show(Kind kind, const QString& text) {
+  const Shown box{kind, text};
+  shown.push_back(box);
+  if (whileOpen) whileOpen(box);
+}
+
+void ScriptedMessageBoxes::Message(const QString& text) { Show(Kind::Message, text); }
+
+bool ScriptedMessageBoxes::Confirm(const QString& text, Kind kind) {
+  Show(kind, text);
+  if (answers.empty()) return false;
+  const bool answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+void ScriptedMessageBoxes::Error(const QString& text) { Show(Kind::Error, text); }
+
+QStringList ScriptedMessageBoxes::Texts() const {
+  QStringList texts;
+  for (const auto& box : shown) texts << box.text;
+  return texts;
+}

@@ -1,0 +1,78 @@
+#pragma once
+// Every modal box of the tool goes through MessageBoxes, so that a test can
+// answer the boxes instead of a person and read what they said.
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+class QWidget;
+
+// The application title: task-bar text and the caption of plain and error boxes.
+inline const QString kAppTitle = QStringLiteral("电子称配置工具");
+
+class MessageBoxes {
+ public:
+  enum class Kind { Message, ConfirmYesNo, ConfirmOkCancel, Error };
+
+  virtual ~MessageBoxes() = default;
+
+  // Plain box: text, a single OK button, no icon, the application title as caption.
+  virtual void Message(const QString& text) = 0;
+  // Caption "提示": Yes/No with a question icon, or OK/Cancel with an
+  // information icon and Cancel as default. True for Yes or OK.
+  virtual bool Confirm(const QString& text, Kind kind) = 0;
+  // Error icon, OK, the application title as caption.
+  virtual void Error(const QString& text) = 0;
+};
+
+// The boxes in use; the Qt boxes unless a test installed others.
+MessageBoxes& Boxes();
+// Installs boxes (nullptr: back to the Qt boxes). The caller keeps ownership.
+void SetBoxes(MessageBoxes* boxes);
+
+// The real boxes: QMessageBox::exec, a nested event loop as the original.
+class QtMessageBoxes : public MessageBoxes {
+ public:
+  void Message(const QString& text) override;
+  bool Confirm(const QString& text, Kind kind) override;
+  void Error(const QString& text) override;
+};
+
+// Answers boxes from a queue and records each box. An empty queue answers
+// "no"/"Cancel" (as a dismissed box would).
+class ScriptedMessageBoxes : public MessageBoxes {
+ public:
+  struct Shown {
+    Kind kind;
+    QString text;
+  };
+
+  void Message(const QString& text) override;
+  bool Confirm(const QString& text, Kind kind) override;
+  void Error(const QString& text) override;
+
+  // Next answers to confirmations, in order.
+  std::deque<bool> answers;
+  // Every box shown, in order.
+  std::vector<Shown> shown;
+  // Runs while a box is "open" (i.e. inside the modal call), e.g. to feed
+  // data that arrives while the operator reads the box.
+  std::function<void(const Shown&)> whileOpen;
+
+  QStringList Texts() const;
+
+ private:
+  void Show(Kind kind, const QString& text);
+};
+
+// Installs scripted boxes for the lifetime of the object.
+class ScopedScriptedBoxes : public ScriptedMessageBoxes {
+ public:
+  ScopedScriptedBoxes() { SetBoxes(this); }
+  ~ScopedScriptedBoxes() override { SetBoxes(nullptr); }
+  ScopedScriptedBoxes(const ScopedScriptedBoxes&) = delete;
+  ScopedScriptedBoxes& operator=(const ScopedScriptedBoxes&) = delete;
+};

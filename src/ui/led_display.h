@@ -1,0 +1,18 @@
+#pragma once
+// The seven-segment style weight display. It keeps the caption written to it,
+// because tare and the receipt read the displayed weight back as text.
+
+#include <QLCDNumber>
+#include <QString>
+
+class TLedDisplay : public QLCDNumber {
+  Q_OBJECT
+ public:
+  explicit TLedDisplay(QWidget* parent = nullptr);
+
+  QString Caption() const { return caption_; }
+  void SetCaption(const QString& caption);
+
+ private:
+  QString caption_;
+};

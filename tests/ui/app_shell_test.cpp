@@ -1,0 +1,178 @@
+// The Qt side of the application shell: general error display, boxes,
+// single-instance lock, the blocking Delay and the tick count.
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <stdexcept>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/delay.h"
+#include "app/general_error.h"
+#include "app/message_boxes.h"
+#include "app/single_instance.h"
+#include "app/tick_count.h"
+
+namespace {
+
+// Throws from an event handler, as a failing operator action would.
+class Thrower : public QObject {
+ protected:
+  bool event(QEvent* event) override {
+    if (event->type() == QEvent::User) throw std::runtime_error("Unable to write to /x/datalink.ini");
+    return QObject::event(event);
+  }
+};
+
+}  // namespace
+
+class AppShellTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void errorTextGetsAFinalPoint_data() {
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("letter") << "File access denied" << "File access denied.";
+    QTest::newRow("point") << "Done." << "Done.";
+    QTest::newRow("hyphen") << "a-" << "a-";
+    QTest::newRow("blank") << "a " << "a ";
+    QTest::newRow("slash") << "a/" << "a/.";
+    QTest::newRow("digit") << "code 5" << "code 5.";
+    QTest::newRow("chinese") << "打开失败" << "打开失败.";
+    QTest::newRow("empty") << "" << ".";
+  }
+  void errorTextGetsAFinalPoint() {
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    QCOMPARE(GeneralErrorText(message), shown);
+  }
+
+  void actionErrorIsShownAndTheProgramCarriesOn() {
+    ScopedScriptedBoxes boxes;
+    bool after = false;
+    RunAction([] { throw std::runtime_error("Unable to write to /x/datalink.ini"); });
+    RunAction([&] { after = true; });
+    QVERIFY(after);
+    QCOMPARE(boxes.shown.size(), size_t{1});
+    QVERIFY(boxes.shown[0].kind == MessageBoxes::Kind::Error);
+    QCOMPARE(boxes.shown[0].text, QStringLiteral("Unable to write to /x/datalink.ini."));
+  }
+
+  void exceptionEscapingAHandlerReachesTheErrorDisplay() {
+    ScopedScriptedBoxes boxes;
+    Thrower thrower;
+    QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(boxes.Texts(), QStringList{"Unable to write to /x/datalink.ini."});
+  }
+
+  void scriptedBoxesAnswerInOrderAndDismissWhenEmpty() {
+    ScopedScriptedBoxes boxes;
+    boxes.answers = {true, false};
+    QString seenWhileOpen;
+    boxes.whileOpen = [&](const ScriptedMessageBoxes::Shown& box) { seenWhileOpen = box.text; };
+    QVERIFY(Boxes().Confirm("a", MessageBoxes::Kind::ConfirmYesNo));
+    QVERIFY(!Boxes().Confirm("b", MessageBoxes::Kind::ConfirmOkCancel));
+    QVERIFY(!Boxes().Confirm("c", MessageBoxes::Kind::ConfirmOkCancel));
+    Boxes().Message("d");
+    QCOMPARE(seenWhileOpen, QStringLiteral("d"));
+    QCOMPARE(boxes.Texts(), (QStringList{"a", "b", "c", "d"}));
+  }
+
+  void secondInstanceFindsTheLockTaken() {
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    QCOMPARE(QString::fromStdString(SingleInstanceLock::LockPath()), runtime.filePath("PDA_SVR.lock"));
+    {
+      SingleInstanceLock first;
+      QVERIFY(first.Acquire() == SingleInstanceLock::Result::Acquired);
+      SingleInstanceLock second;
+      QVERIFY(second.Acquire() == SingleInstanceLock::Result::AlreadyRunning);
+    }
+    // The first instance ended: a new start succeeds.
+    SingleInstanceLock again;
+    QVERIFY(again.Acquire() == SingleInstanceLock::Result::Acquired);
+    qunsetenv("XDG_RUNTIME_DIR");
+  }
+
+  void lockFollowsNoPlantedLink() {
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    const QString target = runtime.filePath("victim");
+    QVERIFY(symlink(target.toUtf8().constData(), runtime.filePath("PDA_SVR.lock").toUtf8().constData()) == 0);
+    SingleInstanceLock lock;
+    QVERIFY(lock.Acquire() == SingleInstanceLock::Result::Failed);
+    QVERIFY(!QFileInfo::exists(target));
+    qunsetenv("XDG_RUNTIME_DIR");
+    // Without a runtime directory the lock lives in /tmp under the user's id.
+    QCOMPARE(QString::fromStdString(SingleInstanceLock::LockPath()),
+             QStringLiteral("/tmp/PDA_SVR-%1.lock").arg(getuid()));
+  }
+
+  void delayWaitsWhileHandlingEvents() {
+    int handled = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++handled; });
+    ticker.start(10);
+    const uint32_t start = GetTickCount();
+    Delay(200);
+    const uint32_t waited = TicksBetween(start, GetTickCount());
+    QVERIFY2(waited >= 200, qPrintable(QString::number(waited)));
+    QVERIFY2(waited < 400, qPrintable(QString::number(waited)));
+    QVERIFY2(handled >= 10, qPrintable(QString::number(handled)));
+  }
+
+  void delayZeroHandlesPendingEventsOnce() {
+    bool handled = false;
+    QTimer::singleShot(0, [&] { handled = true; });
+    Delay(0);
+    QVERIFY(handled);
+  }
+
+  void nestedDelaysEachLastTheirTime() {
+    // An operator action started during a wait waits too; both end on time.
+    uint32_t innerWaited = 0;
+    QTimer::singleShot(20, [&] {
+      const uint32_t start = GetTickCount();
+      Delay(150);
+      innerWaited = TicksBetween(start, GetTickCount());
+    });
+    const uint32_t start = GetTickCount();
+    Delay(50);
+    QVERIFY(TicksBetween(start, GetTickCount()) >= 150);  // the outer wait resumes after the inner one
+    QVERIFY(innerWaited >= 150);
+  }
+
+  void waitEndsEarlyWhenWokenWithItsConditionMet() {
+    bool flag = false;
+    QTimer::singleShot(30, [&] {
+      flag = true;
+      WakeWaiters();
+    });
+    const uint32_t start = GetTickCount();
+    QVERIFY(WaitUntil(2000, [&] { return flag; }));
+    QVERIFY(TicksBetween(start, GetTickCount()) < 500);
+    // Woken without the condition met it keeps waiting to its end.
+    QTimer::singleShot(10, [] { WakeWaiters(); });
+    const uint32_t again = GetTickCount();
+    QVERIFY(!WaitUntil(100, [] { return false; }));
+    QVERIFY(TicksBetween(again, GetTickCount()) >= 100);
+  }
+
+  void tickDifferencesSurviveTheWrap() {
+    QCOMPARE(TicksBetween(0xFFFFFFF0u, 0x10u), 0x20u);
+    QCOMPARE(TicksBetween(100u, 350u), 250u);
+  }
+};
+
+int main(int argc, char** argv) {
+  ScaleApplication app(argc, argv);
+  AppShellTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+#include "app_shell_test.moc"
