@@ -20,6 +20,15 @@ TADMonitorTexts justStarted()
     return t;
 }
 
+// Sampling started at 10:00:00 and the base is already taken.
+TADMonitorTexts runningWithBase(const char* base)
+{
+    TADMonitorTexts t = justStarted();
+    t.edtBaseAD = base;
+    t.edtBaseADTag = 0;
+    return t;
+}
+
 TDateTime at(int hour, int minute, int second, int ms = 0)
 {
     return EncodeDateTime(2026, 12, 10, hour, minute, second, ms);
@@ -64,9 +73,7 @@ TEST(ADMonitor, DriftAndAlarmThreshold)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ad);
-        TADMonitorTexts t = justStarted();
-        t.edtBaseAD = "1000";
-        t.edtBaseADTag = 0;
+        TADMonitorTexts t = runningWithBase("1000");
         ComputeADMonitor(withAD(c.ad), t, at(10, 7, 59, 999));
         EXPECT_EQ(t.edtDiffAD, c.diff);
         EXPECT_EQ(t.edtDiffValue, c.drift);
@@ -78,9 +85,7 @@ TEST(ADMonitor, DriftAndAlarmThreshold)
 
 TEST(ADMonitor, AlarmFiresOncePerRun)
 {
-    TADMonitorTexts t = justStarted();
-    t.edtBaseAD = "1000";
-    t.edtBaseADTag = 0;
+    TADMonitorTexts t = runningWithBase("1000");
     ComputeADMonitor(withAD(1200), t, at(10, 3, 0));
     EXPECT_EQ(t.edtErrorDt, "2026-12-10 10:03:00");
     EXPECT_EQ(t.edtErrorCount, "3");
@@ -112,9 +117,7 @@ TEST(ADMonitor, WholeMinutesAcrossMidnightAndExactBoundaries)
 
 TEST(ADMonitor, AnyReplyCodeFeedsTheMonitor)
 {
-    TADMonitorTexts t = justStarted();
-    t.edtBaseAD = "1000";
-    t.edtBaseADTag = 0;
+    TADMonitorTexts t = runningWithBase("1000");
     ComputeADMonitor(withAD(1115, 0x00), t, at(10, 1, 0)); // an acknowledgement
     EXPECT_EQ(t.edtNowAD, "1115");
     EXPECT_EQ(t.edtDiffValue, "8.05");
@@ -124,9 +127,7 @@ TEST(ADMonitor, BaseTextThatIsNoIntegerCountsAsZero)
 {
     for (const char* text : {"", "abc", "12x", " 5", "99999999999"}) {
         SCOPED_TRACE(text);
-        TADMonitorTexts t = justStarted();
-        t.edtBaseAD = text;
-        t.edtBaseADTag = 0;
+        TADMonitorTexts t = runningWithBase(text);
         ComputeADMonitor(withAD(100), t, at(10, 0, 0));
         EXPECT_EQ(t.edtBaseAD, text);
         EXPECT_EQ(t.edtDiffAD, "100");
@@ -136,9 +137,7 @@ TEST(ADMonitor, BaseTextThatIsNoIntegerCountsAsZero)
 
 TEST(ADMonitor, DifferenceWrapsIn32Bits)
 {
-    TADMonitorTexts t = justStarted();
-    t.edtBaseAD = "-2147483648";
-    t.edtBaseADTag = 0;
+    TADMonitorTexts t = runningWithBase("-2147483648");
     ComputeADMonitor(withAD(2147483647), t, at(10, 0, 0));
     EXPECT_EQ(t.edtDiffAD, "-1");
     EXPECT_EQ(t.edtDiffValue, "-0.07");
