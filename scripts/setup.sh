@@ -10,6 +10,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # locale sources, so the log tests can make a zh_CN.GBK locale
+  locales
   # GUI
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libqt6opengl6-dev

@@ -1,0 +1,17 @@
+#include "app/exe_path.h"
+
+#include <unistd.h>
+
+#include <climits>
+
+std::string GetExePath()
+{
+    char buffer[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
+    if (length <= 0 || static_cast<size_t>(length) >= sizeof buffer)
+        return {};
+    // A replaced or deleted executable reads as "/dir/name (deleted)"; cutting
+    // after the last separator still gives its directory.
+    const std::string path(buffer, static_cast<size_t>(length));
+    return path.substr(0, path.rfind('/') + 1);
+}

@@ -1,0 +1,226 @@
+#include "app/ini_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <optional>
+
+namespace {
+
+constexpr std::string_view kBlanks = " \t";
+
+std::string_view Trim(std::string_view s)
+{
+    const size_t first = s.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos)
+        return {};
+    return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
+}
+
+char AsciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    return true;
+}
+
+std::optional<std::string_view> SectionName(std::string_view line)
+{
+    const std::string_view t = Trim(line);
+    if (t.empty() || t.front() != '[')
+        return std::nullopt;
+    const std::string_view inside = t.substr(1);
+    return Trim(inside.substr(0, inside.find(']')));
+}
+
+// Where a key is, or where it would go, in the file's text.
+struct KeyLocation {
+    bool sectionFound = false;
+    size_t insertAt = 0; // after the section's last non-blank line
+    bool keyFound = false;
+    size_t valueBegin = 0; // first non-blank after "="
+    size_t valueEnd = 0;   // end of the line, before its line end
+};
+
+KeyLocation FindKey(const std::string& text, std::string_view section, std::string_view key)
+{
+    KeyLocation at;
+    bool inSection = false;
+    for (size_t begin = 0; begin < text.size();) {
+        size_t next = text.find('\n', begin);
+        next = next == std::string::npos ? text.size() : next + 1;
+        size_t end = next;
+        if (end > begin && text[end - 1] == '\n')
+            --end;
+        if (end > begin && text[end - 1] == '\r')
+            --end;
+        const std::string_view line(text.data() + begin, end - begin);
+
+        if (const auto name = SectionName(line)) {
+            if (inSection)
+                break;
+            if (!at.sectionFound && SameName(*name, section)) {
+                inSection = at.sectionFound = true;
+                at.insertAt = next;
+            }
+        } else if (inSection && !Trim(line).empty()) {
+            at.insertAt = next;
+            const size_t equals = line.find('=');
+            if (equals != std::string_view::npos && SameName(Trim(line.substr(0, equals)), key)) {
+                at.keyFound = true;
+                const size_t value = line.find_first_not_of(kBlanks, equals + 1);
+                at.valueBegin = begin + (value == std::string_view::npos ? line.size() : value);
+                at.valueEnd = end;
+                break;
+            }
+        }
+        begin = next;
+    }
+    return at;
+}
+
+// The whole file; nullopt with errno set when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            text.append(buffer, static_cast<size_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            const int error = errno;
+            close(fd);
+            errno = error;
+            return std::nullopt;
+        }
+    }
+    close(fd);
+    return text;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text)
+{
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    for (size_t done = 0; ok && done < text.size();) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (n < 0 && errno != EINTR)
+            ok = false;
+    }
+    return close(fd) == 0 && ok;
+}
+
+bool ParseInteger(std::string_view text, int& value)
+{
+    int base = 10;
+    bool signAllowed = true;
+    if (text.size() > 2 && text[0] == '0' && AsciiLower(text[1]) == 'x') {
+        base = 16;
+        signAllowed = false;
+        text.remove_prefix(2);
+    } else if (!text.empty() && text[0] == '+') {
+        signAllowed = false;
+        text.remove_prefix(1);
+    }
+    // from_chars reads a "-" of its own, and only where a sign may stand.
+    if (text.empty() || text[0] == '+' || (text[0] == '-' && !signAllowed))
+        return false;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+} // namespace
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key,
+                                 std::string_view defaultValue) const
+{
+    const std::optional<std::string> text = ReadWholeFile(path_);
+    if (!text)
+        return std::string(defaultValue);
+    const KeyLocation at = FindKey(*text, section, key);
+    if (!at.keyFound)
+        return std::string(defaultValue);
+    std::string_view value =
+        Trim(std::string_view(*text).substr(at.valueBegin, at.valueEnd - at.valueBegin));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return std::string(value);
+}
+
+int IniFile::ReadInteger(std::string_view section, std::string_view key, int defaultValue) const
+{
+    int value = 0;
+    return ParseInteger(ReadString(section, key, ""), value) ? value : defaultValue;
+}
+
+bool IniFile::ReadBool(std::string_view section, std::string_view key, bool defaultValue) const
+{
+    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
+{
+    const auto breaksLine = [](std::string_view s) {
+        return s.find_first_of("\r\n") != std::string_view::npos;
+    };
+    const std::string_view trimmedKey = Trim(key);
+    if (breaksLine(section) || breaksLine(key) || breaksLine(value) ||
+        section.find(']') != std::string_view::npos || trimmedKey.empty() ||
+        trimmedKey.front() == '[' || key.find('=') != std::string_view::npos)
+        throw EIniFileException("Unable to write to " + path_ + ": the section \"" +
+                                std::string(section) + "\", key \"" + std::string(key) +
+                                "\" or its value cannot be stored in an INI file");
+
+    // Everything else in the file is kept, so a file that exists but cannot
+    // be read must not be overwritten.
+    std::optional<std::string> existing = ReadWholeFile(path_);
+    if (!existing && errno != ENOENT)
+        throw EIniFileException("Unable to write to " + path_);
+    std::string text = existing ? std::move(*existing) : std::string();
+
+    const size_t firstBreak = text.find('\n');
+    const std::string lineEnd =
+        firstBreak != std::string::npos && firstBreak > 0 && text[firstBreak - 1] == '\r' ? "\r\n"
+                                                                                           : "\n";
+    const auto endLastLine = [&](size_t at) {
+        return at > 0 && text[at - 1] != '\n' ? lineEnd : std::string();
+    };
+    const std::string entry = std::string(key) + "=" + std::string(value) + lineEnd;
+
+    const KeyLocation at = FindKey(text, section, key);
+    if (at.keyFound)
+        text.replace(at.valueBegin, at.valueEnd - at.valueBegin, value);
+    else if (at.sectionFound)
+        text.insert(at.insertAt, endLastLine(at.insertAt) + entry);
+    else
+        text += endLastLine(text.size()) + "[" + std::string(section) + "]" + lineEnd + entry;
+
+    if (!WriteWholeFile(path_, text))
+        throw EIniFileException("Unable to write to " + path_);
+}
+
+void IniFile::WriteInteger(std::string_view section, std::string_view key, int value)
+{
+    WriteString(section, key, std::to_string(value));
+}

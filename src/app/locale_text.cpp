@@ -1,0 +1,99 @@
+#include "app/locale_text.h"
+
+#include <iconv.h>
+#include <langinfo.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace {
+
+// Length of the UTF-8 sequence (or lone bad byte) at the start of `in`, so
+// that one "?" stands for one character.
+size_t SequenceLength(const char* in, size_t left)
+{
+    const auto lead = static_cast<unsigned char>(in[0]);
+    size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (length > left)
+        length = left;
+    size_t n = 1;
+    while (n < length && (static_cast<unsigned char>(in[n]) & 0xC0) == 0x80)
+        ++n;
+    return n;
+}
+
+std::string AsciiOnly(std::string_view utf8)
+{
+    std::string out;
+    for (size_t i = 0; i < utf8.size();) {
+        if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+            out += utf8[i++];
+        } else {
+            out += '?';
+            i += SequenceLength(utf8.data() + i, utf8.size() - i);
+        }
+    }
+    return out;
+}
+
+class IconvHandle {
+public:
+    IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~IconvHandle()
+    {
+        if (valid())
+            iconv_close(cd_);
+    }
+    IconvHandle(const IconvHandle&) = delete;
+    IconvHandle& operator=(const IconvHandle&) = delete;
+
+    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return cd_; }
+
+private:
+    iconv_t cd_;
+};
+
+} // namespace
+
+std::string Utf8ToCharset(std::string_view utf8, const char* charset)
+{
+    IconvHandle cd(charset, "UTF-8");
+    if (!cd.valid())
+        return AsciiOnly(utf8);
+
+    std::string out;
+    out.resize(utf8.size() * 2 + 16);
+    char* in = const_cast<char*>(utf8.data()); // iconv's interface is not const-correct
+    size_t inLeft = utf8.size();
+    size_t used = 0;
+    // The last round (in == nullptr) lets a stateful charset return to its
+    // initial shift state.
+    for (bool finishing = false;;) {
+        char* outPtr = out.data() + used;
+        size_t outLeft = out.size() - used;
+        const size_t result = finishing ? iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft)
+                                        : iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft);
+        used = out.size() - outLeft;
+        if (result != static_cast<size_t>(-1)) {
+            if (finishing)
+                break;
+            finishing = true;
+        } else if (errno == E2BIG) {
+            out.resize(out.size() * 2);
+        } else { // EILSEQ or EINVAL: not representable, or not UTF-8
+            const size_t skip = SequenceLength(in, inLeft);
+            in += skip;
+            inLeft -= skip;
+            out.resize(std::max(out.size(), used + 1));
+            out[used++] = '?';
+        }
+    }
+    out.resize(used);
+    return out;
+}
+
+std::string Utf8ToLocaleCharset(std::string_view utf8)
+{
+    return Utf8ToCharset(utf8, nl_langinfo(CODESET));
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+// The three plain-text logs. Every line is
+//   "Time：" + timestamp + " -- " + text + CR LF
+// in the locale's character set (see locale_text.h). Each call opens the
+// file, writes its one line and closes it again, so other programs may read
+// or copy the logs between calls. Call from the user-interface thread only.
+//
+//   operation log  $HOME/oplog.txt            "YYYY-MM-DD hh:nn:ss zzz"  failures swallowed
+//   result log     GetExePath()+"Result.txt"  "YYYY-MM-DD hh:nn:ss zzz"  raises EInOutError
+//   error log      GetExePath()+"ResultErr.txt"  regional date and time  raises EInOutError,
+//                  emptied before the write once it holds 131072 bytes
+
+#include "protocol/date_time.h"
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+// A log file could not be created, opened, written or closed. The message
+// names the file and the failure; errorCode is the errno value.
+class EInOutError : public std::runtime_error {
+public:
+    EInOutError(const std::string& message, int errorCode)
+        : std::runtime_error(message), errorCode(errorCode)
+    {
+    }
+    int errorCode;
+};
+
+// Switch of the result log; true until LoadSysSet reads "writeResult".
+extern bool bWriteResult;
+
+// Appends a line to the operation log. Never fails visibly: without a
+// usable $HOME, or when the file cannot be written, the line is dropped.
+// A symbolic link named oplog.txt is not followed.
+void WriteOpLog(std::string_view text) noexcept;
+
+// Appends a line to the result log when bWriteResult is true; otherwise the
+// file is not even opened. The file grows without limit.
+void WriteResult(std::string_view text);
+
+// Appends a line to the error log. A log that holds 131072 bytes or more is
+// emptied first, so the new line becomes its only line.
+void WriteErrLog(std::string_view text);
+
+// The same as WriteResult.
+void WriteLog(std::string_view text);
+
+inline constexpr long kErrLogLimit = 131072;
+
+// Where the logs lie. OpLogPath is empty when $HOME is unset or relative.
+std::string OpLogPath();
+std::string ResultLogPath();
+std::string ErrLogPath();
+
+// The workstation's regional short date and long time ("yyyy/M/d H:mm:ss",
+// as on a Simplified Chinese system); the time is left out at exactly
+// midnight. This is the error log's timestamp.
+std::string RegionalDateTimeText(TDateTime value);

@@ -1,0 +1,51 @@
+#pragma once
+
+// The settings file "datalink.ini" beside the executable (SettingsFilePath).
+//
+// [SysSet] is read once at start-up by LoadSysSet into the six globals
+// below; the program never writes it.
+//
+// [CommSet] holds the port of the last successful open. The main window
+// reads it when it is shown and writes it after every successful open:
+//
+//     IniFile ini(SettingsFilePath());
+//     std::string name = ini.ReadString(kCommSetSection, kCommNoKey, kDefaultCommNo);
+//     int baud = ini.ReadInteger(kCommSetSection, kBaudRateKey, kDefaultBaudRate);
+//     ...
+//     ini.WriteString(kCommSetSection, kCommNoKey, openedName);   // first the name,
+//     ini.WriteInteger(kCommSetSection, kBaudRateKey, openedBaud); // then the rate
+//
+// Reading never fails (defaults instead). A write that fails throws
+// EIniFileException with the message "Unable to write to <full path>".
+// "CommNo" is text ("COM3", "//./COM12", "/dev/ttyUSB0", a pty path).
+
+#include "app/ini_file.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+inline constexpr std::string_view kSettingsFileName = "datalink.ini";
+
+inline constexpr std::string_view kCommSetSection = "CommSet";
+inline constexpr std::string_view kCommNoKey = "CommNo";
+inline constexpr std::string_view kBaudRateKey = "BaudRate";
+inline constexpr std::string_view kDefaultCommNo = "Com3";
+inline constexpr int kDefaultBaudRate = 115200;
+
+// GetExePath() + "datalink.ini".
+std::string SettingsFilePath();
+
+// [SysSet] values. Only bWriteResult (declared in log_files.h, the result
+// log's switch) changes what the program does; the others are kept for
+// whoever reads the file.
+extern bool bStartWithSys;     // "startwithsys", default false
+extern bool bWriteCommLog;     // "WriteCommLog", default false
+extern int32_t iMaxSizeResult; // "maxsizeResult", default 512000
+extern int32_t iDelayCount;    // "DelayCount", default 200
+extern std::string strShopNO;  // "ShopNO", default empty
+
+// Reads [SysSet] of SettingsFilePath() into the globals above and into
+// bWriteResult ("writeResult", default true). Never fails: a missing file,
+// key or a bad value gives the default.
+void LoadSysSet();

@@ -1,0 +1,193 @@
+#include "app/ini_file.h"
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class IniFileTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string path = dir / "datalink.ini";
+    IniFile ini{path};
+};
+
+TEST_F(IniFileTest, ReadsIntegersDecimalOrHexAndFallsBackOnAnythingElse)
+{
+    WriteFileBytes(path, "[Numbers]\n"
+                         "dec=123\n"
+                         "neg=-5\n"
+                         "plus=+7\n"
+                         "blanks=  42 \t\n"
+                         "hex=0x1F\n"
+                         "HEXUP=0X7fffffff\n"
+                         "max=2147483647\n"
+                         "min=-2147483648\n"
+                         "letters=abc\n"
+                         "trailing=12abc\n"
+                         "empty=\n"
+                         "barehex=0x\n"
+                         "badhex=0xZZ\n"
+                         "neghex=0x-5\n"
+                         "hexneg=-0x5\n"
+                         "twosigns=+-5\n"
+                         "toolarge=2147483648\n"
+                         "hextoolarge=0x80000000\n"
+                         "decimal=1.5\n"
+                         "comment=9600 ; fast\n");
+    const struct {
+        const char* key;
+        int expected;
+    } cases[] = {
+        {"dec", 123},        {"neg", -5},        {"plus", 7},          {"blanks", 42},
+        {"hex", 31},         {"HEXUP", 2147483647}, {"max", 2147483647}, {"min", -2147483647 - 1},
+        {"letters", -1},     {"trailing", -1},   {"empty", -1},        {"barehex", -1},
+        {"badhex", -1},      {"neghex", -1},     {"hexneg", -1},       {"twosigns", -1},
+        {"toolarge", -1},    {"hextoolarge", -1}, {"decimal", -1},     {"comment", -1},
+        {"missing", -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ini.ReadInteger("Numbers", c.key, -1), c.expected) << c.key;
+}
+
+TEST_F(IniFileTest, BooleansAreIntegersZeroFalseOtherTrue)
+{
+    WriteFileBytes(path, "[B]\r\nzero=0\r\nfive=5\r\nhex=0x10\r\nword=yes\r\n");
+    EXPECT_FALSE(ini.ReadBool("B", "zero", true));
+    EXPECT_TRUE(ini.ReadBool("B", "five", false));
+    EXPECT_TRUE(ini.ReadBool("B", "hex", false));
+    EXPECT_TRUE(ini.ReadBool("B", "word", true)); // not an integer: default
+    EXPECT_FALSE(ini.ReadBool("B", "word", false));
+    EXPECT_TRUE(ini.ReadBool("B", "missing", true));
+}
+
+TEST_F(IniFileTest, NamesCompareWithoutCaseAndTheFirstMatchCounts)
+{
+    WriteFileBytes(path, "CommNo=outside\r\n"
+                         "; CommNo=commented\r\n"
+                         "[ commset ]\r\n"
+                         "  COMMNO = COM7  \r\n"
+                         "commno=second\r\n"
+                         "[Other]\r\n"
+                         "CommNo=other\r\n"
+                         "[CommSet]\r\n"
+                         "CommNo=repeated section\r\n"
+                         "Baud=\"9600\"\r\n");
+    EXPECT_EQ(ini.ReadString("CommSet", "CommNo", "Com3"), "COM7");
+    EXPECT_EQ(ini.ReadString("COMMSET", "commno", "Com3"), "COM7");
+    EXPECT_EQ(ini.ReadString("other", "COMMNO", ""), "other");
+    // Keys of a repeated section are not seen, as in Windows profile files.
+    EXPECT_EQ(ini.ReadString("CommSet", "Baud", "none"), "none");
+}
+
+TEST_F(IniFileTest, ValuesLoseSurroundingBlanksAndOnePairOfQuotes)
+{
+    WriteFileBytes(path, "[S]\nA=  /dev/pts/5\t\nB=\"quoted text\"\nC='x'\nD=\"open\nE=a=b\nF=\n");
+    EXPECT_EQ(ini.ReadString("S", "A", "?"), "/dev/pts/5");
+    EXPECT_EQ(ini.ReadString("S", "B", "?"), "quoted text");
+    EXPECT_EQ(ini.ReadString("S", "C", "?"), "x");
+    EXPECT_EQ(ini.ReadString("S", "D", "?"), "\"open");
+    EXPECT_EQ(ini.ReadString("S", "E", "?"), "a=b");
+    EXPECT_EQ(ini.ReadString("S", "F", "?"), "");
+}
+
+TEST_F(IniFileTest, ReadingAMissingFileGivesDefaultsAndCreatesNothing)
+{
+    EXPECT_EQ(ini.ReadString("CommSet", "CommNo", "Com3"), "Com3");
+    EXPECT_EQ(ini.ReadInteger("CommSet", "BaudRate", 115200), 115200);
+    EXPECT_FALSE(FileExists(path));
+
+    // A directory in place of the file reads like a missing file.
+    IniFile notAFile(dir.path());
+    EXPECT_EQ(notAFile.ReadString("CommSet", "CommNo", "Com3"), "Com3");
+}
+
+TEST_F(IniFileTest, WritingCreatesFileAndSection)
+{
+    ini.WriteString("CommSet", "CommNo", "/dev/pts/5");
+    ini.WriteInteger("CommSet", "BaudRate", 9600);
+    EXPECT_EQ(ReadFileBytes(path), "[CommSet]\nCommNo=/dev/pts/5\nBaudRate=9600\n");
+    EXPECT_EQ(ini.ReadString("CommSet", "CommNo", ""), "/dev/pts/5");
+    EXPECT_EQ(ini.ReadInteger("CommSet", "BaudRate", 0), 9600);
+}
+
+TEST_F(IniFileTest, WritingChangesOnlyItsOwnValueAndKeepsEveryOtherByte)
+{
+    const std::string before = "; settings of the scale tool\r\n"
+                               "\r\n"
+                               "[SysSet]\r\n"
+                               "writeResult = 0\r\n"
+                               "ShopNO=店 12  \r\n"
+                               "\r\n"
+                               "[commset]\r\n"
+                               "  commno =  COM1 ; old port\r\n"
+                               "  Other = kept\r\n"
+                               "\r\n"
+                               "[Tail]\r\n"
+                               "x=1";
+    WriteFileBytes(path, before);
+
+    ini.WriteString("CommSet", "CommNo", "//./COM12");
+    std::string expected = before;
+    expected.replace(expected.find("COM1 ; old port"), 15, "//./COM12");
+    EXPECT_EQ(ReadFileBytes(path), expected);
+
+    // A new key goes after the section's last line, before the blank line,
+    // with the file's own CR LF.
+    ini.WriteInteger("CommSet", "BaudRate", 115200);
+    expected.insert(expected.find("\r\n[Tail]"), "BaudRate=115200\r\n");
+    EXPECT_EQ(ReadFileBytes(path), expected);
+
+    // A new section goes at the end; the unterminated last line is ended.
+    ini.WriteString("New", "k", "v");
+    expected += "\r\n[New]\r\nk=v\r\n";
+    EXPECT_EQ(ReadFileBytes(path), expected);
+
+    // A key in the last section of a file whose last line has no line end.
+    WriteFileBytes(path, "[CommSet]\nCommNo=COM2");
+    ini.WriteInteger("commSET", "baudrate", 4800);
+    EXPECT_EQ(ReadFileBytes(path), "[CommSet]\nCommNo=COM2\nbaudrate=4800\n");
+    ini.WriteInteger("CommSet", "BaudRate", 9600);
+    EXPECT_EQ(ReadFileBytes(path), "[CommSet]\nCommNo=COM2\nbaudrate=9600\n");
+}
+
+TEST_F(IniFileTest, WriteFailuresNameTheFile)
+{
+    // A path below a regular file cannot be created, even by root.
+    WriteFileBytes(dir / "plain", "x");
+    IniFile blocked(dir / "plain/datalink.ini");
+    try {
+        blocked.WriteString("CommSet", "CommNo", "COM3");
+        FAIL() << "no exception";
+    } catch (const EIniFileException& e) {
+        EXPECT_STREQ(e.what(), ("Unable to write to " + dir / "plain/datalink.ini").c_str());
+    }
+
+    // A file that cannot be read back whole is not overwritten.
+    IniFile directory(dir.path());
+    EXPECT_THROW(directory.WriteString("CommSet", "CommNo", "COM3"), EIniFileException);
+}
+
+TEST_F(IniFileTest, RefusesTextThatWouldBreakTheLayout)
+{
+    WriteFileBytes(path, "[CommSet]\nCommNo=COM1\n");
+    const struct {
+        const char* section;
+        const char* key;
+        const char* value;
+    } cases[] = {
+        {"CommSet", "CommNo", "COM3\n[SysSet]"},
+        {"CommSet", "CommNo", "COM3\r"},
+        {"CommSet", "Comm=No", "x"},
+        {"CommSet", "[CommNo", "x"},
+        {"CommSet", "  ", "x"},
+        {"Comm]Set", "CommNo", "x"},
+        {"Comm\nSet", "CommNo", "x"},
+    };
+    for (const auto& c : cases)
+        EXPECT_THROW(ini.WriteString(c.section, c.key, c.value), EIniFileException) << c.key;
+    EXPECT_EQ(ReadFileBytes(path), "[CommSet]\nCommNo=COM1\n");
+}
+
+} // namespace

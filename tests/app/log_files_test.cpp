@@ -1,0 +1,301 @@
+// The logs through a copy of the probe program: the result and error logs
+// land beside the copy, the operation log in the HOME given to it.
+
+#include "app/log_files.h"
+
+#include "protocol/date_time.h"
+#include "test_support.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+
+namespace {
+
+using ::testing::HasSubstr;
+
+enum class Log { Op, Result, Err };
+
+class LogFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        mkdir(bin.c_str(), 0755);
+        mkdir(home.c_str(), 0755);
+        probe = InstallProbe(bin);
+    }
+
+    ProbeRun Run(const std::vector<std::string>& args, const std::string& locale = "C.UTF-8")
+    {
+        env["HOME"] = home;
+        env["LC_ALL"] = locale;
+        return RunProgram(probe, args, env);
+    }
+
+    std::string PathOf(Log log) const
+    {
+        return log == Log::Op ? home + "/oplog.txt"
+               : log == Log::Result ? bin + "/Result.txt"
+                                    : bin + "/ResultErr.txt";
+    }
+
+    static const char* CommandOf(Log log)
+    {
+        return log == Log::Op ? "op" : log == Log::Result ? "result" : "err";
+    }
+
+    TempDir dir;
+    std::string bin = dir / "bin";
+    std::string home = dir / "home";
+    std::string probe;
+    std::map<std::string, std::optional<std::string>> env;
+};
+
+// The moment written in a log line, checked against the clock around the run.
+TDateTime StampOf(const std::string& stamp, Log log)
+{
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
+    if (log == Log::Err) {
+        const int n = std::sscanf(stamp.c_str(), "%d/%d/%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
+        EXPECT_TRUE(n == 3 || n == 6) << stamp;
+    } else {
+        EXPECT_EQ(std::sscanf(stamp.c_str(), "%d-%d-%d %d:%d:%d %d", &y, &mo, &d, &h, &mi, &s, &ms), 7);
+    }
+    return EncodeDateTime(y, mo, d, h, mi, s, ms);
+}
+
+// Splits `content` into log lines; each must have the form of its log.
+std::vector<std::string> TextsOf(const std::string& content, Log log, TDateTime from, TDateTime to)
+{
+    static const std::regex withMs("Time：(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d \\d{3}) -- ");
+    static const std::regex regional("Time：(\\d{4}/\\d{1,2}/\\d{1,2}(?: \\d{1,2}:\\d\\d:\\d\\d)?) -- ");
+    const std::regex& head = log == Log::Err ? regional : withMs;
+    // The error log's time has no milliseconds.
+    const TDateTime earliest = log == Log::Err ? from - 1.0 / 86400 : from;
+
+    std::vector<std::string> texts;
+    auto begin = content.cbegin();
+    std::smatch m;
+    while (begin != content.cend()) {
+        if (!std::regex_search(begin, content.cend(), m, head,
+                               std::regex_constants::match_continuous)) {
+            ADD_FAILURE() << "not a log line: " << std::string(begin, content.cend());
+            break;
+        }
+        const TDateTime stamp = StampOf(m[1], log);
+        EXPECT_GE(stamp, earliest) << m[1];
+        EXPECT_LE(stamp, to) << m[1];
+        // The text runs to the CR LF that comes before the next line's head.
+        const std::string rest(m[0].second, content.cend());
+        size_t end = rest.find("\r\nTime：");
+        end = end == std::string::npos ? rest.size() - 2 : end;
+        EXPECT_EQ(rest.substr(end, 2), "\r\n");
+        texts.push_back(rest.substr(0, end));
+        begin = m[0].second + static_cast<long>(end + 2);
+    }
+    return texts;
+}
+
+TEST_F(LogFilesTest, EveryLogAppendsOneLinePerCallInItsForm)
+{
+    for (Log log : {Log::Op, Log::Result, Log::Err}) {
+        SCOPED_TRACE(CommandOf(log));
+        WriteFileBytes(PathOf(log), "");
+        const TDateTime from = CurrentDateTime();
+        const ProbeRun run = Run({CommandOf(log), "设置量程成功", "", "two\r\nlines", "last"});
+        const TDateTime to = CurrentDateTime();
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_THAT(TextsOf(ReadFileBytes(PathOf(log)), log, from, to),
+                    ::testing::ElementsAre("设置量程成功", "", "two\r\nlines", "last"));
+    }
+}
+
+TEST_F(LogFilesTest, MissingLogIsCreatedAndExistingContentKept)
+{
+    for (Log log : {Log::Op, Log::Result, Log::Err}) {
+        SCOPED_TRACE(CommandOf(log));
+        ASSERT_FALSE(FileExists(PathOf(log)));
+        ASSERT_EQ(Run({CommandOf(log), "first"}).exitCode, 0);
+        const std::string once = ReadFileBytes(PathOf(log));
+        EXPECT_EQ(TextsOf(once, log, 0, CurrentDateTime()).size(), 1u);
+        ASSERT_EQ(Run({CommandOf(log), "second"}).exitCode, 0);
+        const std::string twice = ReadFileBytes(PathOf(log));
+        EXPECT_EQ(twice.substr(0, once.size()), once);
+        EXPECT_THAT(twice, ::testing::EndsWith(" -- second\r\n"));
+    }
+    // WriteLog is the result log under a second name.
+    ASSERT_EQ(Run({"log", "third"}).exitCode, 0);
+    EXPECT_THAT(ReadFileBytes(PathOf(Log::Result)), ::testing::EndsWith(" -- third\r\n"));
+}
+
+TEST(RegionalDateTimeText, ShortDateAndLongTimeWithoutLeadingZeros)
+{
+    EXPECT_EQ(RegionalDateTimeText(EncodeDateTime(2015, 3, 7, 8, 4, 9, 15)), "2015/3/7 8:04:09");
+    EXPECT_EQ(RegionalDateTimeText(EncodeDateTime(2026, 12, 10, 23, 59, 59, 999)),
+              "2026/12/10 23:59:59");
+    EXPECT_EQ(RegionalDateTimeText(EncodeDateTime(2015, 3, 7, 0, 0, 0, 1)), "2015/3/7 0:00:00");
+    // Exactly midnight shows the date alone.
+    EXPECT_EQ(RegionalDateTimeText(EncodeDateTime(2015, 3, 7)), "2015/3/7");
+}
+
+TEST_F(LogFilesTest, ErrorLogIsEmptiedOnceItHolds131072Bytes)
+{
+    const struct {
+        size_t size;
+        bool kept;
+    } cases[] = {{0, true}, {131071, true}, {131072, false}, {300000, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        const std::string old(c.size, 'x');
+        WriteFileBytes(PathOf(Log::Err), old);
+        ASSERT_EQ(Run({"err", "new"}).exitCode, 0);
+        const std::string content = ReadFileBytes(PathOf(Log::Err));
+        const std::string line = c.kept ? content.substr(old.size()) : content;
+        EXPECT_EQ(content.substr(0, old.size()) == old, c.kept);
+        EXPECT_THAT(TextsOf(line, Log::Err, 0, CurrentDateTime()), ::testing::ElementsAre("new"));
+    }
+}
+
+TEST_F(LogFilesTest, ResultLogHasNoSizeLimit)
+{
+    const std::string old(300000, 'x');
+    WriteFileBytes(PathOf(Log::Result), old);
+    ASSERT_EQ(Run({"result", "new"}).exitCode, 0);
+    const std::string content = ReadFileBytes(PathOf(Log::Result));
+    EXPECT_EQ(content.substr(0, old.size()), old);
+    EXPECT_THAT(content, ::testing::EndsWith(" -- new\r\n"));
+}
+
+TEST_F(LogFilesTest, WriteResultSettingSwitchesTheResultLog)
+{
+    const struct {
+        const char* value;
+        bool written;
+    } cases[] = {{"0", false}, {"5", true}, {"0x0", false}, {"off", true}, {nullptr, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value ? c.value : "no key");
+        std::remove(PathOf(Log::Result).c_str());
+        WriteFileBytes(bin + "/datalink.ini",
+                       c.value ? std::string("[SysSet]\r\nwriteResult=") + c.value + "\r\n" : "");
+        ASSERT_EQ(Run({"result", "measured"}).exitCode, 0);
+        ASSERT_EQ(Run({"log", "logged"}).exitCode, 0);
+        ASSERT_EQ(FileExists(PathOf(Log::Result)), c.written);
+    }
+    // Switched off, an existing file is not touched either.
+    WriteFileBytes(bin + "/datalink.ini", "[sysset]\nWRITERESULT=0\n");
+    WriteFileBytes(PathOf(Log::Result), "old");
+    ASSERT_EQ(Run({"result", "measured"}).exitCode, 0);
+    EXPECT_EQ(ReadFileBytes(PathOf(Log::Result)), "old");
+}
+
+TEST_F(LogFilesTest, LinesAreInTheLocaleCharacterSet)
+{
+    // A zh_CN.GBK locale of our own, so the system needs none installed.
+    const std::string locales = dir / "locales";
+    mkdir(locales.c_str(), 0755);
+    const ProbeRun made = RunProgram("/usr/bin/localedef",
+                                     {"-i", "zh_CN", "-f", "GBK", locales + "/zh_CN.GBK"}, {});
+    if (made.exitCode != 0)
+        GTEST_SKIP() << "localedef cannot make zh_CN.GBK (package locales missing?): " << made.err;
+    env["LOCPATH"] = locales;
+
+    ASSERT_EQ(Run({"op", "设置量程成功😀"}, "zh_CN.GBK").exitCode, 0);
+    const std::string content = ReadFileBytes(PathOf(Log::Op));
+    // "Time" + full-width colon A3 BA, the text in GBK, "?" for the emoji.
+    const std::regex line("Time\xA3\xBA\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d \\d{3} -- "
+                          "\xC9\xE8\xD6\xC3\xC1\xBF\xB3\xCC\xB3\xC9\xB9\xA6\\?\r\n");
+    EXPECT_TRUE(std::regex_match(content, line)) << content;
+
+    // In a plain ASCII locale the full-width colon cannot be shown either.
+    ASSERT_EQ(Run({"result", "ok"}, "C").exitCode, 0);
+    EXPECT_THAT(ReadFileBytes(PathOf(Log::Result)), ::testing::StartsWith("Time?"));
+}
+
+TEST_F(LogFilesTest, ResultAndErrorLogRaiseWhenTheFileCannotBeWritten)
+{
+    // The executable's directory vanishes while the program runs.
+    for (const char* command : {"result", "err"}) {
+        SCOPED_TRACE(command);
+        const ProbeRun run = Run({"--remove-own-dir", command, "lost"});
+        EXPECT_EQ(run.exitCode, 3);
+        EXPECT_THAT(run.err, HasSubstr(bin + "/"));
+        EXPECT_THAT(run.err, HasSubstr("No such file or directory"));
+        mkdir(bin.c_str(), 0755);
+        probe = InstallProbe(bin);
+    }
+
+    const struct {
+        Log log;
+        bool directory; // else a full disk
+        const char* failure;
+    } cases[] = {
+        {Log::Result, true, "Is a directory"},
+        {Log::Err, true, "Is a directory"},
+        {Log::Result, false, "No space left on device"},
+        {Log::Err, false, "No space left on device"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failure);
+        const std::string path = PathOf(c.log);
+        std::filesystem::remove_all(path);
+        if (c.directory)
+            mkdir(path.c_str(), 0755);
+        else
+            ASSERT_EQ(symlink("/dev/full", path.c_str()), 0);
+        const ProbeRun run = Run({CommandOf(c.log), "lost"});
+        EXPECT_EQ(run.exitCode, 3);
+        EXPECT_THAT(run.err, HasSubstr(path));
+        EXPECT_THAT(run.err, HasSubstr(c.failure));
+    }
+}
+
+TEST_F(LogFilesTest, OperationLogSwallowsEveryFailure)
+{
+    const std::string outside = dir / "outside.txt";
+    WriteFileBytes(outside, "untouched");
+    WriteFileBytes(dir / "plain", "x");
+
+    const struct {
+        const char* name;
+        std::optional<std::string> home;
+        void (*prepare)(const std::string& oplog, const std::string& outside);
+    } cases[] = {
+        {"HOME unset", std::nullopt, nullptr},
+        {"HOME relative", "home", nullptr},
+        {"HOME below a regular file", dir / "plain/home", nullptr},
+        {"oplog.txt a link", home,
+         [](const std::string& oplog, const std::string& target) {
+             ASSERT_EQ(symlink(target.c_str(), oplog.c_str()), 0);
+         }},
+        {"oplog.txt a directory", home,
+         [](const std::string& oplog, const std::string&) { mkdir(oplog.c_str(), 0755); }},
+        {"oplog.txt a FIFO nobody reads", home,
+         [](const std::string& oplog, const std::string&) { mkfifo(oplog.c_str(), 0600); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string oplog = home + "/oplog.txt";
+        std::filesystem::remove_all(oplog);
+        if (c.prepare)
+            c.prepare(oplog, outside);
+        env["HOME"] = c.home;
+        const ProbeRun run = RunProgram(probe, {"op", "a", "b"}, env);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(ReadFileBytes(outside), "untouched");
+    }
+    EXPECT_FALSE(FileExists(bin + "/oplog.txt"));
+}
+
+TEST_F(LogFilesTest, ExePathIsTheDirectoryOfTheRunningProgram)
+{
+    EXPECT_EQ(Run({"exepath"}).out, bin + "/");
+}
+
+} // namespace

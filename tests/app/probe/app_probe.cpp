@@ -1,0 +1,69 @@
+// A stand-in for the program in the log and settings tests: the tests copy
+// it into a temporary directory, so that GetExePath() and everything beside
+// the executable resolve there, and run it with HOME and the locale of the
+// case. It starts the way the program does (locale, then [SysSet]).
+//
+//   app_probe [--remove-own-dir] exepath | sysset | op|result|log|err TEXT...
+//
+// Exit code 0 when every call returned, 3 with the message on stderr when
+// one raised, 2 for a bad command line.
+
+#include "app/exe_path.h"
+#include "app/log_files.h"
+#include "app/sys_settings.h"
+
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <exception>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    std::setlocale(LC_ALL, "");
+    LoadSysSet();
+
+    int arg = 1;
+    if (arg < argc && std::string(argv[arg]) == "--remove-own-dir") {
+        // The executable's directory disappears while the program runs.
+        const std::string dir = GetExePath();
+        if (unlink((dir + "app_probe").c_str()) != 0 || rmdir(dir.c_str()) != 0)
+            return 2;
+        ++arg;
+    }
+    if (arg >= argc)
+        return 2;
+    const std::string command = argv[arg++];
+
+    if (command == "exepath") {
+        std::printf("%s", GetExePath().c_str());
+        return 0;
+    }
+    if (command == "sysset") {
+        std::printf("startwithsys=%d\nwriteResult=%d\nWriteCommLog=%d\nmaxsizeResult=%d\n"
+                    "DelayCount=%d\nShopNO=%s\n",
+                    bStartWithSys, bWriteResult, bWriteCommLog, iMaxSizeResult, iDelayCount,
+                    strShopNO.c_str());
+        return 0;
+    }
+    void (*write)(std::string_view) = nullptr;
+    if (command == "op")
+        write = WriteOpLog;
+    else if (command == "result")
+        write = WriteResult;
+    else if (command == "log")
+        write = WriteLog;
+    else if (command == "err")
+        write = WriteErrLog;
+    if (!write)
+        return 2;
+    try {
+        for (; arg < argc; ++arg)
+            write(argv[arg]);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s", e.what());
+        return 3;
+    }
+    return 0;
+}

@@ -1,0 +1,56 @@
+// LoadSysSet through a copy of the probe program, which reads the
+// datalink.ini beside itself at start-up, as the program does.
+
+#include "app/sys_settings.h"
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string LoadedSysSet(const TempDir& dir, const std::optional<std::string>& ini)
+{
+    if (ini)
+        WriteFileBytes(dir / "datalink.ini", *ini);
+    const ProbeRun run = RunProgram(InstallProbe(dir.path()), {"sysset"}, {});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return run.out;
+}
+
+TEST(LoadSysSet, DefaultsWithoutFileSectionOrValidValues)
+{
+    const std::string defaults = "startwithsys=0\nwriteResult=1\nWriteCommLog=0\n"
+                                 "maxsizeResult=512000\nDelayCount=200\nShopNO=\n";
+    const std::optional<std::string> files[] = {
+        std::nullopt,
+        "[CommSet]\r\nCommNo=COM1\r\nBaudRate=9600\r\n",
+        "[SysSet]\r\nstartwithsys=yes\r\nwriteResult=\r\nWriteCommLog=1.0\r\n"
+        "maxsizeResult=0x\r\nDelayCount=99999999999\r\n",
+    };
+    for (const auto& file : files) {
+        TempDir dir;
+        EXPECT_EQ(LoadedSysSet(dir, file), defaults) << file.value_or("no file");
+        if (!file) {
+            EXPECT_FALSE(FileExists(dir / "datalink.ini")); // reading creates nothing
+        }
+    }
+}
+
+TEST(LoadSysSet, ReadsEveryKeyWhateverTheCaseOfItsName)
+{
+    TempDir dir;
+    EXPECT_EQ(LoadedSysSet(dir, "[CommSet]\r\n"
+                                "CommNo=COM1\r\n"
+                                "[sysset]\r\n"
+                                "STARTWITHSYS=5\r\n"
+                                "writeresult=0\r\n"
+                                "WriteCommLog=-1\r\n"
+                                "maxsizeresult=0x10000\r\n"
+                                "delaycount = 50\r\n"
+                                "shopno= 店 A12 \r\n"),
+              "startwithsys=1\nwriteResult=0\nWriteCommLog=1\nmaxsizeResult=65536\n"
+              "DelayCount=50\nShopNO=店 A12\n");
+}
+
+} // namespace
