@@ -1,0 +1,48 @@
+#pragma once
+
+// The POSIX realisation of the device backend: terminal devices opened
+// non-blocking, waits by poll() on the device together with an eventfd.
+
+#include "serial/comm_backend.h"
+
+#include <string>
+
+namespace serial {
+
+class PosixEvent : public Event {
+public:
+    explicit PosixEvent(int fd) : fd_(fd) {}
+    ~PosixEvent() override;
+    PosixEvent(const PosixEvent&) = delete;
+    PosixEvent& operator=(const PosixEvent&) = delete;
+
+    void Set() override;
+    void Reset() override;
+    bool IsSet() const override;
+    // Readable while set; for poll().
+    int Fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+class PosixBackend : public CommBackend {
+public:
+    // `sysClassTty` is where GetCommList looks for ports (a test may point it
+    // at a tree of its own).
+    explicit PosixBackend(std::string sysClassTty = "/sys/class/tty");
+
+    int Open(const std::string& name, std::unique_ptr<CommDevice>& device) override;
+    std::unique_ptr<Event> CreateEvent() override;
+    int WaitForEither(const Event& first, const Event& second) override;
+    std::vector<std::string> ListPorts() override;
+
+private:
+    std::string sysClassTty_;
+};
+
+// Waits until the close event or the device is ready for `events`.
+enum class PollResult { Closed, Ready, TimedOut, InvalidHandle, Failed };
+PollResult PollWithClose(const Event& close, int deviceFd, short events, int timeoutMs, short& revents);
+
+} // namespace serial

@@ -1,0 +1,42 @@
+#pragma once
+
+// TReadThread: the receiving half of TComm. Keeps one read and one line-event
+// wait outstanding on the device and posts what arrives to the component's
+// notification window: data chunks (COMM_MSG_DATA), line errors
+// (COMM_MSG_ERROR), modem-line changes (COMM_MSG_MODEM) and, when it cannot
+// go on, a hang-up request (COMM_MSG_HANGUP). It never calls the component.
+
+#include "serial/comm_backend.h"
+#include "serial/notify_window.h"
+
+#include <cstdint>
+#include <thread>
+
+class TReadThread {
+public:
+    static constexpr uint32_t kBufferSize = 2048;
+
+    // Starts the thread at once; throws std::system_error when it cannot.
+    TReadThread(serial::CommDevice& commFile, const serial::Event& closeEvent, const NotifyWindow& window);
+    // Waits for the thread to end; it ends at its next wait once the close
+    // event is set, or earlier on its own.
+    ~TReadThread();
+    TReadThread(const TReadThread&) = delete;
+    TReadThread& operator=(const TReadThread&) = delete;
+
+    serial::CommDevice& hCommFile;
+    const serial::Event& hCloseEvent;
+    const NotifyWindow& hComm32Window;
+
+private:
+    void Execute();
+    bool HandleCommEvent(uint32_t evtMask);
+    bool HandleReadData(const uint8_t* inputBuffer, uint32_t count);
+    bool ReceiveData(std::vector<uint8_t> newString, uint32_t count);
+    bool ReceiveError(uint32_t evtMask);
+    bool ModemStateChange(uint32_t modemEvent);
+    bool PostOrHangUp(CommMessage message);
+    void PostHangupCall();
+
+    std::thread thread_; // last: starts after the fields are set
+};
