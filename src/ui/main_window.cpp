@@ -17,6 +17,7 @@
 
 #include "app/general_error.h"
 #include "app/message_boxes.h"
+#include "serial/comm.h"
 #include "ui/key_filter.h"
 #include "ui/keypad.h"
 #include "ui/page_tab_bar.h"
@@ -38,6 +39,19 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   resize(kClientWidth, kClientHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
+
+  // Events of the port's threads reach this window through its event queue,
+  // in the order posted.
+  cmPDA = std::make_unique<TComm>([this](std::function<void()> event) {
+    QMetaObject::invokeMethod(this, std::move(event), Qt::QueuedConnection);
+  });
+  cmPDA->SetCommName("COM2");
+  cmPDA->SetBaudRate(9600);
+  cmPDA->SetOutx_XonXoffFlow(false);
+  cmPDA->SetReadIntervalTimeout(10);
+  cmPDA->OnReceiveData = [this](TComm* sender, const void* buffer, uint16_t length) {
+    RunAction([&] { cmPDAReceiveData(sender, buffer, length); });
+  };
 
   BuildFrame();
   BuildWeighingPage();
@@ -152,6 +166,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
+  FormClose(this);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -168,6 +183,7 @@ void TfrmMain::ConnectHandlers() {
   // Every handler runs through RunAction: an exception ends the action and
   // goes to the general error display, never through Qt's event loop.
   const std::pair<QPushButton*, void (TfrmMain::*)()> clicks[] = {
+      {btnOpen, &TfrmMain::btnOpenClick},         {btnClose, &TfrmMain::btnCloseClick},
       {btnClear, &TfrmMain::btnClearClick},       {btnPrint, &TfrmMain::btnPrintClick},
       {btnRemove, &TfrmMain::btnRemoveClick},     {btnGetBase, &TfrmMain::btnGetBaseClick},
       {btnClearBase, &TfrmMain::btnClearBaseClick}, {btnStart, &TfrmMain::btnStartClick},

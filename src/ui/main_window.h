@@ -6,6 +6,12 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
+
+#include "protocol/commands.h"
+#include "protocol/frame_assembler.h"
+#include "protocol/set_log.h"
+#include "protocol/weight.h"
 
 class QComboBox;
 class QFrame;
@@ -16,6 +22,7 @@ class QPushButton;
 class QStatusBar;
 class QTabWidget;
 class QWidget;
+class TComm;
 class TLedDisplay;
 
 class TfrmMain : public QMainWindow {
@@ -23,6 +30,30 @@ class TfrmMain : public QMainWindow {
  public:
   explicit TfrmMain(QWidget* parent = nullptr);
   ~TfrmMain() override;
+
+  // Showing and closing the window: the port of the settings file is opened
+  // at start-up and closed at the end.
+  void FormShow(QObject* Sender);
+  void FormClose(QObject* Sender);
+  void btnOpenClick();
+  void btnCloseClick();
+
+  // Receive path: every block the port delivers; each complete frame goes
+  // to the dispatcher, which shows what the controller answered.
+  void cmPDAReceiveData(TComm* Sender, const void* Buffer, uint16_t BufferLength);
+  bool CheckRecDataOK();
+  void ShowWeightData();
+  void UpdateADMonitor();
+
+  // Sending: every command frame is built in SendBuf and handed to cmPDA.
+  void SendScaleCmd(uint8_t code, const CommandData& data);
+  void SendSimpleCmd(uint8_t code);
+  void SendZeroCmd(bool zero);
+  void SendUnlockCmd();
+  void SendReadParamCmd();
+  void SendReadLogCmd(uint8_t index);
+  void SendClockCmd();
+  void SendAccCmd(int32_t value);
 
   // Status bar, second panel; drawn before it returns.
   void ShowStatus(const QString& text);
@@ -176,6 +207,31 @@ class TfrmMain : public QMainWindow {
   QPushButton* btnClearBase = nullptr;
   QLineEdit* edtdeviation = nullptr;
 
+  // The serial port to the scale controller.
+  std::unique_ptr<TComm> cmPDA;
+
+  // Link state: the frame being assembled (link.RecvBuf), the command being
+  // sent, and the receive guard, false while a block is being handled
+  // (including while a dispatcher box is open: blocks are then dropped).
+  TFrameAssembler link;
+  uint8_t SendBuf[kLinkBufferSize] = {};
+  bool bCanRecv = true;
+
+  // Reply flags: the dispatcher only sets them; waiting operations clear them.
+  bool bSetOK = false;
+  bool bReadVer = false;
+  bool bReadLog = false;
+
+  // Weighing state.
+  double dTare = 0.0;
+  double dBaseValue = 0.0;
+  int32_t iMaxRange = 0;
+  bool bSampling = false;
+  TWeighingState WeighingState() const { return {dTare, dBaseValue, iMaxRange, bSampling}; }
+
+  // The controller's calibration-log records, in arrival order.
+  TSetLogList SetLogList;
+
   // Used by the calibration unlock gesture.
   int32_t START_COUNT = 0;
   int32_t PRESS_COUNT = 0;
@@ -191,6 +247,7 @@ class TfrmMain : public QMainWindow {
   void BuildCalibrationPage();
   void ConnectHandlers();
   void InstallKeyFilters();
+  void ApplyParameterReport();
 
   QLabel* statusCaption_ = nullptr;
   QLabel* statusText_ = nullptr;

@@ -1,0 +1,23 @@
+// The program: one instance per user, the main window shown maximised, the
+// remembered port opened at once.
+
+#include "app/general_error.h"
+#include "app/single_instance.h"
+#include "app/sys_settings.h"
+#include "ui/main_window.h"
+
+int main(int argc, char** argv) {
+  LoadSysSet();
+
+  // A second start ends silently and leaves the running instance alone. A
+  // lock that cannot be taken at all does not keep the tool from starting.
+  SingleInstanceLock instance;
+  if (instance.Acquire() == SingleInstanceLock::Result::AlreadyRunning) return 0;
+
+  ScaleApplication app(argc, argv);
+  TfrmMain window;
+  window.showMaximized();
+  RunAction([&] { window.FormShow(&window); });
+  app.exec();
+  return 0;
+}
