@@ -1,0 +1,25 @@
+#pragma once
+// The weighing receipt: its six lines and their printing on the default
+// printer as one plain-text job.
+
+#include <QString>
+#include <QStringList>
+
+class QPrinter;
+
+// The message shown when the print job cannot be written.
+inline const QString kPrintFailedText = QStringLiteral("打印失败,请确认是否正确安装打印机驱动!");
+
+// The six receipt lines: title, tare, weight, date, time and an empty line.
+// The clock is read separately for the date and the time line.
+QStringList ReceiptLines(const QString& tareText, const QString& weightText);
+
+// Prints the lines as one job on the default printer. An output failure is
+// shown in an error box and PrintLines returns normally; having no default
+// printer throws std::runtime_error.
+void PrintLines(const QStringList& lines);
+
+// The job itself on a given printer: font "宋体" 12 pt, the lines one below
+// the other from the top of the first page. Shows the output-failure box
+// when the job cannot be opened or finished.
+void PrintLinesOn(QPrinter& printer, const QStringList& lines);
