@@ -1,0 +1,83 @@
+#include "program_run.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string MakeDirectory()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/scale-e2e-XXXXXX";
+    if (!mkdtemp(pattern.data()))  // mode 0700, as a runtime directory must be
+        throw std::system_error(errno, std::generic_category(), "mkdtemp");
+    return pattern;
+}
+
+}  // namespace
+
+ProgramRun::ProgramRun(const ProgramRunOptions& options) : directory_(MakeDirectory())
+{
+    const fs::path program = options.program;
+    const fs::path copy = fs::path(directory_) / program.filename();
+    fs::copy_file(program, copy);
+    fs::permissions(copy, fs::perms::owner_all);
+
+    std::ofstream ini(PathOf("datalink.ini"));
+    ini << "[CommSet]\nCommNo=" << options.port << "\nBaudRate=" << options.baud << "\n";
+    for (const std::string& line : options.extraIni)
+        ini << line << "\n";
+    ini.close();
+    if (!ini)
+        throw std::runtime_error("cannot write " + PathOf("datalink.ini"));
+
+    SpawnSpec spec;
+    spec.argv.push_back(copy.string());
+    spec.argv.insert(spec.argv.end(), options.arguments.begin(), options.arguments.end());
+    spec.environment = {"HOME=" + directory_, "XDG_RUNTIME_DIR=" + directory_, "QT_QPA_PLATFORM=offscreen"};
+    spec.environment.insert(spec.environment.end(), options.environment.begin(), options.environment.end());
+    spec.workDir = directory_;
+    spec.stdoutFile = PathOf("program.out");
+    spec.stderrFile = PathOf("program.err");
+    process_ = std::make_unique<ChildProcess>(spec);
+}
+
+ProgramRun::~ProgramRun()
+{
+    process_.reset();  // stops the program
+    if (!std::getenv("SCALE_E2E_KEEP")) {
+        std::error_code ignored;
+        fs::remove_all(directory_, ignored);
+    }
+}
+
+std::string ProgramRun::ReadFile(const std::string& name) const
+{
+    std::ifstream file(PathOf(name), std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::optional<int> ProgramRun::WaitForExit(std::chrono::milliseconds timeout)
+{
+    const std::optional<int> status = process_->WaitFor(timeout);
+    if (!status)
+        return std::nullopt;
+    return ExitCode(*status);
+}
+
+int ProgramRun::Stop(std::chrono::milliseconds grace)
+{
+    return ExitCode(process_->Stop(grace));
+}
+
+}  // namespace e2e
