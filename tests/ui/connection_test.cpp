@@ -1,0 +1,146 @@
+// Opening and closing the port without a device: what the window reads
+// from and writes to the settings file, how it names the port, and what it
+// tells the operator.
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/message_boxes.h"
+#include "serial/comm.h"
+#include "ui/main_window.h"
+#include "own_directory.h"
+
+namespace {
+
+QString SettingsPath() { return OwnDirectory() + QStringLiteral("/datalink.ini"); }
+
+void WriteSettings(const QByteArray& text) {
+  QFile file(SettingsPath());
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(text);
+}
+
+}  // namespace
+
+class ConnectionTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    QFile::remove(SettingsPath());
+    window = new TfrmMain;
+  }
+  void cleanup() { delete window; }
+
+  void formShowFillsTheBoxesAndClicksOpen_data();
+  void formShowFillsTheBoxesAndClicksOpen();
+  void portNamesAndRates_data();
+  void portNamesAndRates();
+  void failedOpenTellsTheCodeAndSavesNothing();
+  void closeWithoutOpenPort();
+
+ private:
+  TfrmMain* window = nullptr;
+};
+
+void ConnectionTest::formShowFillsTheBoxesAndClicksOpen_data() {
+  QTest::addColumn<QByteArray>("settings");  // empty: no file
+  QTest::addColumn<QString>("port");
+  QTest::addColumn<QString>("rate");
+  QTest::newRow("no file") << QByteArray() << "Com3" << "115200";
+  QTest::newRow("stored") << QByteArray("[CommSet]\r\nCommNo=Com7\r\nBaudRate=38400\r\n") << "Com7" << "38400";
+  QTest::newRow("bad rate") << QByteArray("[commset]\nCOMMNO=Com2\nbaudrate=abc\n") << "Com2" << "115200";
+  QTest::newRow("empty name") << QByteArray("[CommSet]\nCommNo=\n") << "" << "115200";
+  QTest::newRow("prefixed name") << QByteArray("[CommSet]\nCommNo=//./Com10\n") << "//./Com10" << "115200";
+}
+
+void ConnectionTest::formShowFillsTheBoxesAndClicksOpen() {
+  QFETCH(QByteArray, settings);
+  QFETCH(QString, port);
+  QFETCH(QString, rate);
+  if (!settings.isEmpty()) WriteSettings(settings);
+  // Keep the click from opening a device of this machine: only see it.
+  QObject::disconnect(window->btnOpen, &QPushButton::clicked, window, nullptr);
+  QSignalSpy clicks(window->btnOpen, &QPushButton::clicked);
+  window->SetConnState(1);
+  window->FormShow(window);
+  QCOMPARE(window->cbbComm->currentText(), port);
+  QCOMPARE(window->cbbRate->currentText(), rate);
+  QCOMPARE(clicks.count(), 1);
+  QVERIFY(window->btnOpen->isEnabled());
+  QVERIFY(!window->btnClose->isEnabled());
+  QCOMPARE(window->lblBaseValue->text(), QStringLiteral("基数值:0"));
+  QVERIFY(window->lblBaseValue->isHidden());
+  // Reading never creates the file.
+  QCOMPARE(QFile::exists(SettingsPath()), !settings.isEmpty());
+}
+
+void ConnectionTest::portNamesAndRates_data() {
+  // Names that reach no device here, so that nothing on this machine is opened.
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("rate");
+  QTest::addColumn<QString>("opened");
+  QTest::addColumn<uint>("baud");
+  QTest::newRow("one digit") << "Xyz9" << "9600" << "Xyz9" << 9600u;
+  QTest::newRow("ten") << "Xyz10" << "115200" << "//./Xyz10" << 115200u;
+  QTest::newRow("leading zero") << "Xyz010" << "4800" << "//./Xyz010" << 4800u;
+  QTest::newRow("already prefixed") << "//./Xyz10" << "4800" << "//./Xyz10" << 4800u;
+  QTest::newRow("backslash prefix") << "\\\\.\\XYZ12" << "4800" << "\\\\.\\XYZ12" << 4800u;
+  QTest::newRow("short") << "X1" << "abc" << "X1" << 9600u;
+  QTest::newRow("empty") << "" << "" << "" << 9600u;
+  QTest::newRow("rate outside the list") << "Xyz1" << "250000" << "Xyz1" << 250000u;
+}
+
+void ConnectionTest::portNamesAndRates() {
+  QFETCH(QString, typed);
+  QFETCH(QString, rate);
+  QFETCH(QString, opened);
+  QFETCH(uint, baud);
+  window->cbbComm->setEditText(typed);
+  window->cbbRate->setEditText(rate);
+  window->btnOpen->click();
+  QCOMPARE(QString::fromStdString(window->cmPDA->CommName()), opened);
+  QCOMPARE(window->cmPDA->BaudRate(), baud);
+  QCOMPARE(window->cbbComm->currentText(), typed);  // the box keeps what was typed
+}
+
+void ConnectionTest::failedOpenTellsTheCodeAndSavesNothing() {
+  ScopedScriptedBoxes boxes;
+  window->cbbComm->setEditText(OwnDirectory() + QStringLiteral("/no-such-port"));
+  window->btnOpen->click();
+  QCOMPARE(window->StatusText(), QStringLiteral("打开串口失败，返回值：-1"));
+  QVERIFY(window->btnOpen->isEnabled());
+  QVERIFY(!window->btnClose->isEnabled());
+  QVERIFY(!window->edtAny->isEnabled());
+  QVERIFY(!QFile::exists(SettingsPath()));
+  QVERIFY(boxes.shown.empty());
+
+  // A file that is no serial device gives its own code.
+  WriteSettings("[CommSet]\n");
+  window->cbbComm->setEditText(SettingsPath());
+  window->btnOpen->click();
+  QCOMPARE(window->StatusText(), QStringLiteral("打开串口失败，返回值：-2"));
+}
+
+void ConnectionTest::closeWithoutOpenPort() {
+  window->btnClose->setEnabled(true);
+  window->btnClose->click();
+  QCOMPARE(window->StatusText(), QStringLiteral("串口关闭！"));
+  QVERIFY(window->btnOpen->isEnabled());
+  QVERIFY(!window->btnClose->isEnabled());
+  QVERIFY(!QFile::exists(SettingsPath()));
+}
+
+int main(int argc, char** argv) {
+  const int copied = RunInOwnDirectory(argc, argv);
+  if (copied >= 0) return copied;
+  QApplication app(argc, argv);
+  ConnectionTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+#include "connection_test.moc"
