@@ -32,6 +32,7 @@ public:
 
     // Sends one input line ("load 3", "silent on") and returns the answer
     // line ("ok", "error: ..."). Throws std::runtime_error on a time-out.
+    // Not for "help", whose answer has many lines.
     std::string Command(const std::string& line, std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
     // Waits until a frame-log line contains `text`, counting lines already

@@ -148,9 +148,8 @@ struct ProgramResult {
     std::string output;
 };
 
-ProgramResult RunProgram(const std::string& arguments)
+ProgramResult RunShell(const std::string& command)
 {
-    const std::string command = std::string(SCALE_SIM_PATH) + " " + arguments + " 2>&1 </dev/null";
     std::FILE* pipe = popen(command.c_str(), "r");
     std::string output;
     char buffer[4096];
@@ -159,6 +158,11 @@ ProgramResult RunProgram(const std::string& arguments)
         output.append(buffer, n);
     const int status = pclose(pipe);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+ProgramResult RunProgram(const std::string& arguments)
+{
+    return RunShell(std::string(SCALE_SIM_PATH) + " " + arguments + " 2>&1 </dev/null");
 }
 
 TEST(SimProgram, HelpAndMistakes)
@@ -181,14 +185,10 @@ TEST(SimProgram, AnswersInputLinesAndQuits)
 {
     // With "quit" on standard input it answers and ends; the first line is
     // the pty's path.
-    const std::string command = std::string("printf 'load 2\\nbogus\\nquit\\n' | ") + SCALE_SIM_PATH + " 2>/dev/null";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 0);
+    const ProgramResult run =
+        RunShell(std::string("printf 'load 2\\nbogus\\nquit\\n' | ") + SCALE_SIM_PATH + " 2>/dev/null");
+    EXPECT_EQ(run.exitCode, 0);
+    const std::string& output = run.output;
     EXPECT_EQ(output.rfind("/dev/pts/", 0), 0u) << output;
     EXPECT_NE(output.find("\nok\nerror: unknown setting bogus\nok\n"), std::string::npos) << output;
 }
