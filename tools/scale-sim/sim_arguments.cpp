@@ -108,7 +108,9 @@ std::string HelpText()
     for (const Setting& setting : Settings())
         text += Line(std::string(setting.name) + " " + setting.argument, setting.help);
     text += "\nInput lines only:\n";
-    text += Line("reply CODE [BYTES]", "send a reply frame with this code and payload (hex, zero-filled)");
+    text += Line("reply CODE [BYTES]",
+                 "send a reply frame with this code and payload (hex, zero-filled), delayed, split, paired or "
+                 "preceded by noise as the settings say");
     text += Line("send BYTES", "write these bytes (hex) to the line as they are");
     text += Line("measure", "send one measurement frame now");
     text += Line("status", "show every setting on one line");
