@@ -35,7 +35,16 @@ std::vector<std::string> MergedEnvironment(const std::vector<std::string>& overr
         if (!replaced)
             merged.push_back(text);
     }
-    merged.insert(merged.end(), overrides.begin(), overrides.end());
+    // A later override of the same name wins (a test may replace one of the
+    // harness's own settings, e.g. XDG_RUNTIME_DIR).
+    for (size_t i = 0; i < overrides.size(); ++i) {
+        const std::string name = overrides[i].substr(0, overrides[i].find('=') + 1);
+        bool overridden = false;
+        for (size_t j = i + 1; j < overrides.size(); ++j)
+            overridden = overridden || overrides[j].rfind(name, 0) == 0;
+        if (!overridden)
+            merged.push_back(overrides[i]);
+    }
     return merged;
 }
 

@@ -1,0 +1,159 @@
+// The main window with its real serial port against scale-sim on a
+// pseudo-terminal: opening, the clock and parameter commands, the
+// parameter report, the live weight, closing, and the port settings file.
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/message_boxes.h"
+#include "e2e_harness.h"
+#include "serial/comm.h"
+#include "ui/led_display.h"
+#include "ui/main_window.h"
+#include "../ui/own_directory.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QString SettingsPath() { return OwnDirectory() + QStringLiteral("/datalink.ini"); }
+
+QStringList SettingsLines() {
+  QFile file(SettingsPath());
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  QStringList lines;
+  for (const QByteArray& line : file.readAll().split('\n'))
+    if (!line.trimmed().isEmpty()) lines << QString::fromUtf8(line.trimmed());
+  return lines;
+}
+
+}  // namespace
+
+class WindowOnSimTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    QFile::remove(SettingsPath());
+    QDir(OwnDirectory()).rmdir(QStringLiteral("datalink.ini"));
+    window = new TfrmMain;
+    window->show();
+  }
+  void cleanup() {
+    delete window;
+    window = nullptr;
+  }
+
+  void openShowsTheControllerAndItsWeight();
+  void closeStopsTheLink();
+  void settingsWriteFailureStillLeavesThePortClosable();
+  void closingTheWindowClosesThePort();
+
+ private:
+  void Open(const e2e::SimProcess& sim) {
+    window->cbbComm->setEditText(QString::fromStdString(sim.PortPath()));
+    window->cbbRate->setEditText(QStringLiteral("115200"));
+    window->btnOpen->click();
+  }
+
+  TfrmMain* window = nullptr;
+};
+
+void WindowOnSimTest::openShowsTheControllerAndItsWeight() {
+  e2e::SimProcess sim({"--load", "12.5", "--range", "30", "--division", "1", "--gravity-use", "97940"});
+  Open(sim);
+  QCOMPARE(window->StatusText(), QStringLiteral("打开串口成功"));
+  QVERIFY(!window->btnOpen->isEnabled());
+  for (QWidget* control : {static_cast<QWidget*>(window->btnClose), static_cast<QWidget*>(window->btnZeroSet),
+                           static_cast<QWidget*>(window->btnAnySet), static_cast<QWidget*>(window->edtAny),
+                           static_cast<QWidget*>(window->btnPrinte)})
+    QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
+
+  // The clock first, then the parameter request, each after 100 ms.
+  QVERIFY(sim.WaitForLog("RX AA 01 F6 00 00 00 00 A2", 5s));
+  const std::vector<std::string> frames = sim.ReceivedFrames();
+  QCOMPARE(frames.size(), size_t{2});
+  QVERIFY(QString::fromStdString(frames[0]).startsWith("AA 01 F7 "));
+
+  // The parameter report fills the fields; the weight follows the range.
+  QTRY_COMPARE_WITH_TIMEOUT(window->cbbMaxRange->currentText(), QStringLiteral("30"), 5000);
+  QCOMPARE(window->iMaxRange, 30);
+  QCOMPARE(window->cbbFD->currentText(), QStringLiteral("5g"));
+  QCOMPARE(window->edtCity->text(), QStringLiteral("广东-韶关[9.7894]"));
+  QVERIFY(window->edtUseCity->text().endsWith(QStringLiteral("[9.794]")));
+  QTRY_COMPARE_WITH_TIMEOUT(window->lblFDvalue->text(), QStringLiteral("0.01"), 5000);
+  QCOMPARE(window->DispValue->Caption(), QStringLiteral("12.500"));
+  QCOMPARE(window->lblValue->text(), QStringLiteral("12.500"));
+  QVERIFY(sim.Command("load 3.25") == "ok");
+  QTRY_COMPARE_WITH_TIMEOUT(window->DispValue->Caption(), QStringLiteral("3.250"), 5000);
+
+  // The port and rate of the open are remembered, and nothing else.
+  QCOMPARE(SettingsLines(), (QStringList{"[CommSet]", "CommNo=" + QString::fromStdString(sim.PortPath()),
+                                         "BaudRate=115200"}));
+  QVERIFY(window->bCanRecv);
+}
+
+void WindowOnSimTest::closeStopsTheLink() {
+  e2e::SimProcess sim({"--load", "2"});
+  Open(sim);
+  QTRY_COMPARE_WITH_TIMEOUT(window->DispValue->Caption(), QStringLiteral("2.000"), 5000);
+  window->btnClose->click();
+  QCOMPARE(window->StatusText(), QStringLiteral("串口关闭！"));
+  QVERIFY(window->btnOpen->isEnabled());
+  QVERIFY(!window->btnClose->isEnabled());
+  QVERIFY(!window->edtAny->isEnabled());
+  QVERIFY(!window->cmPDA->Handle());
+  // Nothing more arrives, and closing sent the controller nothing.
+  const size_t sent = sim.ReceivedFrames().size();
+  QVERIFY(sim.Command("load 5") == "ok");
+  QTest::qWait(300);
+  QCOMPARE(window->DispValue->Caption(), QStringLiteral("2.000"));
+  QCOMPARE(sim.ReceivedFrames().size(), sent);
+  // The port can be opened again.
+  window->btnOpen->click();
+  QCOMPARE(window->StatusText(), QStringLiteral("打开串口成功"));
+  QTRY_COMPARE_WITH_TIMEOUT(window->DispValue->Caption(), QStringLiteral("5.000"), 5000);
+}
+
+void WindowOnSimTest::settingsWriteFailureStillLeavesThePortClosable() {
+  ScopedScriptedBoxes boxes;
+  QVERIFY(QDir(OwnDirectory()).mkdir(QStringLiteral("datalink.ini")));  // cannot be written
+  e2e::SimProcess sim({"--load", "1"});
+  Open(sim);
+  QCOMPARE(boxes.Texts(), QStringList{"Unable to write to " + SettingsPath() + "."});
+  QVERIFY(boxes.shown[0].kind == MessageBoxes::Kind::Error);
+  // Both commands went out, and the controls say the port is open.
+  QVERIFY(sim.WaitForLog("RX AA 01 F6 00 00 00 00 A2", 5s));
+  QVERIFY(!window->btnOpen->isEnabled());
+  QVERIFY(window->btnClose->isEnabled());
+  QTRY_COMPARE_WITH_TIMEOUT(window->DispValue->Caption(), QStringLiteral("1.000"), 5000);
+  window->btnClose->click();
+  QVERIFY(!window->cmPDA->Handle());
+  QCOMPARE(window->StatusText(), QStringLiteral("串口关闭！"));
+}
+
+void WindowOnSimTest::closingTheWindowClosesThePort() {
+  ScopedScriptedBoxes boxes;
+  e2e::SimProcess sim;
+  Open(sim);
+  QVERIFY(window->cmPDA->Handle());
+  boxes.answers = {false};
+  QVERIFY(!window->close());
+  QVERIFY(window->cmPDA->Handle());  // Cancel leaves the port open
+  boxes.answers = {true};
+  QVERIFY(window->close());
+  QVERIFY(!window->cmPDA->Handle());
+}
+
+int main(int argc, char** argv) {
+  const int copied = RunInOwnDirectory(argc, argv);
+  if (copied >= 0) return copied;
+  QApplication app(argc, argv);
+  WindowOnSimTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+#include "window_on_sim.moc"
