@@ -1,0 +1,354 @@
+// TComm and its threads on a scripted device: the failure tables, line
+// events, partial writes and the mapping of the properties onto the device.
+
+#include "comm_events.h"
+#include "fake_backend.h"
+#include "post_queue.h"
+#include "serial/comm.h"
+
+#include <gtest/gtest.h>
+
+using namespace serial;
+using namespace std::chrono_literals;
+
+class CommOnFake : public ::testing::Test {
+protected:
+    CommOnFake() : comm(queue.Poster(), backend) { events.Attach(comm); }
+
+    FakeScript& script() { return backend.script; }
+    bool ReaderEnded()
+    {
+        return script().WaitFor([&] { return script().readerEnded; });
+    }
+    bool WriterEnded()
+    {
+        return script().WaitFor([&] { return script().writerEnded; });
+    }
+    CommState LastState()
+    {
+        std::lock_guard lock(script().mutex);
+        return script().states.back();
+    }
+    size_t StateCount()
+    {
+        std::lock_guard lock(script().mutex);
+        return script().states.size();
+    }
+    std::vector<uint8_t> Written()
+    {
+        std::lock_guard lock(script().mutex);
+        return script().written;
+    }
+
+    FakeBackend backend;
+    PostQueue queue;
+    TComm comm;
+    CommEvents events;
+};
+
+TEST_F(CommOnFake, EachFailingStartStepGivesItsCodeAndReleasesWhatItTook)
+{
+    struct Case {
+        const char* what;
+        void (*arrange)(FakeScript&);
+        int code;
+    } cases[] = {
+        {"cannot open", [](FakeScript& s) { s.openResult = -1; }, -1},
+        {"not a character device", [](FakeScript& s) { s.openResult = -2; }, -2},
+        {"queues refused", [](FakeScript& s) { s.setupQueuesOk = false; }, -3},
+        {"no close event", [](FakeScript& s) { s.failCreateEventCall = s.createEventCalls; }, -4},
+        {"no writer inbox", [](FakeScript& s) { s.failCreateEventCall = s.createEventCalls + 1; }, -6},
+    };
+    for (const Case& c : cases) {
+        {
+            std::lock_guard lock(script().mutex);
+            c.arrange(script());
+        }
+        EXPECT_EQ(comm.StartComm(), c.code) << c.what;
+        EXPECT_EQ(comm.Handle(), 0u) << c.what;
+        {
+            std::lock_guard lock(script().mutex);
+            EXPECT_EQ(script().openDevices, 0) << c.what;
+            script().openResult = 0;
+            script().setupQueuesOk = true;
+            script().failCreateEventCall = -1;
+        }
+        EXPECT_EQ(comm.StartComm(), 1) << "after " << c.what;
+        comm.StopComm();
+    }
+    // The writer that could not be made left a reader that was stopped again.
+    EXPECT_TRUE(script().readerEnded);
+}
+
+TEST_F(CommOnFake, ReaderFailureTable)
+{
+    const std::vector<uint8_t> before = {1, 2, 3};
+    struct Case {
+        const char* what;
+        ReaderStep failure;
+        IoStatus clearErrors;
+        bool beginFails;
+        int hangups;
+    } cases[] = {
+        {"cannot begin", {}, IoStatus::Ok, true, 1},
+        {"read or wait fails", {{ReaderEvent::Failed, 0}, {}}, IoStatus::Ok, false, 1},
+        {"handle no longer valid", {{ReaderEvent::InvalidHandle, 0}, {}}, IoStatus::Ok, false, 0},
+        {"read completes empty", {{ReaderEvent::ReadDone, 0}, {}}, IoStatus::Ok, false, 0},
+        {"line event without any of the three", {{ReaderEvent::LineEvent, 0x0004}, {}}, IoStatus::Ok, false, 1},
+        {"error flags unreadable", {{ReaderEvent::LineEvent, kEvErr}, {}}, IoStatus::Failed, false, 1},
+        {"error flags, handle gone", {{ReaderEvent::LineEvent, kEvErr}, {}}, IoStatus::InvalidHandle, false, 0},
+    };
+    for (const Case& c : cases) {
+        events = {};
+        events.Attach(comm);
+        {
+            std::lock_guard lock(script().mutex);
+            script().readerEnded = false;
+            script().beginReaderOk = !c.beginFails;
+            script().clearErrorsStatus = c.clearErrors;
+        }
+        if (!c.beginFails) {
+            script().AddReaderStep({{ReaderEvent::ReadDone, 0}, before});
+            script().AddReaderStep(c.failure);
+            script().AddReaderStep({{ReaderEvent::ReadDone, 0}, {9}}); // never read
+        }
+        ASSERT_EQ(comm.StartComm(), 1) << c.what;
+        ASSERT_TRUE(ReaderEnded()) << c.what;
+        queue.RunUntil([&] { return events.empties == 1; });
+        queue.RunFor(50ms);
+
+        EXPECT_EQ(events.hangups, c.hangups) << c.what;
+        EXPECT_EQ(events.Bytes(), c.beginFails ? std::vector<uint8_t>{} : before) << c.what;
+        // The component stays open and the writer still works.
+        EXPECT_NE(comm.Handle(), 0u) << c.what;
+        EXPECT_EQ(comm.StartComm(), 0) << c.what;
+        const uint8_t byte = 7;
+        EXPECT_TRUE(comm.WriteCommData(&byte, 1)) << c.what;
+        comm.StopComm();
+        std::lock_guard lock(script().mutex);
+        script().readerSteps.clear();
+    }
+}
+
+TEST_F(CommOnFake, LineErrorComesBeforeTheModemChangeOfTheSameEvent)
+{
+    {
+        std::lock_guard lock(script().mutex);
+        script().lineErrors = kCeFrame | kCeBreak;
+    }
+    script().AddReaderStep({{ReaderEvent::LineEvent, kEvErr | kEvRlsd}, {}});
+    script().AddReaderStep({{ReaderEvent::LineEvent, kEvRlsd | kEvRing}, {}});
+    script().AddReaderStep({{ReaderEvent::LineEvent, kEvRing}, {}});
+    script().AddReaderStep({{ReaderEvent::ReadDone, 0}, {0x41}});
+    ASSERT_EQ(comm.StartComm(), 1);
+    ASSERT_TRUE(queue.RunUntil([&] { return !events.chunks.empty(); }));
+    std::vector<std::string> raised;
+    for (const std::string& e : events.order) {
+        if (e != "empty")
+            raised.push_back(e);
+    }
+    EXPECT_EQ(raised, (std::vector<std::string>{"error 24", "modem 8", "modem 12", "modem 4", "data"}));
+    EXPECT_FALSE(script().readerEnded) << "line events do not end the reader";
+}
+
+TEST_F(CommOnFake, WriterFailureTable)
+{
+    struct Case {
+        const char* what;
+        bool beginFails;
+        IoStatus writeStatus;
+        int hangups;
+    } cases[] = {
+        {"cannot begin", true, IoStatus::Ok, 1},
+        {"write fails", false, IoStatus::Failed, 1},
+        {"handle no longer valid", false, IoStatus::InvalidHandle, 0},
+    };
+    const uint8_t frame[8] = {0xAA, 1, 2, 3, 4, 5, 6, 7};
+    for (const Case& c : cases) {
+        events = {};
+        events.Attach(comm);
+        {
+            std::lock_guard lock(script().mutex);
+            script().writerEnded = false;
+            script().beginWriterOk = !c.beginFails;
+            script().writeSteps = {{c.writeStatus, UINT32_MAX}};
+        }
+        ASSERT_EQ(comm.StartComm(), 1) << c.what;
+        if (!c.beginFails) {
+            EXPECT_TRUE(comm.WriteCommData(frame, 8)) << c.what;
+        }
+        ASSERT_TRUE(WriterEnded()) << c.what;
+        queue.RunFor(50ms);
+
+        EXPECT_EQ(events.hangups, c.hangups) << c.what;
+        EXPECT_FALSE(comm.WriteCommData(frame, 8)) << c.what << ": accepted after the writer ended";
+        EXPECT_TRUE(comm.SendDataEmpty()) << c.what;
+        EXPECT_TRUE(Written().empty()) << c.what;
+        comm.StopComm();
+    }
+}
+
+TEST_F(CommOnFake, PartialWritesContinueFromTheFirstUnsentByte)
+{
+    {
+        std::lock_guard lock(script().mutex);
+        script().writeSteps = {{IoStatus::Ok, 3}, {IoStatus::Ok, 0}, {IoStatus::Ok, 5}, {IoStatus::Ok, 1},
+                               {IoStatus::Ok, 0}, {IoStatus::Ok, 4}};
+    }
+    ASSERT_EQ(comm.StartComm(), 1);
+    const std::vector<uint8_t> a = Pattern(20, 0x10), b = Pattern(6, 0x80);
+    ASSERT_TRUE(comm.WriteCommData(a.data(), static_cast<uint16_t>(a.size())));
+    ASSERT_TRUE(comm.WriteCommData(b.data(), static_cast<uint16_t>(b.size())));
+    std::vector<uint8_t> expected = a;
+    expected.insert(expected.end(), b.begin(), b.end());
+    ASSERT_TRUE(script().WaitFor([&] { return script().written.size() >= expected.size(); }));
+    EXPECT_EQ(Written(), expected);
+    // (Blocks queued before the writer first looked give a single notice.)
+    queue.RunUntil([&] { return comm.SendDataEmpty() && events.empties >= 1; });
+    EXPECT_TRUE(comm.SendDataEmpty());
+}
+
+TEST_F(CommOnFake, BlocksStillQueuedAtStopAreDropped)
+{
+    {
+        std::lock_guard lock(script().mutex);
+        script().writesStall = true;
+    }
+    ASSERT_EQ(comm.StartComm(), 1);
+    const uint8_t frame[8] = {};
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(comm.WriteCommData(frame, 8));
+    EXPECT_FALSE(comm.SendDataEmpty());
+    comm.StopComm();
+    EXPECT_TRUE(comm.SendDataEmpty());
+    EXPECT_TRUE(Written().empty());
+    EXPECT_EQ(events.hangups, 0);
+}
+
+TEST_F(CommOnFake, FailingPostsEndBothThreadsWithoutLosingTrackOfBlocks)
+{
+    queue.FailPosts(true); // even the writer's first empty notice is refused
+    script().AddReaderStep({{ReaderEvent::ReadDone, 0}, {1, 2, 3}});
+    ASSERT_EQ(comm.StartComm(), 1);
+    EXPECT_TRUE(ReaderEnded());
+    EXPECT_TRUE(WriterEnded());
+    const uint8_t byte = 0;
+    EXPECT_FALSE(comm.WriteCommData(&byte, 1));
+    comm.StopComm();
+    queue.FailPosts(false);
+    queue.RunFor(50ms);
+    EXPECT_TRUE(events.order.empty());
+}
+
+TEST_F(CommOnFake, PropertiesMapOntoTheDeviceSettings)
+{
+    ASSERT_EQ(comm.StartComm(), 1);
+    CommState s = LastState();
+    // Binary, DTR on, continue after XOFF, XON/XOFF both ways, RTS on.
+    EXPECT_EQ(s.Flags, 0x1391u);
+    EXPECT_EQ(s.BaudRate, 9600u);
+    EXPECT_EQ(s.ByteSize, 8);
+    EXPECT_EQ(s.Parity, 0);
+    EXPECT_EQ(s.StopBits, 0);
+    EXPECT_EQ(s.XonLim, 500);
+    EXPECT_EQ(s.XoffLim, 500);
+    EXPECT_EQ(s.XonChar, 0x11);
+    EXPECT_EQ(s.XoffChar, 0x13);
+    EXPECT_EQ(s.ErrorChar, 0);
+
+    struct Case {
+        const char* what;
+        void (*change)(TComm&);
+        bool (*holds)(const CommState&);
+    } cases[] = {
+        {"DtrDisable", [](TComm& c) { c.SetDtrControl(TDtrControl::DtrDisable); },
+         [](const CommState& s) { return (s.Flags & 0x0030) == 0; }},
+        {"DtrHandshake", [](TComm& c) { c.SetDtrControl(TDtrControl::DtrHandshake); },
+         [](const CommState& s) { return (s.Flags & 0x0030) == 0x0020; }},
+        {"DtrEnable", [](TComm& c) { c.SetDtrControl(TDtrControl::DtrEnable); },
+         [](const CommState& s) { return (s.Flags & 0x0030) == 0x0010; }},
+        {"RtsDisable", [](TComm& c) { c.SetRtsControl(TRtsControl::RtsDisable); },
+         [](const CommState& s) { return (s.Flags & 0x3000) == 0; }},
+        {"RtsHandshake", [](TComm& c) { c.SetRtsControl(TRtsControl::RtsHandshake); },
+         [](const CommState& s) { return (s.Flags & 0x3000) == 0x2000; }},
+        {"RtsTransmissionAvailable", [](TComm& c) { c.SetRtsControl(TRtsControl::RtsTransmissionAvailable); },
+         [](const CommState& s) { return (s.Flags & 0x3000) == 0x3000; }},
+        {"_7", [](TComm& c) { c.SetByteSize(TByteSize::_7); }, [](const CommState& s) { return s.ByteSize == 7; }},
+        {"_5", [](TComm& c) { c.SetByteSize(TByteSize::_5); }, [](const CommState& s) { return s.ByteSize == 5; }},
+        {"ParityCheck", [](TComm& c) { c.SetParityCheck(true); }, [](const CommState& s) { return (s.Flags & 0x2) != 0; }},
+        {"Outx_CtsFlow", [](TComm& c) { c.SetOutx_CtsFlow(true); }, [](const CommState& s) { return (s.Flags & 0x4) != 0; }},
+        {"Outx_DsrFlow", [](TComm& c) { c.SetOutx_DsrFlow(true); }, [](const CommState& s) { return (s.Flags & 0x8) != 0; }},
+        {"DsrSensitivity", [](TComm& c) { c.SetDsrSensitivity(true); },
+         [](const CommState& s) { return (s.Flags & 0x40) != 0; }},
+        {"TxContinueOnXoff", [](TComm& c) { c.SetTxContinueOnXoff(false); },
+         [](const CommState& s) { return (s.Flags & 0x80) == 0; }},
+        {"Outx_XonXoffFlow", [](TComm& c) { c.SetOutx_XonXoffFlow(false); },
+         [](const CommState& s) { return (s.Flags & 0x100) == 0; }},
+        {"Inx_XonXoffFlow", [](TComm& c) { c.SetInx_XonXoffFlow(false); },
+         [](const CommState& s) { return (s.Flags & 0x200) == 0; }},
+        {"ReplaceWhenParityError", [](TComm& c) { c.SetReplaceWhenParityError(true); },
+         [](const CommState& s) { return (s.Flags & 0x400) != 0; }},
+        {"IgnoreNullChar", [](TComm& c) { c.SetIgnoreNullChar(true); },
+         [](const CommState& s) { return (s.Flags & 0x800) != 0; }},
+        {"StopBits", [](TComm& c) { c.SetStopBits(TStopBits::_1_5); }, [](const CommState& s) { return s.StopBits == 1; }},
+        {"XonLimit", [](TComm& c) { c.SetXonLimit(100); }, [](const CommState& s) { return s.XonLim == 100; }},
+        {"XoffLimit", [](TComm& c) { c.SetXoffLimit(200); }, [](const CommState& s) { return s.XoffLim == 200; }},
+        {"XonChar", [](TComm& c) { c.SetXonChar(0x21); }, [](const CommState& s) { return s.XonChar == 0x21; }},
+        {"ReplacedChar", [](TComm& c) { c.SetReplacedChar('?'); }, [](const CommState& s) { return s.ErrorChar == '?'; }},
+        {"BaudRate", [](TComm& c) { c.SetBaudRate(115200); }, [](const CommState& s) { return s.BaudRate == 115200; }},
+    };
+    for (const Case& c : cases) {
+        const size_t applied = StateCount();
+        c.change(comm);
+        ASSERT_EQ(StateCount(), applied + 1) << c.what << " is applied at once";
+        EXPECT_TRUE(c.holds(LastState())) << c.what;
+        EXPECT_EQ(LastState().Flags & (kDcbAbortOnError | kDcbBinary), kDcbBinary) << c.what;
+        c.change(comm);
+        EXPECT_EQ(StateCount(), applied + 1) << c.what << ": the same value again does nothing";
+    }
+}
+
+TEST_F(CommOnFake, ParityAndCommNameWaitWhileTimeoutsApplyAtOnce)
+{
+    ASSERT_EQ(comm.StartComm(), 1);
+    const size_t applied = StateCount();
+    comm.SetParity(TParity::Mark);
+    comm.SetCommName("COM7");
+    EXPECT_EQ(StateCount(), applied);
+    comm.SetBaudRate(4800);
+    EXPECT_EQ(LastState().Parity, 3);
+
+    comm.SetReadIntervalTimeout(10);
+    comm.SetWriteTotalTimeoutConstant(250);
+    {
+        std::lock_guard lock(script().mutex);
+        const CommTimeouts& t = script().timeouts.back();
+        EXPECT_EQ(t.ReadIntervalTimeout, 10u);
+        EXPECT_EQ(t.WriteTotalTimeoutConstant, 250u);
+        EXPECT_EQ(script().timeouts.size(), 3u); // at the start, then one per change
+    }
+
+    comm.StopComm();
+    comm.SetBaudRate(1200); // closed: stored only
+    EXPECT_EQ(comm.BaudRate(), 1200u);
+    EXPECT_EQ(StateCount(), applied + 1);
+}
+
+TEST_F(CommOnFake, StartDiscardsStaleBytesAndModemStateReadsTheDevice)
+{
+    {
+        std::lock_guard lock(script().mutex);
+        script().modemBits = kMsCtsOn | kMsRlsdOn;
+    }
+    ASSERT_EQ(comm.StartComm(), 1);
+    {
+        std::lock_guard lock(script().mutex);
+        EXPECT_EQ(script().purges.front(), kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear);
+    }
+    EXPECT_EQ(comm.GetModemState(), kMsCtsOn | kMsRlsdOn);
+    {
+        std::lock_guard lock(script().mutex);
+        script().modemStatusOk = false;
+    }
+    EXPECT_EQ(comm.GetModemState(), 0u);
+}

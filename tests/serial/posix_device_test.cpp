@@ -1,0 +1,141 @@
+// The POSIX device on its own: termios mapping, time-outs, the close event.
+
+#include "pty.h"
+#include "serial/posix_backend.h"
+#include "serial/posix_device.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using namespace serial;
+using namespace std::chrono_literals;
+
+namespace {
+
+CommState DefaultState()
+{
+    CommState s;
+    s.BaudRate = 9600;
+    s.Flags = kDcbBinary | (kDtrControlEnable << 4) | (kRtsControlEnable << 12);
+    s.ByteSize = 8;
+    s.XonChar = 0x11;
+    s.XoffChar = 0x13;
+    return s;
+}
+
+} // namespace
+
+TEST(SetTermios, FramingParityAndFlowControl)
+{
+    struct Case {
+        const char* what;
+        void (*change)(CommState&);
+        tcflag_t cflagMask, cflag;
+        tcflag_t iflagMask, iflag;
+    } cases[] = {
+        {"defaults", [](CommState&) {}, CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD | HUPCL,
+         CS8 | CLOCAL | CREAD, IXON | IXOFF | INPCK, 0},
+        {"5 bits", [](CommState& s) { s.ByteSize = 5; }, CSIZE, CS5, 0, 0},
+        {"7 bits", [](CommState& s) { s.ByteSize = 7; }, CSIZE, CS7, 0, 0},
+        {"odd", [](CommState& s) { s.Parity = 1; }, PARENB | PARODD | CMSPAR, PARENB | PARODD, 0, 0},
+        {"even", [](CommState& s) { s.Parity = 2; }, PARENB | PARODD | CMSPAR, PARENB, 0, 0},
+        {"mark", [](CommState& s) { s.Parity = 3; }, PARENB | PARODD | CMSPAR, PARENB | PARODD | CMSPAR, 0, 0},
+        {"space", [](CommState& s) { s.Parity = 4; }, PARENB | PARODD | CMSPAR, PARENB | CMSPAR, 0, 0},
+        {"parity check", [](CommState& s) { s.Flags |= kDcbParity; }, 0, 0, INPCK, INPCK},
+        {"1.5 stop bits", [](CommState& s) { s.StopBits = 1; }, CSTOPB, CSTOPB, 0, 0},
+        {"2 stop bits", [](CommState& s) { s.StopBits = 2; }, CSTOPB, CSTOPB, 0, 0},
+        {"CTS flow", [](CommState& s) { s.Flags |= kDcbOutxCtsFlow; }, CRTSCTS, CRTSCTS, 0, 0},
+        {"RTS handshake", [](CommState& s) { s.Flags = (s.Flags & ~kDcbRtsControlMask) | (kRtsControlHandshake << 12); },
+         CRTSCTS, CRTSCTS, 0, 0},
+        {"XON/XOFF both ways", [](CommState& s) { s.Flags |= kDcbOutX | kDcbInX; }, 0, 0, IXON | IXOFF, IXON | IXOFF},
+    };
+    for (const Case& c : cases) {
+        termios t{};
+        t.c_lflag = ICANON | ECHO | ISIG;
+        t.c_oflag = OPOST | ONLCR;
+        t.c_iflag = ICRNL | IXON;
+        t.c_cflag = HUPCL | CS8;
+        CommState state = DefaultState();
+        c.change(state);
+        EXPECT_TRUE(SetTermios(t, state)) << c.what;
+        EXPECT_EQ(t.c_cflag & c.cflagMask, c.cflag) << c.what;
+        EXPECT_EQ(t.c_iflag & c.iflagMask, c.iflag) << c.what;
+        EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u) << c.what;
+        EXPECT_EQ(t.c_oflag & OPOST, 0u) << c.what;
+        EXPECT_EQ(t.c_cc[VMIN], 0) << c.what;
+        EXPECT_EQ(t.c_cc[VTIME], 0) << c.what;
+    }
+}
+
+TEST(SetTermios, UnknownSpeedKeepsTheOldOne)
+{
+    termios t{};
+    cfsetospeed(&t, B4800);
+    CommState state = DefaultState();
+    state.BaudRate = 12345;
+    EXPECT_FALSE(SetTermios(t, state));
+    EXPECT_EQ(cfgetospeed(&t), speed_t(B4800));
+    state.BaudRate = 115200;
+    EXPECT_TRUE(SetTermios(t, state));
+    EXPECT_EQ(cfgetospeed(&t), speed_t(B115200));
+}
+
+class PosixDeviceOnPty : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(backend.Open(pty.SlavePath(), device), 0);
+        ASSERT_TRUE(device->SetupQueues(4096, 4096));
+        device->ApplyState(DefaultState());
+        close = backend.CreateEvent();
+        ASSERT_TRUE(close);
+    }
+
+    Pty pty;
+    PosixBackend backend;
+    std::unique_ptr<CommDevice> device;
+    std::unique_ptr<Event> close;
+    uint8_t buffer[2048] = {};
+};
+
+TEST_F(PosixDeviceOnPty, CloseEventWinsOverDataWaitingToBeRead)
+{
+    device->ApplyTimeouts({10, 0, 0, 0, 0});
+    pty.Write({1, 2, 3});
+    close->Set();
+    EXPECT_EQ(device->WaitReader(*close, buffer, sizeof buffer).kind, ReaderEvent::Closed);
+}
+
+TEST_F(PosixDeviceOnPty, ReadFillsTheBufferWithoutWaitingForAPause)
+{
+    device->ApplyTimeouts({1000, 0, 0, 0, 0});
+    std::vector<uint8_t> bytes(3000, 0x42);
+    pty.Write(bytes);
+    const auto start = std::chrono::steady_clock::now();
+    ReaderEvent event = device->WaitReader(*close, buffer, sizeof buffer);
+    EXPECT_EQ(event.kind, ReaderEvent::ReadDone);
+    EXPECT_EQ(event.value, 2048u);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+}
+
+TEST_F(PosixDeviceOnPty, WriteTimeoutEndsAWriteThatCannotFinish)
+{
+    // Nobody reads the master, so the pty fills up and the write stalls.
+    device->ApplyTimeouts({0, 0, 0, 0, 100});
+    std::vector<uint8_t> block(1 << 20, 0x55);
+    const auto start = std::chrono::steady_clock::now();
+    WriteOutcome outcome = device->Write(*close, block.data(), static_cast<uint32_t>(block.size()));
+    EXPECT_EQ(outcome.status, IoStatus::Ok);
+    EXPECT_GT(outcome.sent, 0u);
+    EXPECT_LT(outcome.sent, block.size());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 90ms);
+}
+
+TEST_F(PosixDeviceOnPty, LostFarEndFailsReadAndWrite)
+{
+    pty.CloseMaster();
+    EXPECT_EQ(device->WaitReader(*close, buffer, sizeof buffer).kind, ReaderEvent::Failed);
+    const uint8_t byte = 0;
+    EXPECT_EQ(device->Write(*close, &byte, 1).status, IoStatus::Failed);
+}
