@@ -23,6 +23,7 @@ PosixEvent::~PosixEvent()
 
 void PosixEvent::Set()
 {
+    set_.store(true);
     const uint64_t one = 1;
     // Only fails when the counter would overflow, and then it is set anyway.
     [[maybe_unused]] ssize_t n = write(fd_, &one, sizeof one);
@@ -30,14 +31,14 @@ void PosixEvent::Set()
 
 void PosixEvent::Reset()
 {
+    set_.store(false);
     uint64_t count = 0;
     [[maybe_unused]] ssize_t n = read(fd_, &count, sizeof count); // EAGAIN when not set
 }
 
 bool PosixEvent::IsSet() const
 {
-    pollfd p{fd_, POLLIN, 0};
-    return poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
+    return set_.load();
 }
 
 PollResult PollWithClose(const Event& close, int deviceFd, short events, int timeoutMs, short& revents)

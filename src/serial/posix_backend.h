@@ -5,6 +5,7 @@
 
 #include "serial/comm_backend.h"
 
+#include <atomic>
 #include <string>
 
 namespace serial {
@@ -24,6 +25,7 @@ public:
 
 private:
     int fd_;
+    std::atomic<bool> set_{false}; // IsSet without a system call
 };
 
 class PosixBackend : public CommBackend {

@@ -242,14 +242,14 @@ ReaderEvent PosixDevice::WaitReader(const Event& close, uint8_t* buffer, uint32_
             }
         }
         ssize_t n = read(fd_, buffer + count, capacity - count);
+        int error = n < 0 ? errno : EAGAIN;
         if (n > 0) {
             pollSaidReady = false;
             count += static_cast<uint32_t>(n);
             if (count == capacity)
                 return {ReaderEvent::ReadDone, count};
-            continue;
+            error = EAGAIN; // took all there was: wait for more
         }
-        int error = n < 0 ? errno : EAGAIN;
         if (error == EAGAIN && pollSaidReady)
             error = EIO; // ready yet nothing to read: never wait again on a dead line
         if (error == EINTR)

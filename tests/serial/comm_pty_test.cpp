@@ -2,7 +2,7 @@
 
 #include "comm_events.h"
 #include "post_queue.h"
-#include "pty.h"
+#include "pseudo_terminal.h"
 #include "serial/comm.h"
 
 #include <gtest/gtest.h>

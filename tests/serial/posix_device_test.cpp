@@ -1,6 +1,6 @@
 // The POSIX device on its own: termios mapping, time-outs, the close event.
 
-#include "pty.h"
+#include "pseudo_terminal.h"
 #include "serial/posix_backend.h"
 #include "serial/posix_device.h"
 

@@ -1,4 +1,4 @@
-#include "pty.h"
+#include "pseudo_terminal.h"
 
 #include <cerrno>
 #include <poll.h>
