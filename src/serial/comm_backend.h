@@ -16,7 +16,8 @@
 namespace serial {
 
 // Manual-reset event: once set it stays set until reset. Set and IsSet may
-// be called from any thread.
+// be called from any thread; a Reset must not race a Set (its users do both
+// under one lock, or never reset).
 class Event {
 public:
     virtual ~Event() = default;
