@@ -3,6 +3,7 @@
 // action. Controls carry their names as objectName, so tests find them.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <cstdint>
@@ -24,6 +25,8 @@ class QTabWidget;
 class QWidget;
 class TComm;
 class TLedDisplay;
+class TfrmInputNumber;
+class TfrmSelectCity;
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
@@ -98,6 +101,14 @@ class TfrmMain : public QMainWindow {
   void lblValueClick();
   // Handler of window message 1224: switches an edit box to password display.
   void InputboxPassword();
+
+  // Place of use (iFlag not 0) or calibration place (iFlag 0) from a row of
+  // the gravity table; an index outside the table changes nothing.
+  void SetCityName(int32_t iIndex, int32_t iFlag);
+  // Input checks of the calibration page: false after showing what is missing.
+  bool CheckAnyInput();
+  bool CheckFDInput();
+  bool CheckRangeInput();
 
   // Frame of the window.
   QFrame* pnlTop = nullptr;
@@ -236,9 +247,18 @@ class TfrmMain : public QMainWindow {
   int32_t START_COUNT = 0;
   int32_t PRESS_COUNT = 0;
 
+  // The city-selection dialog: created on first use and kept, hidden between uses.
+  TfrmSelectCity* frmSelectCity = nullptr;
+  // The number dialog: exists only while in use; cleared when it is destroyed.
+  QPointer<TfrmInputNumber> frmInputNumber;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+#ifdef Q_OS_WIN
+  // Window message 1224 (WM_USER + 200) calls InputboxPassword.
+  bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
 
  private:
   void BuildFrame();
@@ -248,6 +268,9 @@ class TfrmMain : public QMainWindow {
   void ConnectHandlers();
   void InstallKeyFilters();
   void ApplyParameterReport();
+  // Shows the city-selection dialog and sends the chosen row's gravity;
+  // the chosen index, or -1 when none was chosen.
+  int32_t ChooseCityAndSend();
 
   QLabel* statusCaption_ = nullptr;
   QLabel* statusText_ = nullptr;

@@ -1,29 +1,72 @@
-// Operator actions of the weighing, location and calibration pages.
+// Weighing actions: zero, shift-zero, tare, base value, the sampling switch
+// of the drift monitor and the receipt.
 
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+
+#include <chrono>
+#include <thread>
+
+#include "protocol/date_time.h"
+#include "protocol/number_format.h"
+#include "protocol/number_parse.h"
+#include "ui/led_display.h"
 #include "ui/main_window.h"
+#include "ui/receipt_printing.h"
+#include "ui/widget_factory.h"
 
-void TfrmMain::btnClearClick() {}
-void TfrmMain::btnPrintClick() {}
-void TfrmMain::btnRemoveClick() {}
-void TfrmMain::btnGetBaseClick() {}
-void TfrmMain::btnClearBaseClick() {}
-void TfrmMain::btnStartClick() {}
-void TfrmMain::btnPrinteClick() {}
-void TfrmMain::btnCalcClick() {}
-void TfrmMain::btn15Click() {}
-void TfrmMain::btnSelCityClick() {}
-void TfrmMain::btnSetClick() {}
-void TfrmMain::btnZeroSetClick() {}
-void TfrmMain::btnAnySetClick() {}
-void TfrmMain::btnSetPDClick() {}
-void TfrmMain::btnMaxRangeClick() {}
-void TfrmMain::btn10Click() {}
-void TfrmMain::btn11Click() {}
-void TfrmMain::btn12Click() {}
-void TfrmMain::btnReadVerClick() {}
-void TfrmMain::btnOpenBeepClick() {}
-void TfrmMain::btnCloseBeepClick() {}
-void TfrmMain::btnQueryBeepClick() {}
-void TfrmMain::btnSetLogClick() {}
-void TfrmMain::lblValueClick() {}
-void TfrmMain::InputboxPassword() {}
+namespace {
+
+// A displayed number read back; a text that is no number ("-") counts as 0.
+double ShownNumber(const QString& text) { return StrToFloatDef(text.toStdString(), 0.0); }
+
+}  // namespace
+
+void TfrmMain::btnClearClick() { SendZeroCmd(true); }
+
+void TfrmMain::btnPrintClick() { SendZeroCmd(false); }
+
+// The displayed weight is already net of the tare, so each press adds what
+// is shown now and the next measurement of the same load shows 0.000.
+void TfrmMain::btnRemoveClick() {
+  dTare += ShownNumber(DispValue->Caption());
+  SetCaption(lbltare, QString::fromStdString(FormatThreeDecimals(dTare)));
+}
+
+void TfrmMain::btnGetBaseClick() {
+  dBaseValue = ShownNumber(lbl4->text());
+  SetCaption(lblBaseValue, QStringLiteral("基数值:") + QString::fromStdString(FormatGeneral(dBaseValue)));
+}
+
+void TfrmMain::btnClearBaseClick() {
+  dBaseValue = 0;
+  SetCaption(lblBaseValue, QStringLiteral("基数值:") + QString::fromStdString(FormatGeneral(dBaseValue)));
+}
+
+void TfrmMain::btnStartClick() {
+  bSampling = !bSampling;
+  if (!bSampling) {
+    btnStart->setText(QStringLiteral("开始取样"));
+    return;
+  }
+  grp3->setVisible(true);
+  // The next reply's live AD becomes the drift monitor's base.
+  edtBaseAD->setProperty("Tag", 1);
+  edtStartDt->setText(QString::fromStdString(FormatDateTime(kPatternDateTime, CurrentDateTime())));
+  // An empty alarm time re-arms the alarm.
+  edtErrorDt->clear();
+  btnStart->setText(QStringLiteral("停止取样"));
+}
+
+void TfrmMain::btnPrinteClick() {
+  btnPrinte->setEnabled(false);
+  // However printing ends, the button is usable again before a failure
+  // goes on to the general error display.
+  const auto enableAgain = qScopeGuard([this] { btnPrinte->setEnabled(true); });
+  PrintLines(ReceiptLines(lbltare->text(), DispValue->Caption()));
+  // The printer is given half a second; replies wait in the port's queue.
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+}
