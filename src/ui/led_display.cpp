@@ -1,24 +1,39 @@
 #include "ui/led_display.h"
 
-#include <QPalette>
+#include <QResizeEvent>
+
+#include <algorithm>
 
 namespace {
-// Enough positions for any weight text; shorter texts sit right-aligned.
-constexpr int kDigits = 10;
+// At least this many positions, enough for any weight text.
+constexpr int kMinDigits = 10;
 }  // namespace
 
-TLedDisplay::TLedDisplay(QWidget* parent) : QLCDNumber(kDigits, parent) {
+TLedDisplay::TLedDisplay(QWidget* parent) : QLCDNumber(kMinDigits, parent) {
   setSegmentStyle(QLCDNumber::Flat);
   setSmallDecimalPoint(true);
   setFrameShape(QFrame::NoFrame);
-  QPalette colours = palette();
-  colours.setColor(QPalette::WindowText, Qt::black);
-  colours.setColor(QPalette::Window, Qt::white);
-  setPalette(colours);
-  setAutoFillBackground(true);
+  setStyleSheet(QStringLiteral("background: white; color: black;"));
 }
 
 void TLedDisplay::SetCaption(const QString& caption) {
   caption_ = caption;
   display(caption);
+}
+
+void TLedDisplay::resizeEvent(QResizeEvent* event) {
+  QLCDNumber::resizeEvent(event);
+  FitDigits();
+}
+
+void TLedDisplay::FitDigits() {
+  // QLCDNumber sizes its segments by the height and centres the row of
+  // positions; as many positions as the width holds put the text at the right.
+  const int segment = std::max(1, height() * 5 / 12);
+  const int positions = (width() * 5 / segment - 2) / 7;
+  const int wanted = std::max(kMinDigits, positions);
+  if (wanted != digitCount()) {
+    setDigitCount(wanted);
+    display(caption_);
+  }
 }

@@ -13,6 +13,12 @@ class TLedDisplay : public QLCDNumber {
   QString Caption() const { return caption_; }
   void SetCaption(const QString& caption);
 
+ protected:
+  // The digit positions fill the whole width, so the text sits at the right edge.
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  void FitDigits();
+
   QString caption_;
 };
