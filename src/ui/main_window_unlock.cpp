@@ -37,9 +37,12 @@ void TfrmMain::lblValueClick() {
 
   if (!frmInputNumber) frmInputNumber = new TfrmInputNumber(this);
   frmInputNumber->exec();
-  // Read before anything else handles events: the dialog deletes itself.
+  // Read before anything else handles events: the closed dialog is
+  // destroyed then, and the next gesture must make a new one even if
+  // that has not happened yet.
   const bool confirmed = frmInputNumber->bReturnOK;
   const QString input = frmInputNumber->strInput;
+  frmInputNumber.clear();
   if (!confirmed) return;
   // The code of the moment of confirmation, also just after midnight.
   if (input == QString::fromStdString(GetDailyCode()))
