@@ -3,41 +3,14 @@
 // comes out must carry the five receipt lines in order.
 
 #include "app/message_boxes.h"
+#include "pdf_text.h"
 #include "ui/main_window.h"
 #include "ui/receipt_printing.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
-#include <QProcess>
 #include <QTest>
-
-namespace {
-
-QString PdfText(const QString& path) {
-  QProcess pdftotext;
-  pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-  if (!pdftotext.waitForFinished(30000) || pdftotext.exitCode() != 0) return QString();
-  // Compatibility normalisation folds the Kangxi radicals that CJK fonts map
-  // some glyphs to (U+2F6A for 皮) into the ideographs, and full-width colons
-  // into plain ones; the expected lines are normalised the same way.
-  return QString::fromUtf8(pdftotext.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-}
-
-// True when text holds the lines, one after the other.
-bool HasLinesInOrder(const QString& text, const QStringList& lines) {
-  qsizetype at = 0;
-  for (const QString& line : lines) {
-    const QString wanted = line.trimmed().normalized(QString::NormalizationForm_KC);
-    if (wanted.isEmpty()) continue;
-    const qsizetype found = text.indexOf(wanted, at);
-    if (found < 0) return false;
-    at = found + wanted.size();
-  }
-  return true;
-}
-
-}  // namespace
 
 class ReceiptCupsPrint : public QObject {
   Q_OBJECT
