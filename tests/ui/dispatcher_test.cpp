@@ -13,6 +13,7 @@
 #include "app/message_boxes.h"
 #include "protocol/commands.h"
 #include "protocol/frame.h"
+#include "serial/comm.h"
 #include "ui/led_display.h"
 #include "ui/main_window.h"
 #include "own_directory.h"
@@ -91,6 +92,7 @@ class DispatcherTest : public QObject {
   void unreadableStartTimeAbandonsTheReply();
   void resultLogFailureIsLoggedAfterTheDisplay();
   void resultLogSwitchedOff();
+  void errorLogFailureReachesTheGeneralErrorDisplay();
   void commandFramesAreBuiltInSendBuf();
   void sendingDiscardsAHalfReceivedReply();
 
@@ -373,6 +375,27 @@ void DispatcherTest::resultLogSwitchedOff() {
   bWriteResult = true;
   QCOMPARE(window->DispValue->Caption(), QStringLiteral("1.500"));
   QVERIFY(!QFile::exists(OwnDirectory() + "/Result.txt"));
+}
+
+void DispatcherTest::errorLogFailureReachesTheGeneralErrorDisplay() {
+  // Neither the result log nor the error log can be written.
+  QDir own(OwnDirectory());
+  QVERIFY(own.mkdir("Result.txt"));
+  QVERIFY(own.mkdir("ResultErr.txt"));
+  const Bytes frame = Measurement(100000, 15000, 10);
+  window->cmPDA->OnReceiveData(nullptr, frame.data(), static_cast<uint16_t>(frame.size()));
+  QCOMPARE(boxes->shown.size(), size_t{1});
+  QVERIFY(boxes->shown[0].kind == MessageBoxes::Kind::Error);
+  QVERIFY2(boxes->shown[0].text.contains("ResultErr.txt"), qPrintable(boxes->shown[0].text));
+  QVERIFY(window->bCanRecv);
+  QCOMPARE(window->DispValue->Caption(), QStringLiteral("1.500"));
+  QVERIFY(own.rmdir("Result.txt"));
+  QVERIFY(own.rmdir("ResultErr.txt"));
+  // The frame was handled once; the next one is handled normally.
+  const Bytes next = Measurement(100000, 25000, 10);
+  window->cmPDA->OnReceiveData(nullptr, next.data(), static_cast<uint16_t>(next.size()));
+  QCOMPARE(window->DispValue->Caption(), QStringLiteral("2.500"));
+  QCOMPARE(LogLines("Result.txt").size(), 1);
 }
 
 void DispatcherTest::commandFramesAreBuiltInSendBuf() {
