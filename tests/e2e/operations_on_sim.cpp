@@ -82,6 +82,7 @@ class OperationsOnSimTest : public QObject {
   void samplingSwitchReArmsTheDriftMonitor();
   void cityFromTheTableAcknowledged();
   void cityFromTheTableUnanswered();
+  void cityDialogLeftWithExitSendsNothing();
   void calibrationPlaceFromTheTable();
   void customGravity_data();
   void customGravity();
@@ -210,6 +211,21 @@ void OperationsOnSimTest::cityFromTheTableUnanswered() {
   QCOMPARE(boxes.Texts().last(), QStringLiteral("设置重力加速度错误！请重试！"));
   QCOMPARE(window->edtUseCity->text(), before);
   QCOMPARE(FramesSince(mark), QStringList{"AA 01 F3 47 7E 01 00 65"});  // 97863
+}
+
+void OperationsOnSimTest::cityDialogLeftWithExitSendsNothing() {
+  ScopedScriptedBoxes boxes;
+  const size_t mark = Start();
+  const QString before = window->edtUseCity->text();
+  WhenModal<TfrmSelectCity>([](TfrmSelectCity* dialog) {
+    dialog->lvCityList->item(8)->setSelected(true);
+    dialog->btnClose->click();
+  });
+  window->btn15->click();
+  QTest::qWait(100);
+  QCOMPARE(FramesSince(mark), QStringList());
+  QCOMPARE(boxes.Texts(), QStringList());
+  QCOMPARE(window->edtUseCity->text(), before);
 }
 
 void OperationsOnSimTest::calibrationPlaceFromTheTable() {
@@ -428,19 +444,30 @@ void OperationsOnSimTest::calibrationLogFromAPromptController() {
   QCOMPARE(boxes.Texts(), QStringList());
 }
 
+// A second query empties the list first: a silent controller then leaves
+// the dialog empty, after the 32 waits have run out.
 void OperationsOnSimTest::calibrationLogFromASilentController() {
-  const size_t mark = Start({"--records", "32"});
-  Set("silent on");
+  Start({"--records", "32", "--rate", "0"});
+  const auto closeShowingRows = [](int& rows) {
+    WhenModal<TfrmSetLog>([&rows](TfrmSetLog* dialog) {
+      rows = dialog->lvSetLog->topLevelItemCount();
+      dialog->btnExit->click();
+    });
+  };
   int rows = -1;
-  WhenModal<TfrmSetLog>([&](TfrmSetLog* dialog) {
-    rows = dialog->lvSetLog->topLevelItemCount();
-    dialog->btnExit->click();
-  });
+  closeShowingRows(rows);
+  window->btnSetLog->click();
+  QCOMPARE(rows, 32);
+
+  Set("silent on");
+  const size_t mark = sim->ReceivedFrames().size();
+  closeShowingRows(rows);
   QElapsedTimer took;
   took.start();
   window->btnSetLog->click();
   QVERIFY(took.elapsed() >= 32 * 200);
   QCOMPARE(rows, 0);
+  QVERIFY(window->SetLogList.empty());
   QCOMPARE(FramesSince(mark).size(), 32);
 }
 
