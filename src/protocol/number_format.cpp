@@ -67,9 +67,72 @@ std::string nonFinite(double value)
     return value < 0 ? "-INF" : "INF";
 }
 
+// Writes `units` (the magnitude in units of the last kept decimal) with
+// `decimals` decimals, dropping trailing zeros beyond `minDecimals`.
+std::string renderUnits(bool negative, const std::string_view units, int minDecimals, int maxDecimals)
+{
+    char buf[400];
+    char* out = buf;
+    const bool isZero = units.find_first_not_of('0') == std::string_view::npos;
+    if (negative && !isZero)
+        *out++ = '-';
+    const size_t decimals = static_cast<size_t>(maxDecimals);
+    const size_t padding = units.size() < decimals + 1 ? decimals + 1 - units.size() : 0;
+    char digits[360];
+    std::fill_n(digits, padding, '0');
+    std::copy(units.begin(), units.end(), digits + padding);
+    const size_t count = padding + units.size();
+    const size_t intCount = count - decimals;
+    size_t firstInt = 0;
+    while (firstInt + 1 < intCount && digits[firstInt] == '0')
+        ++firstInt;
+    out = std::copy(digits + firstInt, digits + intCount, out);
+    size_t fracCount = decimals;
+    while (fracCount > static_cast<size_t>(minDecimals) && digits[intCount + fracCount - 1] == '0')
+        --fracCount;
+    if (fracCount > 0) {
+        *out++ = '.';
+        out = std::copy(digits + intCount, digits + intCount + fracCount, out);
+    }
+    return std::string(buf, out);
+}
+
+// The usual case, without the decimal digit string: when the value has few
+// enough integer digits that its 15-significant-digit form reaches well below
+// the last kept decimal, and the scaled value is not near a half, rounding
+// the double directly gives the same result as rounding its 15-digit form.
+bool formatFixedFast(double value, int minDecimals, int maxDecimals, std::string& result)
+{
+    static constexpr double kPowers[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+    if (maxDecimals < 0 || maxDecimals > 6)
+        return false;
+    const double magnitude = std::fabs(value);
+    if (!(magnitude < 1e8))
+        return false;
+    const double scaled = magnitude * kPowers[maxDecimals];
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) < 0.1)
+        return false;
+    const auto units = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+    char buf[24];
+    const auto end = std::to_chars(buf, buf + sizeof buf, units).ptr;
+    result = renderUnits(std::signbit(value), std::string_view(buf, static_cast<size_t>(end - buf)),
+                         minDecimals, maxDecimals);
+    return true;
+}
+
 } // namespace
 
 std::string FormatFixed(double value, int minDecimals, int maxDecimals)
+{
+    std::string fast;
+    if (std::isfinite(value) && formatFixedFast(value, minDecimals, maxDecimals, fast))
+        return fast;
+    return FormatFixedByDecimalDigits(value, minDecimals, maxDecimals);
+}
+
+std::string FormatFixedByDecimalDigits(double value, int minDecimals, int maxDecimals)
 {
     if (!std::isfinite(value))
         return nonFinite(value);
@@ -79,29 +142,16 @@ std::string FormatFixed(double value, int minDecimals, int maxDecimals)
     const int kept = d.exponent + maxDecimals + 1; // leading digits at or above that decimal
     std::string units;
     if (kept <= 0) {
-        units = (kept == 0 && d.digits[0] >= '5') ? "1" : "0";
+        units.assign(1, (kept == 0 && d.digits[0] >= '5') ? '1' : '0');
     } else if (kept >= kSignificantDigits) {
-        units = d.digits + std::string(static_cast<size_t>(kept - kSignificantDigits), '0');
+        units = d.digits;
+        units.append(static_cast<size_t>(kept - kSignificantDigits), '0');
     } else {
         units = d.digits.substr(0, static_cast<size_t>(kept));
         if (d.digits[static_cast<size_t>(kept)] >= '5')
             increment(units); // half away from zero: the magnitude goes up
     }
-
-    const size_t decimals = static_cast<size_t>(maxDecimals);
-    if (units.size() < decimals + 1)
-        units.insert(0, decimals + 1 - units.size(), '0');
-    std::string integerPart = units.substr(0, units.size() - decimals);
-    std::string fraction = units.substr(units.size() - decimals);
-    integerPart.erase(0, std::min(integerPart.find_first_not_of('0'), integerPart.size() - 1));
-    while (fraction.size() > static_cast<size_t>(minDecimals) && fraction.back() == '0')
-        fraction.pop_back();
-
-    std::string out = d.negative && !allZeros(units) ? "-" : "";
-    out += integerPart;
-    if (!fraction.empty())
-        out += "." + fraction;
-    return out;
+    return renderUnits(d.negative, units, minDecimals, maxDecimals);
 }
 
 std::string FormatGeneral(double value)
@@ -113,22 +163,25 @@ std::string FormatGeneral(double value)
         return "0";
     d.digits.erase(d.digits.find_last_not_of('0') + 1);
 
+    // Built by appending: GCC 12 at -O3 misreports "." + std::string as an
+    // overlapping copy (-Wrestrict).
     std::string out = d.negative ? "-" : "";
+    const std::string& digits = d.digits;
     const int x = d.exponent;
     if (x < -4 || x >= kSignificantDigits) {
-        out += d.digits[0];
-        if (d.digits.size() > 1)
-            out += "." + d.digits.substr(1);
+        out += digits[0];
+        if (digits.size() > 1)
+            out.append(".").append(digits, 1);
         out += x < 0 ? "E-" : "E+";
         out += std::to_string(std::abs(x));
     } else if (x >= 0) {
         const size_t intDigits = static_cast<size_t>(x) + 1;
-        if (d.digits.size() <= intDigits)
-            out += d.digits + std::string(intDigits - d.digits.size(), '0');
+        if (digits.size() <= intDigits)
+            out.append(digits).append(intDigits - digits.size(), '0');
         else
-            out += d.digits.substr(0, intDigits) + "." + d.digits.substr(intDigits);
+            out.append(digits, 0, intDigits).append(".").append(digits, intDigits);
     } else {
-        out += "0." + std::string(static_cast<size_t>(-x - 1), '0') + d.digits;
+        out.append("0.").append(static_cast<size_t>(-x - 1), '0').append(digits);
     }
     return out;
 }

@@ -15,6 +15,10 @@
 // beyond `minDecimals` and a bare trailing "." are dropped.
 std::string FormatFixed(double value, int minDecimals, int maxDecimals);
 
+// The same through the 15-digit decimal string in every case. FormatFixed
+// takes a quicker route for the usual weights and must agree with this.
+std::string FormatFixedByDecimalDigits(double value, int minDecimals, int maxDecimals);
+
 // Format "0.######": 1.5 -> "1.5", 2.0 -> "2", -0.000123 -> "-0.000123".
 inline std::string FormatUpToSixDecimals(double value) { return FormatFixed(value, 0, 6); }
 

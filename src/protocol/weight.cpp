@@ -25,6 +25,24 @@ double roundToDivision(double absWeight, double baseValue, int division)
     return static_cast<double>(q * division) / kUnitsPerKg;
 }
 
+// The division in kg in the general form; the four divisions are known, so
+// the common ones need no formatting per frame.
+std::string divisionText(int division)
+{
+    switch (division) {
+    case kDivisionBelow6kg:
+        return "0.002";
+    case kDivisionFrom6kg:
+        return "0.005";
+    case kDivisionRange30:
+        return "0.01";
+    case kDivisionRange750:
+        return "0.05";
+    default:
+        return FormatGeneral(division / kUnitsPerKg);
+    }
+}
+
 } // namespace
 
 double RawWeight(std::span<const uint8_t, kReplyFrameSize> frame)
@@ -60,7 +78,8 @@ TWeightDisplay ComputeWeightDisplay(std::span<const uint8_t, kReplyFrameSize> fr
     const double w = RawWeight(frame);
     out.dRawWeight = w;
     out.lbl4 = FormatUpToSixDecimals(w);
-    out.lblRealValue = "实际值：" + FormatUpToSixDecimals(w - state.dBaseValue);
+    out.lblRealValue = "实际值：";
+    out.lblRealValue += state.dBaseValue == 0 ? out.lbl4 : FormatUpToSixDecimals(w - state.dBaseValue);
 
     const double absW = std::fabs(w);
     out.iDivision = ChooseDivision(state.iMaxRange, absW);
@@ -72,7 +91,7 @@ TWeightDisplay ComputeWeightDisplay(std::span<const uint8_t, kReplyFrameSize> fr
     out.DispValue = FormatThreeDecimals(out.dDisplayed);
     out.lblValue = out.DispValue;
     out.lblAnyValue = std::to_string(ReadU16LE(&frame[10]));
-    out.lblFDvalue = FormatGeneral(out.iDivision / kUnitsPerKg);
+    out.lblFDvalue = divisionText(out.iDivision);
     out.strResultLine = out.lblRealValue + ",";
     return out;
 }

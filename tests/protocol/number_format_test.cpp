@@ -4,6 +4,9 @@
 
 #include <cmath>
 #include <limits>
+#include <iomanip>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -114,4 +117,31 @@ TEST(NumberFormat, NonFinite)
         EXPECT_EQ(format(inf), "INF");
         EXPECT_EQ(format(-inf), "-INF");
     }
+}
+
+// The quick route for ordinary weights must give exactly what the decimal
+// route gives: weights as the controller produces them (AD ratios), values
+// on and near every half of the last decimal, and large and tiny values.
+TEST(NumberFormat, QuickRouteAgreesWithDecimalRoute)
+{
+    std::mt19937_64 rng(7);
+    std::vector<double> values;
+    for (int i = 0; i < 20000; ++i) {
+        const double ratio = static_cast<double>(static_cast<int64_t>(rng() % 200000000) - 100000000) /
+                             static_cast<double>(1 + rng() % 1000000);
+        values.push_back(ratio * static_cast<double>(rng() % 750));
+        const double half = (static_cast<double>(rng() % 100000000) + 0.5) / 1e6;
+        values.push_back(half);
+        values.push_back(std::nextafter(half, 0.0));
+        values.push_back(std::nextafter(half, 1e9));
+        values.push_back(-half / 1e3);
+    }
+    for (double v : {0.0, -0.0, 1e-20, -1e-20, 99999999.9999995, 1e8, 123456789.123456, 5e-7, 4.99e-7})
+        values.push_back(v);
+    for (double v : values)
+        for (int decimals : {3, 6}) {
+            SCOPED_TRACE(testing::Message() << std::setprecision(17) << v << " with " << decimals << " decimals");
+            ASSERT_EQ(FormatFixed(v, decimals == 3 ? 3 : 0, decimals),
+                      FormatFixedByDecimalDigits(v, decimals == 3 ? 3 : 0, decimals));
+        }
 }
