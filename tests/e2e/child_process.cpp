@@ -74,7 +74,7 @@ int ExitCode(int waitStatus)
     return -1;
 }
 
-ChildProcess::ChildProcess(const SpawnSpec& spec)
+ChildProcess::ChildProcess(const SpawnOptions& options)
 {
     // A child that has died must not take the test with it when the test
     // writes to its input.
@@ -82,23 +82,23 @@ ChildProcess::ChildProcess(const SpawnSpec& spec)
 
     // Everything the child needs is prepared before fork(): after it, only
     // async-signal-safe calls until exec.
-    std::vector<std::string> args = spec.argv;
-    std::vector<std::string> env = MergedEnvironment(spec.environment);
+    std::vector<std::string> args = options.argv;
+    std::vector<std::string> env = MergedEnvironment(options.environment);
     std::vector<char*> argv = Pointers(args);
     std::vector<char*> envp = Pointers(env);
 
     int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2] = {-1, -1};
-    if (spec.pipeStdin)
+    if (options.pipeStdin)
         MakePipe(in);
-    if (spec.pipeStdout)
+    if (options.pipeStdout)
         MakePipe(out);
-    if (spec.pipeStderr)
+    if (options.pipeStderr)
         MakePipe(err);
     int outFile = -1, errFile = -1;
-    if (!spec.pipeStdout && !spec.stdoutFile.empty())
-        outFile = ::open(spec.stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (!spec.pipeStderr && !spec.stderrFile.empty())
-        errFile = ::open(spec.stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (!options.pipeStdout && !options.stdoutFile.empty())
+        outFile = ::open(options.stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (!options.pipeStderr && !options.stderrFile.empty())
+        errFile = ::open(options.stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 
     pid_ = fork();
     if (pid_ < 0)
@@ -114,7 +114,7 @@ ChildProcess::ChildProcess(const SpawnSpec& spec)
             dup2(err[1], 2);
         else if (errFile >= 0)
             dup2(errFile, 2);
-        if (!spec.workDir.empty() && chdir(spec.workDir.c_str()) != 0)
+        if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0)
             _exit(126);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);

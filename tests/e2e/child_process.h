@@ -13,7 +13,7 @@
 
 namespace e2e {
 
-struct SpawnSpec {
+struct SpawnOptions {
     std::vector<std::string> argv;         // argv[0] is the program's path
     std::vector<std::string> environment;  // "NAME=value", over the current environment
     std::string workDir;                   // empty: the current directory
@@ -27,7 +27,7 @@ struct SpawnSpec {
 class ChildProcess {
 public:
     // Throws std::system_error when the process cannot be started.
-    explicit ChildProcess(const SpawnSpec& spec);
+    explicit ChildProcess(const SpawnOptions& options);
     // Stops the process if it still runs.
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;

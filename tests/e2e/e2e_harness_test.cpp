@@ -48,11 +48,11 @@ TEST(SimProcess, WaitForLogTimesOutOnAFrameNeverSent)
 TEST(SimProcess, RunsOnAfterItsInputEndsAndStopsCleanlyOnSigterm)
 {
     const std::string link = ::testing::TempDir() + "scale-sim-e2e-link-" + std::to_string(getpid());
-    e2e::SpawnSpec spec;
-    spec.argv = {SCALE_SIM_PATH, "--link", link};
-    spec.pipeStdin = spec.pipeStdout = true;
-    spec.stderrFile = "/dev/null";
-    e2e::ChildProcess sim(spec);
+    e2e::SpawnOptions options;
+    options.argv = {SCALE_SIM_PATH, "--link", link};
+    options.pipeStdin = options.pipeStdout = true;
+    options.stderrFile = "/dev/null";
+    e2e::ChildProcess sim(options);
     sim.CloseStdin();
     // The path comes first on standard output; by then the link is made.
     pollfd pfd{sim.StdoutFd(), POLLIN, 0};

@@ -39,15 +39,15 @@ ProgramRun::ProgramRun(const ProgramRunOptions& options) : directory_(MakeDirect
     if (!ini)
         throw std::runtime_error("cannot write " + PathOf("datalink.ini"));
 
-    SpawnSpec spec;
-    spec.argv.push_back(copy.string());
-    spec.argv.insert(spec.argv.end(), options.arguments.begin(), options.arguments.end());
-    spec.environment = {"HOME=" + directory_, "XDG_RUNTIME_DIR=" + directory_, "QT_QPA_PLATFORM=offscreen"};
-    spec.environment.insert(spec.environment.end(), options.environment.begin(), options.environment.end());
-    spec.workDir = directory_;
-    spec.stdoutFile = PathOf("program.out");
-    spec.stderrFile = PathOf("program.err");
-    process_ = std::make_unique<ChildProcess>(spec);
+    SpawnOptions launch;
+    launch.argv.push_back(copy.string());
+    launch.argv.insert(launch.argv.end(), options.arguments.begin(), options.arguments.end());
+    launch.environment = {"HOME=" + directory_, "XDG_RUNTIME_DIR=" + directory_, "QT_QPA_PLATFORM=offscreen"};
+    launch.environment.insert(launch.environment.end(), options.environment.begin(), options.environment.end());
+    launch.workDir = directory_;
+    launch.stdoutFile = PathOf("program.out");
+    launch.stderrFile = PathOf("program.err");
+    process_ = std::make_unique<ChildProcess>(launch);
 }
 
 ProgramRun::~ProgramRun()

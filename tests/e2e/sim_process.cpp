@@ -16,11 +16,11 @@ using Clock = std::chrono::steady_clock;
 
 SimProcess::SimProcess(const std::vector<std::string>& options, const std::string& program)
 {
-    SpawnSpec spec;
-    spec.argv.push_back(program);
-    spec.argv.insert(spec.argv.end(), options.begin(), options.end());
-    spec.pipeStdin = spec.pipeStdout = spec.pipeStderr = true;
-    process_ = std::make_unique<ChildProcess>(spec);
+    SpawnOptions launch;
+    launch.argv.push_back(program);
+    launch.argv.insert(launch.argv.end(), options.begin(), options.end());
+    launch.pipeStdin = launch.pipeStdout = launch.pipeStderr = true;
+    process_ = std::make_unique<ChildProcess>(launch);
     logThread_ = std::thread([this] { CollectLog(); });
     portPath_ = ReadStdoutLine(std::chrono::seconds(10));
     if (portPath_.rfind("/", 0) != 0) {
