@@ -9,7 +9,10 @@ PostFunction PostQueue::Poster()
         if (failing_)
             throw std::runtime_error("event queue refuses posts");
         queue_.push_back(std::move(fn));
-        changed_.notify_all();
+        // Like an event loop, wake the owner only when it sleeps: a flood of
+        // posts then costs no wake-up per post.
+        if (sleepers_ > 0)
+            changed_.notify_all();
     };
 }
 
@@ -18,7 +21,10 @@ bool PostQueue::RunOne(Clock::time_point deadline)
     std::function<void()> fn;
     {
         std::unique_lock lock(mutex_);
-        if (!changed_.wait_until(lock, deadline, [&] { return !queue_.empty(); }))
+        ++sleepers_;
+        const bool any = changed_.wait_until(lock, deadline, [&] { return !queue_.empty(); });
+        --sleepers_;
+        if (!any)
             return false;
         fn = std::move(queue_.front());
         queue_.pop_front();
@@ -47,7 +53,10 @@ void PostQueue::RunFor(std::chrono::milliseconds duration)
 bool PostQueue::WaitQueued(size_t count, std::chrono::milliseconds timeout)
 {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return queue_.size() >= count; });
+    ++sleepers_;
+    const bool queued = changed_.wait_for(lock, timeout, [&] { return queue_.size() >= count; });
+    --sleepers_;
+    return queued;
 }
 
 void PostQueue::Discard()

@@ -36,4 +36,6 @@ private:
     std::condition_variable changed_;
     std::deque<std::function<void()>> queue_;
     bool failing_ = false;
+    int sleepers_ = 0; // threads waiting on changed_
+
 };
