@@ -68,33 +68,36 @@ std::string nonFinite(double value)
 }
 
 // Writes `units` (the magnitude in units of the last kept decimal) with
-// `decimals` decimals, dropping trailing zeros beyond `minDecimals`.
-std::string renderUnits(bool negative, const std::string_view units, int minDecimals, int maxDecimals)
+// `maxDecimals` decimals, dropping trailing zeros beyond `minDecimals`.
+std::string renderUnits(bool negative, std::string_view units, int minDecimals, int maxDecimals)
 {
-    char buf[400];
-    char* out = buf;
-    const bool isZero = units.find_first_not_of('0') == std::string_view::npos;
-    if (negative && !isZero)
-        *out++ = '-';
+    units.remove_prefix(std::min(units.find_first_not_of('0'), units.size()));
     const size_t decimals = static_cast<size_t>(maxDecimals);
-    const size_t padding = units.size() < decimals + 1 ? decimals + 1 - units.size() : 0;
-    char digits[360];
-    std::fill_n(digits, padding, '0');
-    std::copy(units.begin(), units.end(), digits + padding);
-    const size_t count = padding + units.size();
-    const size_t intCount = count - decimals;
-    size_t firstInt = 0;
-    while (firstInt + 1 < intCount && digits[firstInt] == '0')
-        ++firstInt;
-    out = std::copy(digits + firstInt, digits + intCount, out);
-    size_t fracCount = decimals;
-    while (fracCount > static_cast<size_t>(minDecimals) && digits[intCount + fracCount - 1] == '0')
-        --fracCount;
-    if (fracCount > 0) {
-        *out++ = '.';
-        out = std::copy(digits + intCount, digits + intCount + fracCount, out);
+    const size_t intCount = units.size() > decimals ? units.size() - decimals : 0;
+    const std::string_view integerPart = units.substr(0, intCount);
+    const std::string_view fractionDigits = units.substr(intCount); // without its leading zeros
+    const size_t leadingZeros = decimals - fractionDigits.size();
+    std::string_view fraction = fractionDigits;
+    fraction.remove_suffix(fraction.size() - std::min(fraction.find_last_not_of('0') + 1, fraction.size()));
+    const size_t fractionCount =
+        std::max(static_cast<size_t>(minDecimals), fraction.empty() ? 0 : leadingZeros + fraction.size());
+
+    std::string out;
+    if (negative && !units.empty())
+        out += '-';
+    if (integerPart.empty())
+        out += '0';
+    else
+        out.append(integerPart);
+    if (fractionCount > 0) {
+        out += '.';
+        const size_t zeros = std::min(leadingZeros, fractionCount);
+        out.append(zeros, '0');
+        const std::string_view shown = fractionDigits.substr(0, fractionCount - zeros);
+        out.append(shown);
+        out.append(fractionCount - zeros - shown.size(), '0');
     }
-    return std::string(buf, out);
+    return out;
 }
 
 // The usual case, without the decimal digit string: when the value has few
