@@ -71,32 +71,24 @@ std::string nonFinite(double value)
 // `maxDecimals` decimals, dropping trailing zeros beyond `minDecimals`.
 std::string renderUnits(bool negative, std::string_view units, int minDecimals, int maxDecimals)
 {
-    units.remove_prefix(std::min(units.find_first_not_of('0'), units.size()));
     const size_t decimals = static_cast<size_t>(maxDecimals);
-    const size_t intCount = units.size() > decimals ? units.size() - decimals : 0;
-    const std::string_view integerPart = units.substr(0, intCount);
-    const std::string_view fractionDigits = units.substr(intCount); // without its leading zeros
-    const size_t leadingZeros = decimals - fractionDigits.size();
-    std::string_view fraction = fractionDigits;
-    fraction.remove_suffix(fraction.size() - std::min(fraction.find_last_not_of('0') + 1, fraction.size()));
-    const size_t fractionCount =
-        std::max(static_cast<size_t>(minDecimals), fraction.empty() ? 0 : leadingZeros + fraction.size());
+    // Left-padded so that there is at least one integer digit.
+    std::string digits(units.size() < decimals + 1 ? decimals + 1 - units.size() : 0, '0');
+    digits.append(units);
+    const size_t intCount = digits.size() - decimals;
+    size_t firstInt = 0;
+    while (firstInt + 1 < intCount && digits[firstInt] == '0')
+        ++firstInt;
+    size_t fracCount = decimals;
+    while (fracCount > static_cast<size_t>(minDecimals) && digits[intCount + fracCount - 1] == '0')
+        --fracCount;
 
     std::string out;
-    if (negative && !units.empty())
+    if (negative && !allZeros(digits))
         out += '-';
-    if (integerPart.empty())
-        out += '0';
-    else
-        out.append(integerPart);
-    if (fractionCount > 0) {
-        out += '.';
-        const size_t zeros = std::min(leadingZeros, fractionCount);
-        out.append(zeros, '0');
-        const std::string_view shown = fractionDigits.substr(0, fractionCount - zeros);
-        out.append(shown);
-        out.append(fractionCount - zeros - shown.size(), '0');
-    }
+    out.append(digits, firstInt, intCount - firstInt);
+    if (fracCount > 0)
+        out.append(".").append(digits, intCount, fracCount);
     return out;
 }
 
