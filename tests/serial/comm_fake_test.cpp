@@ -148,6 +148,7 @@ TEST_F(CommOnFake, LineErrorComesBeforeTheModemChangeOfTheSameEvent)
             raised.push_back(e);
     }
     EXPECT_EQ(raised, (std::vector<std::string>{"error 24", "modem 8", "modem 12", "modem 4", "data"}));
+    std::lock_guard lock(script().mutex); // the reader is still running
     EXPECT_FALSE(script().readerEnded) << "line events do not end the reader";
 }
 
