@@ -3,7 +3,7 @@
 
 #include "app/general_error.h"
 #include "app/single_instance.h"
-#include "app/sys_settings.h"
+#include "app_core/sys_settings.h"
 #include "ui/main_window.h"
 
 int main(int argc, char** argv) {

@@ -7,7 +7,7 @@
 #include <QLineEdit>
 
 #include "app/delay.h"
-#include "app/log_files.h"
+#include "app_core/log_files.h"
 #include "app/message_boxes.h"
 #include "protocol/number_parse.h"
 #include "ui/main_window.h"

@@ -5,7 +5,7 @@
 #include <QPushButton>
 
 #include "app/delay.h"
-#include "app/sys_settings.h"
+#include "app_core/sys_settings.h"
 #include "protocol/number_format.h"
 #include "serial/comm.h"
 #include "ui/main_window.h"

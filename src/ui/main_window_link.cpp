@@ -9,7 +9,7 @@
 #include <span>
 
 #include "app/delay.h"
-#include "app/log_files.h"
+#include "app_core/log_files.h"
 #include "app/message_boxes.h"
 #include "protocol/ad_monitor.h"
 #include "protocol/gravity.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/log_files.h"
+#include "app_core/log_files.h"
 #include "protocol/gravity.h"
 #include "serial/comm.h"
 #include "ui/main_window.h"

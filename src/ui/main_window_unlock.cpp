@@ -5,7 +5,7 @@
 #include <QLineEdit>
 
 #include "app/message_boxes.h"
-#include "app/tick_count.h"
+#include "app_core/tick_count.h"
 #include "protocol/daily_code.h"
 #include "ui/input_number_dialog.h"
 #include "ui/main_window.h"

@@ -16,7 +16,7 @@
 #include <chrono>
 
 #include "../ui/own_directory.h"
-#include "app/log_files.h"
+#include "app_core/log_files.h"
 #include "app/message_boxes.h"
 #include "e2e_harness.h"
 #include "protocol/daily_code.h"

@@ -15,7 +15,7 @@
 #include "app/general_error.h"
 #include "app/message_boxes.h"
 #include "app/single_instance.h"
-#include "app/tick_count.h"
+#include "app_core/tick_count.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "app/log_files.h"
+#include "app_core/log_files.h"
 #include "app/message_boxes.h"
 #include "protocol/commands.h"
 #include "protocol/frame.h"

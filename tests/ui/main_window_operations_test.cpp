@@ -13,7 +13,7 @@
 #include <QTimer>
 
 #include "app/message_boxes.h"
-#include "app/tick_count.h"
+#include "app_core/tick_count.h"
 #include "protocol/daily_code.h"
 #include "ui/input_number_dialog.h"
 #include "ui/led_display.h"

@@ -1,7 +1,7 @@
-#include "app/sys_settings.h"
+#include "app_core/sys_settings.h"
 
-#include "app/exe_path.h"
-#include "app/log_files.h"
+#include "app_core/exe_path.h"
+#include "app_core/log_files.h"
 
 bool bStartWithSys = false;
 bool bWriteCommLog = false;

@@ -1,7 +1,7 @@
 #pragma once
 
 // Temporary directories, whole-file reads and writes, and running the probe
-// program (a copy of tests/app/probe) for the settings and log tests.
+// program (a copy of tests/app_core/probe) for the settings and log tests.
 
 #include <map>
 #include <optional>

@@ -1,7 +1,7 @@
 // The logs through a copy of the probe program: the result and error logs
 // land beside the copy, the operation log in the HOME given to it.
 
-#include "app/log_files.h"
+#include "app_core/log_files.h"
 
 #include "protocol/date_time.h"
 #include "test_support.h"

@@ -1,7 +1,7 @@
-#include "app/log_files.h"
+#include "app_core/log_files.h"
 
-#include "app/exe_path.h"
-#include "app/locale_text.h"
+#include "app_core/exe_path.h"
+#include "app_core/locale_text.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 // LoadSysSet through a copy of the probe program, which reads the
 // datalink.ini beside itself at start-up, as the program does.
 
-#include "app/sys_settings.h"
+#include "app_core/sys_settings.h"
 
 #include "test_support.h"
 

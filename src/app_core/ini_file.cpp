@@ -1,4 +1,4 @@
-#include "app/ini_file.h"
+#include "app_core/ini_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>

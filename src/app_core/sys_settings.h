@@ -19,7 +19,7 @@
 // EIniFileException with the message "Unable to write to <full path>".
 // "CommNo" is text ("COM3", "//./COM12", "/dev/ttyUSB0", a pty path).
 
-#include "app/ini_file.h"
+#include "app_core/ini_file.h"
 
 #include <cstdint>
 #include <string>

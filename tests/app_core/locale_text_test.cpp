@@ -1,4 +1,4 @@
-#include "app/locale_text.h"
+#include "app_core/locale_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/exe_path.h"
+#include "app_core/exe_path.h"
 
 #include <unistd.h>
 

@@ -8,9 +8,9 @@
 // Exit code 0 when every call returned, 3 with the message on stderr when
 // one raised, 2 for a bad command line.
 
-#include "app/exe_path.h"
-#include "app/log_files.h"
-#include "app/sys_settings.h"
+#include "app_core/exe_path.h"
+#include "app_core/log_files.h"
+#include "app_core/sys_settings.h"
 
 #include <unistd.h>
 
