@@ -25,9 +25,10 @@ double roundToDivision(double absWeight, double baseValue, int division)
     return static_cast<double>(q * division) / kUnitsPerKg;
 }
 
-// The division in kg in the general form; the four divisions are known, so
-// the common ones need no formatting per frame.
-std::string divisionText(int division)
+} // namespace
+
+// The four divisions are known, so they need no formatting.
+std::string DivisionText(int division)
 {
     switch (division) {
     case kDivisionBelow6kg:
@@ -43,8 +44,6 @@ std::string divisionText(int division)
     }
 }
 
-} // namespace
-
 double RawWeight(std::span<const uint8_t, kReplyFrameSize> frame)
 {
     const int32_t spanAD = ReadI32LE(&frame[2]);
@@ -56,9 +55,9 @@ double RawWeight(std::span<const uint8_t, kReplyFrameSize> frame)
     return static_cast<double>(product) / spanAD;
 }
 
-int ChooseDivision(int32_t iMaxRange, double absRawWeight)
+int ChooseDivision(int32_t rangeKg, double absRawWeight)
 {
-    switch (static_cast<uint16_t>(iMaxRange)) {
+    switch (static_cast<uint16_t>(rangeKg)) {
     case 30:
         return kDivisionRange30;
     case 750:
@@ -68,30 +67,33 @@ int ChooseDivision(int32_t iMaxRange, double absRawWeight)
     }
 }
 
-TWeightDisplay ComputeWeightDisplay(std::span<const uint8_t, kReplyFrameSize> frame,
-                                    const TWeighingState& state)
+WeightReading ComputeWeight(std::span<const uint8_t, kReplyFrameSize> frame, const WeighingState& state)
 {
-    TWeightDisplay out;
-    if (frame[1] == kReplyPowerOnZeroFailed)
-        out.strStatus = "上电自动归零失败！";
-
+    WeightReading out;
+    out.powerOnZeroFailed = frame[1] == kReplyPowerOnZeroFailed;
     const double w = RawWeight(frame);
-    out.dRawWeight = w;
-    out.lbl4 = FormatUpToSixDecimals(w);
-    out.lblRealValue = "实际值：";
-    out.lblRealValue += state.dBaseValue == 0 ? out.lbl4 : FormatUpToSixDecimals(w - state.dBaseValue);
+    out.rawWeight = w;
+    out.realWeight = w - state.baseValue;
 
     const double absW = std::fabs(w);
-    out.iDivision = ChooseDivision(state.iMaxRange, absW);
-    double rounded = roundToDivision(absW, state.dBaseValue, out.iDivision);
+    out.division = ChooseDivision(state.rangeKg, absW);
+    double rounded = roundToDivision(absW, state.baseValue, out.division);
     if (w < 0)
         rounded = -rounded;
-    out.dDisplayed = rounded - state.dTare;
-
-    out.DispValue = FormatThreeDecimals(out.dDisplayed);
-    out.lblValue = out.DispValue;
-    out.lblAnyValue = std::to_string(ReadU16LE(&frame[10]));
-    out.lblFDvalue = divisionText(out.iDivision);
-    out.strResultLine = out.lblRealValue + ",";
+    out.displayed = rounded - state.tare;
+    out.calibrationWeight = ReadU16LE(&frame[10]);
+    out.liveAD = ReadI32LE(&frame[6]);
     return out;
+}
+
+std::string RealWeightText(const WeightReading& reading)
+{
+    return "实际值：" + FormatUpToSixDecimals(reading.realWeight);
+}
+
+std::string ResultLogLine(const WeightReading& reading)
+{
+    std::string line = RealWeightText(reading);
+    line += ',';
+    return line;
 }

@@ -1,8 +1,7 @@
 #pragma once
 
-// What one measurement frame puts on the screen. The main window's
-// ShowWeightData computes it here and only displays the result, in the
-// order of the fields below.
+// The weight a measurement frame carries: raw weight, rounding to the
+// division of the range, base value and tare.
 
 #include "protocol/frame.h"
 
@@ -10,13 +9,12 @@
 #include <span>
 #include <string>
 
-// Weighing state: owned by the application, written by the tare and base
+// Weighing state: owned by the session, written by the tare and base
 // operations, the parameter report and the range setting.
-struct TWeighingState {
-    double dTare = 0.0;      // kg, subtracted from every displayed weight
-    double dBaseValue = 0.0; // kg, subtracted from the raw weight
-    int32_t iMaxRange = 0;   // kg; only its low 16 bits choose the division
-    bool bSampling = false;  // the drift monitor runs
+struct WeighingState {
+    double tare = 0.0;      // kg, subtracted from every displayed weight
+    double baseValue = 0.0; // kg, subtracted from the raw weight
+    int32_t rangeKg = 0;    // only its low 16 bits choose the division
 };
 
 inline constexpr uint8_t kReplyPowerOnZeroFailed = 0x77;
@@ -27,19 +25,15 @@ inline constexpr int kDivisionRange750 = 500;
 inline constexpr int kDivisionFrom6kg = 50;
 inline constexpr int kDivisionBelow6kg = 20;
 
-struct TWeightDisplay {
-    std::string strStatus;    // for ShowStatus, first; empty: leave the status alone
-    std::string lbl4;         // raw weight, "0.######"
-    std::string lblRealValue; // "实际值：" + (raw - base), "0.######"
-    std::string DispValue;    // displayed weight, "0.000"
-    std::string lblValue;     // the same text as DispValue
-    std::string lblAnyValue;  // calibration weight, decimal
-    std::string lblFDvalue;   // division in kg, general form
-    std::string strResultLine; // for WriteResult: lblRealValue + ","
-
-    double dRawWeight = 0.0;  // kg
-    int iDivision = 0;        // units of 0.1 g
-    double dDisplayed = 0.0;  // kg, after rounding, sign and tare
+// What one measurement frame says, as numbers; the window formats what it shows.
+struct WeightReading {
+    bool powerOnZeroFailed = false; // reply 0x77: "上电自动归零失败！"
+    double rawWeight = 0.0;         // kg
+    double realWeight = 0.0;        // kg, raw weight minus the base value
+    double displayed = 0.0;         // kg, rounded to the division, signed, minus the tare
+    int division = 0;               // units of 0.1 g
+    uint16_t calibrationWeight = 0; // kg
+    int32_t liveAD = 0;
 };
 
 // Raw weight in kg: calibration weight x live AD / span AD (0 when the span
@@ -48,10 +42,16 @@ struct TWeightDisplay {
 double RawWeight(std::span<const uint8_t, kReplyFrameSize> frame);
 
 // Division for the range (low 16 bits) and the raw weight's magnitude.
-int ChooseDivision(int32_t iMaxRange, double absRawWeight);
+int ChooseDivision(int32_t rangeKg, double absRawWeight);
 
-// The computation of ShowWeightData for a checksum-valid measurement frame.
-// Throws std::out_of_range only for a base value so far from the weight that
-// the rounding leaves the 64-bit range (no frame can cause that alone).
-TWeightDisplay ComputeWeightDisplay(std::span<const uint8_t, kReplyFrameSize> frame,
-                                    const TWeighingState& state);
+// The reading of a checksum-valid measurement frame. Throws
+// std::out_of_range only for a base value so far from the weight that the
+// rounding leaves the 64-bit range (no frame can cause that alone).
+WeightReading ComputeWeight(std::span<const uint8_t, kReplyFrameSize> frame, const WeighingState& state);
+
+// "实际值：" and the real weight in the "0.######" form.
+std::string RealWeightText(const WeightReading& reading);
+// The result log's line for a reading: RealWeightText and ",".
+std::string ResultLogLine(const WeightReading& reading);
+// A division in kg, in the general number form ("0.005").
+std::string DivisionText(int division);

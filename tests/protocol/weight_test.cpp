@@ -1,5 +1,7 @@
 #include "protocol/weight.h"
 
+#include "protocol/number_format.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -17,11 +19,34 @@ ReplyFrame measurement(int32_t spanAD, int32_t liveAD, uint16_t calibrationWeigh
     return BuildReplyFrame(code, payload);
 }
 
-TWeighingState range(int32_t maxRange)
+WeighingState range(int32_t maxRange)
 {
-    TWeighingState state;
-    state.iMaxRange = maxRange;
+    WeighingState state;
+    state.rangeKg = maxRange;
     return state;
+}
+
+// The texts a reading is shown and logged with.
+struct Shown {
+    std::string status;
+    std::string rawText;
+    std::string realText;
+    std::string weight;
+    std::string calibrationText;
+    std::string divisionText;
+    std::string resultLine;
+};
+
+Shown shown(const ReplyFrame& frame, const WeighingState& state)
+{
+    const WeightReading r = ComputeWeight(frame, state);
+    return {r.powerOnZeroFailed ? "上电自动归零失败！" : "",
+            FormatUpToSixDecimals(r.rawWeight),
+            RealWeightText(r),
+            FormatThreeDecimals(r.displayed),
+            std::to_string(r.calibrationWeight),
+            DivisionText(r.division),
+            ResultLogLine(r)};
 }
 
 struct RoundingCase {
@@ -65,32 +90,31 @@ TEST(WeightDisplay, RoundsToTheDivisionOfRangeAndMagnitude)
     for (const RoundingCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "range " << c.maxRange << ", " << c.calibration
                                         << " x " << c.live << " / " << c.span);
-        const TWeightDisplay d =
-            ComputeWeightDisplay(measurement(c.span, c.live, c.calibration), range(c.maxRange));
-        EXPECT_EQ(d.DispValue, c.dispValue);
-        EXPECT_EQ(d.lblValue, c.dispValue);
-        EXPECT_EQ(d.lblFDvalue, c.division);
+        const Shown d =
+            shown(measurement(c.span, c.live, c.calibration), range(c.maxRange));
+        EXPECT_EQ(d.weight, c.dispValue);
+        EXPECT_EQ(d.divisionText, c.division);
     }
 }
 
 TEST(WeightDisplay, LabelsAndResultLine)
 {
     // 1.2345678 kg: 12345678 x 1 / 10000000
-    const TWeightDisplay d = ComputeWeightDisplay(measurement(10000000, 1, 0), range(15));
-    EXPECT_EQ(d.lbl4, "0");
-    EXPECT_EQ(d.lblAnyValue, "0");
+    const Shown d = shown(measurement(10000000, 1, 0), range(15));
+    EXPECT_EQ(d.rawText, "0");
+    EXPECT_EQ(d.calibrationText, "0");
 
-    const TWeightDisplay e = ComputeWeightDisplay(measurement(10000000, 12345678, 1), range(15));
-    EXPECT_EQ(e.lbl4, "1.234568");
-    EXPECT_EQ(e.lblRealValue, "实际值：1.234568");
-    EXPECT_EQ(e.strResultLine, "实际值：1.234568,");
-    EXPECT_EQ(e.DispValue, "1.234");
-    EXPECT_EQ(e.lblAnyValue, "1");
-    EXPECT_TRUE(e.strStatus.empty());
+    const Shown e = shown(measurement(10000000, 12345678, 1), range(15));
+    EXPECT_EQ(e.rawText, "1.234568");
+    EXPECT_EQ(e.realText, "实际值：1.234568");
+    EXPECT_EQ(e.resultLine, "实际值：1.234568,");
+    EXPECT_EQ(e.weight, "1.234");
+    EXPECT_EQ(e.calibrationText, "1");
+    EXPECT_TRUE(e.status.empty());
 
-    const TWeightDisplay f = ComputeWeightDisplay(measurement(2, 3, 65535), range(15));
-    EXPECT_EQ(f.lblAnyValue, "65535"); // unsigned 16-bit
-    EXPECT_EQ(f.lbl4, "98302.5");
+    const Shown f = shown(measurement(2, 3, 65535), range(15));
+    EXPECT_EQ(f.calibrationText, "65535"); // unsigned 16-bit
+    EXPECT_EQ(f.rawText, "98302.5");
 }
 
 TEST(WeightDisplay, TareAndBaseValue)
@@ -98,55 +122,55 @@ TEST(WeightDisplay, TareAndBaseValue)
     const ReplyFrame plus15 = measurement(2, 3, 1);   // 1.5 kg
     const ReplyFrame minus15 = measurement(2, -3, 1); // -1.5 kg
 
-    TWeighingState tare = range(15);
-    tare.dTare = 1.0;
-    TWeightDisplay d = ComputeWeightDisplay(plus15, tare);
-    EXPECT_EQ(d.DispValue, "0.500");
-    EXPECT_EQ(d.lbl4, "1.5");
-    EXPECT_EQ(d.lblRealValue, "实际值：1.5"); // the tare does not touch the real value
+    WeighingState tare = range(15);
+    tare.tare = 1.0;
+    Shown d = shown(plus15, tare);
+    EXPECT_EQ(d.weight, "0.500");
+    EXPECT_EQ(d.rawText, "1.5");
+    EXPECT_EQ(d.realText, "实际值：1.5"); // the tare does not touch the real value
 
-    tare.dTare = 2.0; // net weight below zero
-    EXPECT_EQ(ComputeWeightDisplay(plus15, tare).DispValue, "-0.500");
+    tare.tare = 2.0; // net weight below zero
+    EXPECT_EQ(shown(plus15, tare).weight, "-0.500");
 
-    TWeighingState base = range(15);
-    base.dBaseValue = 0.5;
-    d = ComputeWeightDisplay(plus15, base);
-    EXPECT_EQ(d.lblRealValue, "实际值：1");
-    EXPECT_EQ(d.DispValue, "1.000");
-    EXPECT_EQ(d.lbl4, "1.5");
+    WeighingState base = range(15);
+    base.baseValue = 0.5;
+    d = shown(plus15, base);
+    EXPECT_EQ(d.realText, "实际值：1");
+    EXPECT_EQ(d.weight, "1.000");
+    EXPECT_EQ(d.rawText, "1.5");
 
     // The base comes off the magnitude before the sign is restored.
-    d = ComputeWeightDisplay(minus15, base);
-    EXPECT_EQ(d.lblRealValue, "实际值：-2");
-    EXPECT_EQ(d.DispValue, "-1.000");
+    d = shown(minus15, base);
+    EXPECT_EQ(d.realText, "实际值：-2");
+    EXPECT_EQ(d.weight, "-1.000");
 
     // A base above the weight: negative remainders never round up.
-    base.dBaseValue = 1.5013; // t = -13: q 0, remainder -13
-    EXPECT_EQ(ComputeWeightDisplay(plus15, base).DispValue, "0.000");
-    base.dBaseValue = 1.5313; // t = -313: q -15, remainder -13 -> -0.030, not -0.032
-    EXPECT_EQ(ComputeWeightDisplay(plus15, base).DispValue, "-0.030");
+    base.baseValue = 1.5013; // t = -13: q 0, remainder -13
+    EXPECT_EQ(shown(plus15, base).weight, "0.000");
+    base.baseValue = 1.5313; // t = -313: q -15, remainder -13 -> -0.030, not -0.032
+    EXPECT_EQ(shown(plus15, base).weight, "-0.030");
 
     // The 6 kg choice looks at the raw weight before the base comes off.
-    TWeighingState nearSix = range(15);
-    nearSix.dBaseValue = 1.0;
-    d = ComputeWeightDisplay(measurement(1, 6, 1), nearSix);
-    EXPECT_EQ(d.lblFDvalue, "0.005");
-    EXPECT_EQ(d.DispValue, "5.000");
+    WeighingState nearSix = range(15);
+    nearSix.baseValue = 1.0;
+    d = shown(measurement(1, 6, 1), nearSix);
+    EXPECT_EQ(d.divisionText, "0.005");
+    EXPECT_EQ(d.weight, "5.000");
 
     // Base and tare together.
-    TWeighingState both = range(15);
-    both.dBaseValue = 0.5;
-    both.dTare = 0.25;
-    EXPECT_EQ(ComputeWeightDisplay(plus15, both).DispValue, "0.750");
+    WeighingState both = range(15);
+    both.baseValue = 0.5;
+    both.tare = 0.25;
+    EXPECT_EQ(shown(plus15, both).weight, "0.750");
 }
 
 TEST(WeightDisplay, PowerOnZeroFailedStillShowsTheWeight)
 {
-    const TWeightDisplay d = ComputeWeightDisplay(measurement(2, 3, 1, kReplyPowerOnZeroFailed),
+    const Shown d = shown(measurement(2, 3, 1, kReplyPowerOnZeroFailed),
                                                   range(15));
-    EXPECT_EQ(d.strStatus, "上电自动归零失败！");
-    EXPECT_EQ(d.DispValue, "1.500");
-    EXPECT_EQ(d.strResultLine, "实际值：1.5,");
+    EXPECT_EQ(d.status, "上电自动归零失败！");
+    EXPECT_EQ(d.weight, "1.500");
+    EXPECT_EQ(d.resultLine, "实际值：1.5,");
 }
 
 // Calibration weight x live AD overflows 32 bits for a 750 kg scale with a
@@ -154,24 +178,24 @@ TEST(WeightDisplay, PowerOnZeroFailedStillShowsTheWeight)
 TEST(WeightDisplay, ProductOfCalibrationWeightAndADIsFormedIn64Bits)
 {
     const int32_t fullScaleAD = 0x7FFFFF; // 8388607: 750 x 8388607 = 6291455250 > 2^31
-    TWeightDisplay d = ComputeWeightDisplay(measurement(fullScaleAD, fullScaleAD, 750), range(750));
-    EXPECT_EQ(d.lbl4, "750");
-    EXPECT_EQ(d.DispValue, "750.000");
+    Shown d = shown(measurement(fullScaleAD, fullScaleAD, 750), range(750));
+    EXPECT_EQ(d.rawText, "750");
+    EXPECT_EQ(d.weight, "750.000");
 
-    d = ComputeWeightDisplay(measurement(fullScaleAD, -fullScaleAD, 750), range(750));
-    EXPECT_EQ(d.lbl4, "-750");
-    EXPECT_EQ(d.DispValue, "-750.000");
+    d = shown(measurement(fullScaleAD, -fullScaleAD, 750), range(750));
+    EXPECT_EQ(d.rawText, "-750");
+    EXPECT_EQ(d.weight, "-750.000");
 
     // The extremes of the frame's fields.
     EXPECT_EQ(RawWeight(measurement(1, INT32_MIN, 65535)), -140735340871680.0);
     EXPECT_EQ(RawWeight(measurement(-1, INT32_MIN, 65535)), 140735340871680.0);
-    EXPECT_EQ(ComputeWeightDisplay(measurement(-1, INT32_MIN, 65535), range(15)).DispValue,
+    EXPECT_EQ(shown(measurement(-1, INT32_MIN, 65535), range(15)).weight,
               "140735340871680.000");
 }
 
 TEST(WeightDisplay, ImpossibleBaseValueIsAnErrorNotUndefinedBehaviour)
 {
-    TWeighingState state = range(15);
-    state.dBaseValue = -1e300;
-    EXPECT_THROW(ComputeWeightDisplay(measurement(1, 1, 1), state), std::out_of_range);
+    WeighingState state = range(15);
+    state.baseValue = -1e300;
+    EXPECT_THROW(shown(measurement(1, 1, 1), state), std::out_of_range);
 }

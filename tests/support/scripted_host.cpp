@@ -1,0 +1,41 @@
+#include "scripted_host.h"
+
+#include "app_core/log_files.h"
+
+bool ScriptedHost::wait(uint32_t ms, const std::function<bool()>& done) {
+  waits.push_back(ms);
+  return loop.run(ms, done);
+}
+
+void ScriptedHost::open(Box box) {
+  boxes.push_back(box);
+  if (whileOpen) whileOpen(box);
+}
+
+void ScriptedHost::showMessage(const std::string& text) { open({Box::Kind::Message, text}); }
+
+bool ScriptedHost::ask(const std::string& text, Question) {
+  open({Box::Kind::Question, text});
+  if (answers.empty()) return false;
+  const bool answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+void ScriptedHost::showError(const std::string& text) { open({Box::Kind::Error, text}); }
+
+void ScriptedHost::writeResultLog(std::string_view text) {
+  if (resultLogFails) throw EInOutError("Result.txt: cannot be written", 13);
+  resultLog.emplace_back(text);
+}
+
+void ScriptedHost::writeErrorLog(std::string_view text) {
+  if (errorLogFails) throw EInOutError("ResultErr.txt: cannot be written", 13);
+  errorLog.emplace_back(text);
+}
+
+std::vector<std::string> ScriptedHost::boxTexts() const {
+  std::vector<std::string> texts;
+  for (const Box& box : boxes) texts.push_back(box.text);
+  return texts;
+}
