@@ -1,11 +1,14 @@
-// Receive path throughput: frame assembly, reply dispatch and the weight
-// computation of every frame, over a stream of measurement frames cut into
-// blocks of random size. A 115200-baud line carries at most 606 such frames
-// per second (19 bytes of 10 bits each); "x_line" is the ratio to that.
+// Receive path throughput of the scale session: frame assembly, reply
+// dispatch, the weight computation and the result-log line of every frame
+// (the line is made but not written to disk), over a stream of measurement
+// frames cut into blocks of random size. A 115200-baud line carries at most
+// 606 such frames per second (19 bytes of 10 bits each); "x_line" is the
+// ratio to that.
 
 #include "protocol/frame_assembler.h"
 #include "protocol/replies.h"
 #include "protocol/weight.h"
+#include "session/scale_session.h"
 
 #include <benchmark/benchmark.h>
 
@@ -52,39 +55,70 @@ Stream makeStream(unsigned maxBlock)
     return s;
 }
 
-// withWeight false: assembly and dispatch only, to see what the weight
-// computation costs on top.
-void runReceivePath(benchmark::State& state, bool withWeight)
-{
-    const Stream stream = makeStream(static_cast<unsigned>(state.range(0)));
-    TFrameAssembler link;
-    TWeighingState weighing;
-    weighing.iMaxRange = 15;
-    int64_t frames = 0;
-    auto dispatch = [&] {
-        for (const ReplyStep& step : DescribeReply(link.RecvBuf)) {
-            benchmark::DoNotOptimize(step.kind);
-            if (withWeight && step.kind == ReplyStepKind::ShowWeight)
-                benchmark::DoNotOptimize(ComputeWeightDisplay(
-                    std::span<const uint8_t, kReplyFrameSize>(link.RecvBuf, kReplyFrameSize), weighing));
-        }
-    };
-    for (auto _ : state) {
-        for (const Block& b : stream.blocks)
-            frames += static_cast<int64_t>(link.DataToRecBuffer(stream.bytes.data() + b.offset, b.length, dispatch));
+// A host whose result log only counts its lines, and a listener that
+// keeps nothing: the cost measured is the session's own.
+class CountingHost : public SessionHost {
+public:
+    void post(std::function<void()>) override {}
+    bool wait(uint32_t, const std::function<bool()>&) override { return false; }
+    void wakeWaiters() override {}
+    bool ending() const override { return false; }
+    void showMessage(const std::string&) override {}
+    bool ask(const std::string&, Question) override { return false; }
+    void showError(const std::string&) override {}
+    void writeOperationLog(std::string_view) noexcept override {}
+    bool resultLogOn() const override { return true; }
+    void writeResultLog(std::string_view text) override
+    {
+        benchmark::DoNotOptimize(text.data());
+        ++lines;
     }
-    if (frames != static_cast<int64_t>(state.iterations()) * stream.frames)
+    void writeErrorLog(std::string_view) override {}
+
+    int64_t lines = 0;
+};
+
+void countFrames(benchmark::State& state, int64_t frames, int64_t expected)
+{
+    if (frames != expected)
         state.SkipWithError("frames were lost");
     state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
     state.counters["x_line"] =
         benchmark::Counter(static_cast<double>(frames) / kLineFramesPerSecond, benchmark::Counter::kIsRate);
 }
 
-void BM_ReceivePath(benchmark::State& state) { runReceivePath(state, true); }
-void BM_AssemblyAndDispatchOnly(benchmark::State& state) { runReceivePath(state, false); }
+void BM_SessionReceivePath(benchmark::State& state)
+{
+    const Stream stream = makeStream(static_cast<unsigned>(state.range(0)));
+    CountingHost host;
+    SessionListener listener;
+    ScaleSession session(host, listener);
+    for (auto _ : state) {
+        for (const Block& b : stream.blocks)
+            session.receive(stream.bytes.data() + b.offset, b.length);
+    }
+    countFrames(state, host.lines, static_cast<int64_t>(state.iterations()) * stream.frames);
+}
+
+// Assembly and the dispatch table only, to see what the rest costs on top.
+void BM_AssemblyAndDispatchOnly(benchmark::State& state)
+{
+    const Stream stream = makeStream(static_cast<unsigned>(state.range(0)));
+    TFrameAssembler link;
+    int64_t frames = 0;
+    auto dispatch = [&] {
+        for (const ReplyStep& step : DescribeReply(link.RecvBuf))
+            benchmark::DoNotOptimize(step.kind);
+    };
+    for (auto _ : state) {
+        for (const Block& b : stream.blocks)
+            frames += static_cast<int64_t>(link.DataToRecBuffer(stream.bytes.data() + b.offset, b.length, dispatch));
+    }
+    countFrames(state, frames, static_cast<int64_t>(state.iterations()) * stream.frames);
+}
 
 } // namespace
 
 // Largest block: 64 bytes (a few frames per read) and 2048 (a full read).
-BENCHMARK(BM_ReceivePath)->Arg(64)->Arg(2048)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SessionReceivePath)->Arg(64)->Arg(2048)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AssemblyAndDispatchOnly)->Arg(64)->Arg(2048)->Unit(benchmark::kMillisecond);

@@ -15,6 +15,7 @@
 
 #include "e2e_harness.h"
 #include "ui/main_window.h"
+#include "window_controls.h"
 #include "ui/set_log_dialog.h"
 
 namespace {
@@ -33,11 +34,11 @@ class LogDialogCloser : public QObject {
 
 void RunQueries(benchmark::State& state, const std::vector<std::string>& simOptions) {
   e2e::SimProcess sim(simOptions);
-  TfrmMain window;
+  MainWindow window;
   window.show();
-  window.cbbComm->setEditText(QString::fromStdString(sim.PortPath()));
-  window.cbbRate->setEditText(QStringLiteral("115200"));
-  window.btnOpen->click();
+  Control<QComboBox>(&window, "cbbComm")->setEditText(QString::fromStdString(sim.PortPath()));
+  Control<QComboBox>(&window, "cbbRate")->setEditText(QStringLiteral("115200"));
+  Control<QPushButton>(&window, "btnOpen")->click();
   if (!sim.WaitForLog("RX AA 01 F6", std::chrono::seconds(5))) {
     state.SkipWithError("the window did not reach the simulator");
     return;
@@ -50,8 +51,8 @@ void RunQueries(benchmark::State& state, const std::vector<std::string>& simOpti
   qApp->installEventFilter(&closer);
   size_t records = 0;
   for (auto _ : state) {
-    window.btnSetLogClick();
-    records = window.SetLogList.size();
+    Control<QPushButton>(&window, "btnSetLog")->click();
+    records = window.session().calibrationLog().size();
   }
   state.counters["records"] = static_cast<double>(records);
   qApp->removeEventFilter(&closer);

@@ -14,6 +14,8 @@ using Clock = std::chrono::steady_clock;
 
 // The loops of the running waits, innermost last.
 std::vector<QEventLoop*> waitingLoops;
+// Once the application quits, every event loop's exec() returns -1 at once.
+bool ending = false;
 
 }  // namespace
 
@@ -26,17 +28,19 @@ bool WaitUntil(uint32_t ms, const std::function<bool()>& done) {
   timer.setSingleShot(true);
   QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
   waitingLoops.push_back(&loop);
-  while (!(done && done())) {
+  while (!ending && !(done && done())) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) break;
     timer.start(left);
-    loop.exec();
+    if (loop.exec() < 0) ending = true;
   }
   waitingLoops.erase(std::find(waitingLoops.begin(), waitingLoops.end(), &loop));
   return done && done();
 }
 
 void Delay(uint32_t ms) { WaitUntil(ms, {}); }
+
+bool ApplicationEnding() { return ending; }
 
 void WakeWaiters() {
   for (QEventLoop* loop : waitingLoops) loop->quit();

@@ -7,9 +7,22 @@ QString GeneralErrorText(const QString& message) {
   return message;
 }
 
-void ShowGeneralError(const std::exception& error) {
-  Boxes().Error(GeneralErrorText(QString::fromUtf8(error.what())));
+void ShowGeneralError(const QString& message) {
+  // One box at a time: an error while the box is open (a failing log
+  // behind every frame, say) is not stacked on top of it.
+  static bool open = false;
+  if (open) return;
+  open = true;
+  try {
+    Boxes().Error(GeneralErrorText(message));
+  } catch (...) {
+    open = false;
+    throw;
+  }
+  open = false;
 }
+
+void ShowGeneralError(const std::exception& error) { ShowGeneralError(QString::fromUtf8(error.what())); }
 
 void RunAction(const std::function<void()>& action) {
   try {

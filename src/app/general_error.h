@@ -12,8 +12,10 @@
 // already ends in a character at or below "." in code order.
 QString GeneralErrorText(const QString& message);
 
-// Shows the error box for an exception.
+// Shows the error box for an exception or a message; while it is open,
+// further errors open no second box.
 void ShowGeneralError(const std::exception& error);
+void ShowGeneralError(const QString& message);
 
 // Runs an operator action; an exception escaping it goes to the general
 // error display. Handlers are wrapped with this so that no exception ever

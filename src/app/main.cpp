@@ -15,9 +15,9 @@ int main(int argc, char** argv) {
   if (instance.Acquire() == SingleInstanceLock::Result::AlreadyRunning) return 0;
 
   ScaleApplication app(argc, argv);
-  TfrmMain window;
+  MainWindow window;
   window.showMaximized();
-  RunAction([&] { window.FormShow(&window); });
+  RunAction([&] { window.openRememberedPort(); });
   app.exec();
   return 0;
 }

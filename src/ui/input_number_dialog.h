@@ -27,7 +27,6 @@ class TfrmInputNumber : public QDialog {
 
   void FormShow();
   void btnOKClick();
-  void KeyBordBtnClick(QObject* Sender);
 
   // Closing (by "确定" or the close box) asks for destruction once the
   // application next handles its queued events.

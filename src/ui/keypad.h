@@ -1,27 +1,34 @@
 #pragma once
-// The on-screen numeric keypad: twelve flat keys that never take the focus;
-// each key's Tag holds the virtual-key code it types.
+// The on-screen numeric keypad of a page: twelve flat keys that never take
+// the focus. A key types into the edit of its page the operator touched
+// last, as a key press and release, so the edit's validator holds it to
+// the same characters as typed keys; with no such edit it types nothing.
 
-#include <QRect>
+#include <QFrame>
+#include <QPointer>
 
-#include <functional>
+class QLineEdit;
 
-class QFrame;
-class QObject;
-class QWidget;
+class Keypad : public QFrame {
+  Q_OBJECT
+ public:
+  // Names of the panel and of its twelve keys, row by row: 7 8 9 / 4 5 6 / 1 2 3 / 0 . 退格.
+  struct Names {
+    const char* panel;
+    const char* keys[12];
+  };
 
-// Names of the panel and of its twelve keys, row by row: 7 8 9 / 4 5 6 / 1 2 3 / 0 . 退格.
-struct KeypadNames {
-  const char* panel;
-  const char* keys[12];
+  Keypad(const Names& names, QWidget* parent);
+
+  // The edits the keypad may type into (those of its own page).
+  void serve(std::initializer_list<QLineEdit*> edits);
+
+  // Types a virtual-key code: 48..57 digits, 110 the decimal point, 8 backspace.
+  void typeKey(int virtualKey);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QPointer<QLineEdit> lastTouched_;
 };
-
-// Builds the keypad panel on a page; every key's click calls onKey with the key.
-QFrame* BuildKeypad(QWidget* page, const KeypadNames& names, const QRect& place,
-                    const std::function<void(QObject* key)>& onKey);
-
-// Types a virtual-key code into the widget that has the keyboard focus, as a
-// key press followed by a key release, so that the key passes the same
-// filters as a typed key. Codes: 48..57 digits, 110 the keypad's decimal
-// point, 8 backspace. Nothing happens when no widget has the focus.
-void TypeVirtualKey(int vk);

@@ -9,24 +9,24 @@ namespace {
 constexpr int kMinDigits = 10;
 }  // namespace
 
-TLedDisplay::TLedDisplay(QWidget* parent) : QLCDNumber(kMinDigits, parent) {
+LedDisplay::LedDisplay(QWidget* parent) : QLCDNumber(kMinDigits, parent) {
   setSegmentStyle(QLCDNumber::Flat);
   setSmallDecimalPoint(true);
   setFrameShape(QFrame::NoFrame);
   setStyleSheet(QStringLiteral("background: white; color: black;"));
 }
 
-void TLedDisplay::SetCaption(const QString& caption) {
+void LedDisplay::SetCaption(const QString& caption) {
   caption_ = caption;
   display(caption);
 }
 
-void TLedDisplay::resizeEvent(QResizeEvent* event) {
+void LedDisplay::resizeEvent(QResizeEvent* event) {
   QLCDNumber::resizeEvent(event);
   FitDigits();
 }
 
-void TLedDisplay::FitDigits() {
+void LedDisplay::FitDigits() {
   // QLCDNumber sizes its segments by the height and centres the row of
   // positions; as many positions as the width holds put the text at the right.
   const int segment = std::max(1, height() * 5 / 12);

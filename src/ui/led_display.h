@@ -5,10 +5,11 @@
 #include <QLCDNumber>
 #include <QString>
 
-class TLedDisplay : public QLCDNumber {
+class LedDisplay : public QLCDNumber {
+  Q_PROPERTY(QString caption READ Caption)
   Q_OBJECT
  public:
-  explicit TLedDisplay(QWidget* parent = nullptr);
+  explicit LedDisplay(QWidget* parent = nullptr);
 
   QString Caption() const { return caption_; }
   void SetCaption(const QString& caption);

@@ -3,211 +3,184 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
-#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include <string_view>
-
 #include "app/general_error.h"
 #include "app/message_boxes.h"
-#include "serial/comm.h"
-#include "ui/key_filter.h"
-#include "ui/keypad.h"
+#include "app_core/ini_file.h"
+#include "app_core/sys_settings.h"
+#include "protocol/gravity.h"
+#include "ui/calibration_page.h"
 #include "ui/page_tab_bar.h"
+#include "ui/place_page.h"
+#include "ui/select_city_dialog.h"
+#include "ui/weighing_page.h"
 #include "ui/widget_factory.h"
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
-constexpr int kClientWidth = 1314;
-constexpr int kClientHeight = 820;
+constexpr QSize kPreferredSize(1314, 820);
 }  // namespace
 
-TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), host_(this), session_(host_, *this) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("电子称配置工具V2.2"));
-  // Single border: system menu, minimise and close, no maximise button.
-  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint);
-  setFont(PixelFont(QStringLiteral("Tahoma"), 11));
+  setFont(PixelFont(Face::Tahoma, 11));
   setBackgroundRole(QPalette::Button);
-  resize(kClientWidth, kClientHeight);
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
+  buildFrame();
+  // As large as preferred, but never larger than the screen.
+  QSize size = kPreferredSize;
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    size = size.boundedTo(screen->availableSize());
+    resize(size);
     move(screen->availableGeometry().center() - rect().center());
-
-  // Events of the port's threads reach this window through its event queue,
-  // in the order posted.
-  cmPDA = std::make_unique<TComm>([this](std::function<void()> event) {
-    QMetaObject::invokeMethod(this, std::move(event), Qt::QueuedConnection);
-  });
-  cmPDA->SetCommName("COM2");
-  cmPDA->SetBaudRate(9600);
-  cmPDA->SetOutx_XonXoffFlow(false);
-  cmPDA->SetReadIntervalTimeout(10);
-  cmPDA->OnReceiveData = [this](TComm* sender, const void* buffer, uint16_t length) {
-    RunAction([&] { cmPDAReceiveData(sender, buffer, length); });
-  };
-
-  BuildFrame();
-  BuildWeighingPage();
-  BuildUseSettingsPage();
-  BuildCalibrationPage();
-  ConnectHandlers();
-  InstallKeyFilters();
-  FormCreate(this);
+  } else {
+    resize(size);
+  }
 }
 
-TfrmMain::~TfrmMain() = default;
+MainWindow::~MainWindow() = default;
 
-void TfrmMain::BuildFrame() {
+void MainWindow::buildFrame() {
   auto* central = new QWidget(this);
   auto* column = new QVBoxLayout(central);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
   setCentralWidget(central);
 
-  pnlTop = new QFrame(central);
-  pnlTop->setObjectName(QStringLiteral("pnlTop"));
-  pnlTop->setFrameShape(QFrame::NoFrame);
-  pnlTop->setFixedHeight(73);
-  auto* band = new QVBoxLayout(pnlTop);
-  band->setContentsMargins(0, 0, 0, 0);
-  rzpnlTop = new QLabel(QStringLiteral("电子称配置工具 "), pnlTop);
-  rzpnlTop->setObjectName(QStringLiteral("rzpnlTop"));
-  rzpnlTop->setAlignment(Qt::AlignCenter);
-  rzpnlTop->setFont(PixelFont(QStringLiteral("楷体"), 48, true));
-  rzpnlTop->setStyleSheet(QStringLiteral(
+  auto* band = new QFrame(central);
+  band->setObjectName(QStringLiteral("pnlTop"));
+  band->setFrameShape(QFrame::NoFrame);
+  band->setFixedHeight(73);
+  auto* bandLayout = new QVBoxLayout(band);
+  bandLayout->setContentsMargins(0, 0, 0, 0);
+  QLabel* title = MakeLabel(band, "rzpnlTop", QStringLiteral("电子称配置工具 "));
+  title->setAlignment(Qt::AlignCenter);
+  title->setFont(PixelFont(Face::Kai, 48, true));
+  title->setStyleSheet(QStringLiteral(
       "QLabel#rzpnlTop { color: white; background: qlineargradient(x1:0, y1:0, x2:1, y2:1, "
       "stop:0 #fff8dc, stop:1 #008080); }"));
-  band->addWidget(rzpnlTop);
-  column->addWidget(pnlTop);
+  bandLayout->addWidget(title);
+  column->addWidget(band);
 
-  RzPageControl1 = new TPageControl(central);
-  RzPageControl1->setObjectName(QStringLiteral("RzPageControl1"));
-  column->addWidget(RzPageControl1, 1);
+  pages_ = new TPageControl(central);
+  pages_->setObjectName(QStringLiteral("RzPageControl1"));
+  column->addWidget(pages_, 1);
 
-  const QFont pageFont = PixelFont(QStringLiteral("宋体"), 13, true);
-  auto addPage = [&](const char* name, const QString& caption, QStyle::StandardPixmap picture) {
-    auto* page = new QWidget;
-    page->setObjectName(QLatin1String(name));
+  const QFont pageFont = PixelFont(Face::Song, 13, true);
+  auto addPage = [&](QWidget* page, const QString& caption, QStyle::StandardPixmap picture) {
     page->setFont(pageFont);
-    RzPageControl1->addTab(page, style()->standardIcon(picture), caption);
-    return page;
+    pages_->addTab(page, style()->standardIcon(picture), caption);
   };
-  TabSheet5 = addPage("TabSheet5", QStringLiteral("称量"), QStyle::SP_ComputerIcon);
-  TabSheet3 = addPage("TabSheet3", QStringLiteral("使用设置"), QStyle::SP_DirHomeIcon);
-  TabSheet12 = addPage("TabSheet12", QStringLiteral("标定"), QStyle::SP_FileDialogDetailedView);
-  TabSheet2 = addPage("TabSheet2", QStringLiteral("打印机"), QStyle::SP_DriveFDIcon);
-  RzPageControl1->setTabVisible(RzPageControl1->indexOf(TabSheet2), false);
-  RzPageControl1->setCurrentWidget(TabSheet12);
+  const auto chooseRow = [this] { return chooseCityRow(); };
+  weighingPage_ = new WeighingPage(session_, pages_);
+  placePage_ = new PlacePage(session_, chooseRow, pages_);
+  calibrationPage_ = new CalibrationPage(session_, chooseRow, pages_);
+  auto* printerPage = new QWidget(pages_);
+  printerPage->setObjectName(QStringLiteral("TabSheet2"));
+  addPage(weighingPage_, QStringLiteral("称量"), QStyle::SP_ComputerIcon);
+  addPage(placePage_, QStringLiteral("使用设置"), QStyle::SP_DirHomeIcon);
+  addPage(calibrationPage_, QStringLiteral("标定"), QStyle::SP_FileDialogDetailedView);
+  addPage(printerPage, QStringLiteral("打印机"), QStyle::SP_DriveFDIcon);
+  pages_->setTabVisible(pages_->indexOf(printerPage), false);
+  pages_->setCurrentWidget(calibrationPage_);
 
-  statTip = new QStatusBar(this);
-  statTip->setObjectName(QStringLiteral("statTip"));
-  statTip->setFixedHeight(18);
-  statTip->setSizeGripEnabled(false);
-  statusCaption_ = new QLabel(QStringLiteral("状态"), statTip);
-  statusCaption_->setFixedWidth(80);
-  statusText_ = new QLabel(statTip);
+  statusBar_ = new QStatusBar(this);
+  statusBar_->setObjectName(QStringLiteral("statTip"));
+  statusBar_->setSizeGripEnabled(false);
+  auto* caption = new QLabel(QStringLiteral("状态"), statusBar_);
+  caption->setMinimumWidth(80);
+  statusText_ = new QLabel(statusBar_);
   statusText_->setMinimumWidth(200);
-  statTip->addWidget(statusCaption_);
-  statTip->addWidget(statusText_, 1);
-  setStatusBar(statTip);
+  statusBar_->addWidget(caption);
+  statusBar_->addWidget(statusText_, 1);
+  setStatusBar(statusBar_);
 }
 
-void TfrmMain::ShowStatus(const QString& text) {
-  statusText_->setText(text);
-  // Drawn now: callers often go on working without handling events.
-  statTip->repaint();
+void MainWindow::openRememberedPort() {
+  const IniFile ini(SettingsFilePath());
+  const std::string name = ini.ReadString(kCommSetSection, kCommNoKey, kDefaultCommNo);
+  const int baudRate = ini.ReadInteger(kCommSetSection, kBaudRateKey, kDefaultBaudRate);
+  calibrationPage_->showBaseValue(session_.weighing().baseValue);
+  weighingPage_->openPort(QString::fromStdString(name), baudRate);
 }
 
-QString TfrmMain::StatusText() const { return statusText_->text(); }
+QString MainWindow::statusText() const { return statusText_->text(); }
 
-void TfrmMain::SetConnState(int32_t state) {
-  const bool connected = state == 1;
-  btnOpen->setEnabled(!connected);
-  for (QWidget* control : {static_cast<QWidget*>(btnClose), static_cast<QWidget*>(btnZeroSet),
-                           static_cast<QWidget*>(btnAnySet), static_cast<QWidget*>(edtdeviation),
-                           static_cast<QWidget*>(edtAny), static_cast<QWidget*>(btnPrinte)})
-    control->setEnabled(connected);
+int MainWindow::chooseCityRow() {
+  if (!cityDialog_) cityDialog_ = new TfrmSelectCity(this);
+  cityDialog_->exec();
+  return cityDialog_->SelectIndex;
 }
 
-void TfrmMain::KeyBordBtnClick(QObject* Sender) {
-  if (!Sender) return;
-  TypeVirtualKey(Sender->property("Tag").toInt());
-}
-
-namespace {
-// A typed character passes a filter only when it is listed.
-void Keep(char16_t& key, std::u16string_view allowed) {
-  if (allowed.find(key) == std::u16string_view::npos) key = 0;
-}
-}  // namespace
-
-void TfrmMain::edtAnyKeyPress(QObject*, char16_t& Key) { Keep(Key, u"\b\r0123456789"); }
-void TfrmMain::edtdeviationKeyPress(QObject*, char16_t& Key) { Keep(Key, u"\b\r.0123456789"); }
-void TfrmMain::edtRealAccKeyPress(QObject*, char16_t& Key) { Keep(Key, u"\b\r.0123456789"); }
-
-void TfrmMain::FormCreate(QObject*) {}
-
-void TfrmMain::FormCloseQuery(QObject*, bool& CanClose) {
-  CanClose = Boxes().Confirm(QStringLiteral("您确定要退出系统吗？"), MessageBoxes::Kind::ConfirmOkCancel);
-}
-
-void TfrmMain::closeEvent(QCloseEvent* event) {
-  bool canClose = true;
-  FormCloseQuery(this, canClose);
-  if (!canClose) {
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!Boxes().Confirm(QStringLiteral("您确定要退出系统吗？"), MessageBoxes::Kind::ConfirmOkCancel)) {
     event->ignore();
     return;
   }
   event->accept();
-  FormClose(this);
+  session_.shutDown();
 }
 
-bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == TabSheet5 && event->type() == QEvent::Resize) {
-    grp1->resize(TabSheet5->width(), grp1->height());
-  } else if (watched == lblValue && event->type() == QEvent::MouseButtonRelease &&
-             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    RunAction([this] { lblValueClick(); });
+// --- What the session reports -------------------------------------------
+
+void MainWindow::statusChanged(const std::string& text) {
+  statusText_->setText(QString::fromStdString(text));
+  // Drawn now: the session often goes on working without handling events.
+  statusBar_->repaint();
+}
+
+void MainWindow::connectionChanged(bool connected) {
+  weighingPage_->showConnected(connected);
+  calibrationPage_->showConnected(connected);
+}
+
+void MainWindow::weightMeasured(const WeightReading& reading) {
+  weighingPage_->showReading(reading);
+  calibrationPage_->showReading(reading);
+}
+
+void MainWindow::parametersReported(const ParameterReport& report) { calibrationPage_->showParameters(report); }
+
+void MainWindow::placeChanged(GravityPlace place, const std::string& name, int32_t gravity) {
+  const QString text = QString::fromStdString(FormatCityAcc(name, gravity));
+  if (place == GravityPlace::Use)
+    placePage_->showPlace(text);
+  else
+    calibrationPage_->showPlace(text);
+}
+
+void MainWindow::driftChanged(const DriftMonitor& monitor) { weighingPage_->showDrift(monitor); }
+
+void MainWindow::tareChanged(double tare) { weighingPage_->showTare(tare); }
+
+void MainWindow::baseValueChanged(double baseValue) { calibrationPage_->showBaseValue(baseValue); }
+
+// --- Window message 1224 ------------------------------------------------
+
+void MainWindow::showFirstEditAsPassword() {
+  QWidget* form = QApplication::activeWindow();
+  if (!form) form = this;
+  auto* edit = form->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
+  if (edit) edit->setEchoMode(QLineEdit::Password);
+}
+
+#ifdef Q_OS_WIN
+bool MainWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+  const auto* msg = static_cast<const MSG*>(message);
+  if (eventType == "windows_generic_MSG" && msg->message == WM_USER + 200) {
+    showFirstEditAsPassword();
+    *result = 0;
+    return true;
   }
-  return QMainWindow::eventFilter(watched, event);
+  return QMainWindow::nativeEvent(eventType, message, result);
 }
-
-void TfrmMain::ConnectHandlers() {
-  // Every handler runs through RunAction: an exception ends the action and
-  // goes to the general error display, never through Qt's event loop.
-  const std::pair<QPushButton*, void (TfrmMain::*)()> clicks[] = {
-      {btnOpen, &TfrmMain::btnOpenClick},         {btnClose, &TfrmMain::btnCloseClick},
-      {btnClear, &TfrmMain::btnClearClick},       {btnPrint, &TfrmMain::btnPrintClick},
-      {btnRemove, &TfrmMain::btnRemoveClick},     {btnGetBase, &TfrmMain::btnGetBaseClick},
-      {btnClearBase, &TfrmMain::btnClearBaseClick}, {btnStart, &TfrmMain::btnStartClick},
-      {btnPrinte, &TfrmMain::btnPrinteClick},     {btnCalc, &TfrmMain::btnCalcClick},
-      {btn15, &TfrmMain::btn15Click},             {btnSelCity, &TfrmMain::btnSelCityClick},
-      {btnSet, &TfrmMain::btnSetClick},           {btnZeroSet, &TfrmMain::btnZeroSetClick},
-      {btnAnySet, &TfrmMain::btnAnySetClick},     {btnSetPD, &TfrmMain::btnSetPDClick},
-      {btnMaxRange, &TfrmMain::btnMaxRangeClick}, {btn10, &TfrmMain::btn10Click},
-      {btn11, &TfrmMain::btn11Click},             {btn12, &TfrmMain::btn12Click},
-      {btnReadVer, &TfrmMain::btnReadVerClick},   {btnOpenBeep, &TfrmMain::btnOpenBeepClick},
-      {btnCloseBeep, &TfrmMain::btnCloseBeepClick}, {btnQueryBeep, &TfrmMain::btnQueryBeepClick},
-      {btnSetLog, &TfrmMain::btnSetLogClick},
-  };
-  for (const auto& [button, handler] : clicks)
-    connect(button, &QPushButton::clicked, this, [this, handler = handler] { RunAction([&] { (this->*handler)(); }); });
-}
-
-void TfrmMain::InstallKeyFilters() {
-  auto filter = [this](void (TfrmMain::*handler)(QObject*, char16_t&)) {
-    return [this, handler](QObject* sender, char16_t& key) { (this->*handler)(sender, key); };
-  };
-  for (QLineEdit* edit : {edtAny, edtUseCity, edtCity, edtHeight, edt1, edt2, edt3})
-    InstallKeyFilter(edit, filter(&TfrmMain::edtAnyKeyPress));
-  InstallKeyFilter(edtdeviation, filter(&TfrmMain::edtdeviationKeyPress));
-  InstallKeyFilter(edtRealAcc, filter(&TfrmMain::edtRealAccKeyPress));
-  for (QLineEdit* edit : {edtHeight, edt1, edt2, edt3}) MakeDigitsOnly(edit);
-}
+#endif

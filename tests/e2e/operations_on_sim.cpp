@@ -17,7 +17,8 @@
 
 #include "../ui/own_directory.h"
 #include "app_core/log_files.h"
-#include "app/message_boxes.h"
+#include "scripted_message_boxes.h"
+#include "window_controls.h"
 #include "e2e_harness.h"
 #include "protocol/daily_code.h"
 #include "ui/input_number_dialog.h"
@@ -68,7 +69,7 @@ class OperationsOnSimTest : public QObject {
   void initTestCase() { bWriteResult = false; }
   void init() {
     QFile::remove(QString::fromStdString(OpLogPath()));
-    window = new TfrmMain;
+    window = new MainWindow;
     window->show();
   }
   void cleanup() {
@@ -102,11 +103,11 @@ class OperationsOnSimTest : public QObject {
   // parameter report has been shown; returns the number of frames so far.
   size_t Start(const std::vector<std::string>& options = {}) {
     sim = std::make_unique<e2e::SimProcess>(options);
-    window->cbbComm->setEditText(QString::fromStdString(sim->PortPath()));
-    window->cbbRate->setEditText(QStringLiteral("115200"));
-    window->btnOpen->click();
+    Control<QComboBox>(window, "cbbComm")->setEditText(QString::fromStdString(sim->PortPath()));
+    Control<QComboBox>(window, "cbbRate")->setEditText(QStringLiteral("115200"));
+    Control<QPushButton>(window, "btnOpen")->click();
     [&] { QVERIFY(sim->WaitForLog("RX AA 01 F6 00 00 00 00 A2", 5s)); }();
-    [&] { QTRY_VERIFY_WITH_TIMEOUT(window->cbbMaxRange->currentIndex() >= 0, 5000); }();
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(Control<QComboBox>(window, "cbbMaxRange")->currentIndex() >= 0, 5000); }();
     return sim->ReceivedFrames().size();
   }
   // Frames received since `mark`.
@@ -126,17 +127,17 @@ class OperationsOnSimTest : public QObject {
     });
   }
 
-  TfrmMain* window = nullptr;
+  MainWindow* window = nullptr;
   std::unique_ptr<e2e::SimProcess> sim;
 };
 
 void OperationsOnSimTest::zeroAndShiftZeroSendTheirCommands() {
   ScopedScriptedBoxes boxes;
   const size_t mark = Start({"--load", "0"});
-  window->btnClear->click();
+  Control<QPushButton>(window, "btnClear")->click();
   QVERIFY(sim->WaitForLog("RX AA 01 04 00 00 00 00 B0", 5s));
   QTRY_COMPARE_WITH_TIMEOUT(boxes.Texts(), QStringList{QStringLiteral("手动置零成功！")}, 5000);
-  window->btnPrint->click();
+  Control<QPushButton>(window, "btnPrint")->click();
   QVERIFY(sim->WaitForLog("RX AA 01 05 00 00 00 00 B1", 5s));
   QCOMPARE(FramesSince(mark), (QStringList{"AA 01 04 00 00 00 00 B0", "AA 01 05 00 00 00 00 B1"}));
 }
@@ -144,102 +145,102 @@ void OperationsOnSimTest::zeroAndShiftZeroSendTheirCommands() {
 void OperationsOnSimTest::tareAddsTheDisplayedNetWeight() {
   ScopedScriptedBoxes boxes;
   const size_t mark = Start({"--load", "1.25"});
-  QTRY_COMPARE_WITH_TIMEOUT(window->DispValue->Caption(), QStringLiteral("1.250"), 5000);
-  window->btnRemove->click();
-  QCOMPARE(window->lbltare->text(), QStringLiteral("1.250"));
-  QTRY_COMPARE_WITH_TIMEOUT(window->DispValue->Caption(), QStringLiteral("0.000"), 5000);
-  window->btnRemove->click();
-  QCOMPARE(window->lbltare->text(), QStringLiteral("1.250"));
-  QCOMPARE(window->dTare, 1.25);
+  QTRY_COMPARE_WITH_TIMEOUT(Control<LedDisplay>(window, "DispValue")->Caption(), QStringLiteral("1.250"), 5000);
+  Control<QPushButton>(window, "btnRemove")->click();
+  QCOMPARE(Control<QLabel>(window, "lbltare")->text(), QStringLiteral("1.250"));
+  QTRY_COMPARE_WITH_TIMEOUT(Control<LedDisplay>(window, "DispValue")->Caption(), QStringLiteral("0.000"), 5000);
+  Control<QPushButton>(window, "btnRemove")->click();
+  QCOMPARE(Control<QLabel>(window, "lbltare")->text(), QStringLiteral("1.250"));
+  QCOMPARE(window->session().weighing().tare, 1.25);
   // Tare lives in the tool only.
   QCOMPARE(FramesSince(mark), QStringList());
   // A zero reply clears the tare but leaves its label as it was.
   Set("load 0");
-  window->btnClear->click();
+  Control<QPushButton>(window, "btnClear")->click();
   QTRY_COMPARE_WITH_TIMEOUT(boxes.Texts(), QStringList{QStringLiteral("手动置零成功！")}, 5000);
-  QCOMPARE(window->dTare, 0.0);
-  QCOMPARE(window->lbltare->text(), QStringLiteral("1.250"));
+  QCOMPARE(window->session().weighing().tare, 0.0);
+  QCOMPARE(Control<QLabel>(window, "lbltare")->text(), QStringLiteral("1.250"));
 }
 
 void OperationsOnSimTest::samplingSwitchReArmsTheDriftMonitor() {
   Start({"--load", "2"});
-  QCOMPARE(window->btnStart->text(), QStringLiteral("开始采样"));
-  QVERIFY(!window->grp3->isVisibleTo(window->TabSheet5));
-  window->btnStart->click();
-  QCOMPARE(window->btnStart->text(), QStringLiteral("停止取样"));
-  QVERIFY(window->grp3->isVisibleTo(window->TabSheet5));
-  QVERIFY(window->edtStartDt->text().contains(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"))));
+  QCOMPARE(Control<QPushButton>(window, "btnStart")->text(), QStringLiteral("开始采样"));
+  QVERIFY(!Control<QGroupBox>(window, "grp3")->isVisibleTo(Control<QWidget>(window, "TabSheet5")));
+  Control<QPushButton>(window, "btnStart")->click();
+  QCOMPARE(Control<QPushButton>(window, "btnStart")->text(), QStringLiteral("停止取样"));
+  QVERIFY(Control<QGroupBox>(window, "grp3")->isVisibleTo(Control<QWidget>(window, "TabSheet5")));
+  QVERIFY(Control<QLineEdit>(window, "edtStartDt")->text().contains(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"))));
   // The next measurement's live AD becomes the base (14000 counts per kg).
-  QTRY_COMPARE_WITH_TIMEOUT(window->edtBaseAD->text(), QStringLiteral("28000"), 5000);
-  window->btnStart->click();
-  QCOMPARE(window->btnStart->text(), QStringLiteral("开始取样"));
-  QVERIFY(window->grp3->isVisibleTo(window->TabSheet5));
-  window->edtErrorDt->setText(QStringLiteral("2020-01-01 00:00:00"));
+  QTRY_COMPARE_WITH_TIMEOUT(Control<QLineEdit>(window, "edtBaseAD")->text(), QStringLiteral("28000"), 5000);
+  Control<QPushButton>(window, "btnStart")->click();
+  QCOMPARE(Control<QPushButton>(window, "btnStart")->text(), QStringLiteral("开始取样"));
+  QVERIFY(Control<QGroupBox>(window, "grp3")->isVisibleTo(Control<QWidget>(window, "TabSheet5")));
+  Control<QLineEdit>(window, "edtErrorDt")->setText(QStringLiteral("2020-01-01 00:00:00"));
   Set("load 3");
-  window->btnStart->click();
-  QCOMPARE(window->btnStart->text(), QStringLiteral("停止取样"));
-  QCOMPARE(window->edtErrorDt->text(), QString());
-  QTRY_COMPARE_WITH_TIMEOUT(window->edtBaseAD->text(), QStringLiteral("42000"), 5000);
+  Control<QPushButton>(window, "btnStart")->click();
+  QCOMPARE(Control<QPushButton>(window, "btnStart")->text(), QStringLiteral("停止取样"));
+  QCOMPARE(Control<QLineEdit>(window, "edtErrorDt")->text(), QString());
+  QTRY_COMPARE_WITH_TIMEOUT(Control<QLineEdit>(window, "edtBaseAD")->text(), QStringLiteral("42000"), 5000);
 }
 
 void OperationsOnSimTest::cityFromTheTableAcknowledged() {
   ScopedScriptedBoxes boxes;
   const size_t mark = Start();
   ChooseCity(boxes, 8);
-  window->btn15->click();
+  Control<QPushButton>(window, "btn15")->click();
   // 97900 = 0x17E6C
   QCOMPARE(FramesSince(mark), QStringList{"AA 01 F3 6C 7E 01 00 8A"});
-  QCOMPARE(window->edtUseCity->text(), QStringLiteral("台湾[9.79]"));
+  QCOMPARE(Control<QLineEdit>(window, "edtUseCity")->text(), QStringLiteral("台湾[9.79]"));
   QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("选择使用不同区域、对称重示值有一定的影响！请确保使用区域是否正确？")});
-  QCOMPARE(window->StatusText(), QStringLiteral("设置成功！"));
+  QCOMPARE(window->statusText(), QStringLiteral("设置成功！"));
   QCOMPARE(OpLogEntries(), QStringList{QStringLiteral("设置加速度值,加速度值：9.79")});
   // The dialog is kept for the next choice.
-  QVERIFY(window->frmSelectCity);
-  QVERIFY(!window->frmSelectCity->isVisible());
+  QVERIFY(window->findChild<TfrmSelectCity*>());
+  QVERIFY(!window->findChild<TfrmSelectCity*>()->isVisible());
 }
 
 void OperationsOnSimTest::cityFromTheTableUnanswered() {
   ScopedScriptedBoxes boxes;
   const size_t mark = Start();
   Set("silent on");
-  const QString before = window->edtUseCity->text();
+  const QString before = Control<QLineEdit>(window, "edtUseCity")->text();
   ChooseCity(boxes, 3);
   QElapsedTimer waited;
   waited.start();
-  window->btn15->click();
+  Control<QPushButton>(window, "btn15")->click();
   QVERIFY(waited.elapsed() >= 500);
   QCOMPARE(boxes.Texts().last(), QStringLiteral("设置重力加速度错误！请重试！"));
-  QCOMPARE(window->edtUseCity->text(), before);
+  QCOMPARE(Control<QLineEdit>(window, "edtUseCity")->text(), before);
   QCOMPARE(FramesSince(mark), QStringList{"AA 01 F3 47 7E 01 00 65"});  // 97863
 }
 
 void OperationsOnSimTest::cityDialogLeftWithExitSendsNothing() {
   ScopedScriptedBoxes boxes;
   const size_t mark = Start();
-  const QString before = window->edtUseCity->text();
+  const QString before = Control<QLineEdit>(window, "edtUseCity")->text();
   WhenModal<TfrmSelectCity>([](TfrmSelectCity* dialog) {
     dialog->lvCityList->item(8)->setSelected(true);
     dialog->btnClose->click();
   });
-  window->btn15->click();
+  Control<QPushButton>(window, "btn15")->click();
   QTest::qWait(100);
   QCOMPARE(FramesSince(mark), QStringList());
   QCOMPARE(boxes.Texts(), QStringList());
-  QCOMPARE(window->edtUseCity->text(), before);
+  QCOMPARE(Control<QLineEdit>(window, "edtUseCity")->text(), before);
 }
 
 void OperationsOnSimTest::calibrationPlaceFromTheTable() {
   ScopedScriptedBoxes boxes;
   Start({"--gravity-cal", "97799"});
-  QCOMPARE(window->edtCity->text(), QStringLiteral("西藏[9.7799]"));
+  QCOMPARE(Control<QLineEdit>(window, "edtCity")->text(), QStringLiteral("西藏[9.7799]"));
   ChooseCity(boxes, 0);
-  window->btnSelCity->click();
-  QCOMPARE(window->edtCity->text(), QStringLiteral("广东-韶关[9.7894]"));
+  Control<QPushButton>(window, "btnSelCity")->click();
+  QCOMPARE(Control<QLineEdit>(window, "edtCity")->text(), QStringLiteral("广东-韶关[9.7894]"));
   Set("silent on");
   ChooseCity(boxes, 1);
-  window->btnSelCity->click();
+  Control<QPushButton>(window, "btnSelCity")->click();
   QCOMPARE(boxes.Texts().last(), QStringLiteral("设置重力加速度错误！请重试！"));
-  QCOMPARE(window->edtCity->text(), QStringLiteral("广东-韶关[9.7894]"));
+  QCOMPARE(Control<QLineEdit>(window, "edtCity")->text(), QStringLiteral("广东-韶关[9.7894]"));
 }
 
 void OperationsOnSimTest::customGravity_data() {
@@ -259,10 +260,10 @@ void OperationsOnSimTest::customGravity() {
   QFETCH(QString, frame);
   ScopedScriptedBoxes boxes;
   const size_t mark = Start();
-  const QString useCity = window->edtUseCity->text();
-  window->edtRealAcc->setText(typed);
+  const QString useCity = Control<QLineEdit>(window, "edtUseCity")->text();
+  Control<QLineEdit>(window, "edtRealAcc")->setText(typed);
   boxes.answers = {true};
-  window->btnSet->click();
+  Control<QPushButton>(window, "btnSet")->click();
   const QString question = QStringLiteral("设置使用地重力加速度值、对称重示值有一定的影响！请确保输入的加速度值是否正确？");
   if (frame.isEmpty()) {
     QCOMPARE(boxes.Texts(), (QStringList{question, QStringLiteral("加速度值输入错误！")}));
@@ -271,14 +272,14 @@ void OperationsOnSimTest::customGravity() {
     QCOMPARE(boxes.Texts(), (QStringList{question, QStringLiteral("设置重力加速度成功！")}));
     QCOMPARE(FramesSince(mark), QStringList{frame});
   }
-  QCOMPARE(window->edtUseCity->text(), useCity);
+  QCOMPARE(Control<QLineEdit>(window, "edtUseCity")->text(), useCity);
 }
 
 void OperationsOnSimTest::calibrationNeedsTheSwitchAndTheDayCodeOpensIt() {
   ScopedScriptedBoxes boxes;
   const size_t mark = Start({"--switch", "closed"});
-  window->btnZeroSet->click();
-  QCOMPARE(window->StatusText(), QStringLiteral("标定零点开始！"));
+  Control<QPushButton>(window, "btnZeroSet")->click();
+  QCOMPARE(window->statusText(), QStringLiteral("标定零点开始！"));
   QTRY_COMPARE_WITH_TIMEOUT(boxes.Texts(), QStringList{QStringLiteral("请打开标定开关！")}, 5000);
   QCOMPARE(OpLogEntries(), QStringList{QStringLiteral("零点标定")});
 
@@ -289,18 +290,18 @@ void OperationsOnSimTest::calibrationNeedsTheSwitchAndTheDayCodeOpensIt() {
     QCoreApplication::processEvents();  // the keystrokes are posted
     dialog->btnOK->click();
   });
-  for (int i = 0; i < 3; ++i) QTest::mouseClick(window->lblValue, Qt::LeftButton);
+  for (int i = 0; i < 3; ++i) QTest::mouseClick(Control<QLabel>(window, "lblValue"), Qt::LeftButton);
   QVERIFY(sim->WaitForLog("RX AA 01 F9 00 00 00 00 A5", 5s));
   QCOMPARE(boxes.Texts().size(), 1);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  QVERIFY(!window->frmInputNumber);
+  QVERIFY(!window->findChild<TfrmInputNumber*>());
 
-  window->btnZeroSet->click();
-  QTRY_COMPARE_WITH_TIMEOUT(window->StatusText(), QStringLiteral("零点标定成功！"), 5000);
+  Control<QPushButton>(window, "btnZeroSet")->click();
+  QTRY_COMPARE_WITH_TIMEOUT(window->statusText(), QStringLiteral("零点标定成功！"), 5000);
   Set("load 10");
-  window->edtAny->setText(QStringLiteral("10"));
-  window->btnAnySet->click();
-  QTRY_COMPARE_WITH_TIMEOUT(window->StatusText(), QStringLiteral("任意点标定成功！"), 5000);
+  Control<QLineEdit>(window, "edtAny")->setText(QStringLiteral("10"));
+  Control<QPushButton>(window, "btnAnySet")->click();
+  QTRY_COMPARE_WITH_TIMEOUT(window->statusText(), QStringLiteral("任意点标定成功！"), 5000);
   QCOMPARE(FramesSince(mark), (QStringList{"AA 01 02 00 00 00 00 AE", "AA 01 F9 00 00 00 00 A5",
                                            "AA 01 02 00 00 00 00 AE", "AA 01 03 0A 00 00 00 B9"}));
   // The tool's lines and the dispatcher's lines for the successes.
@@ -313,7 +314,7 @@ void OperationsOnSimTest::calibrationNeedsTheSwitchAndTheDayCodeOpensIt() {
     dialog->edtInput->setText(QStringLiteral("x"));
     dialog->btnOK->click();
   });
-  for (int i = 0; i < 3; ++i) QTest::mouseClick(window->lblValue, Qt::LeftButton);
+  for (int i = 0; i < 3; ++i) QTest::mouseClick(Control<QLabel>(window, "lblValue"), Qt::LeftButton);
   QCOMPARE(boxes.Texts().last(), QStringLiteral("错误！"));
   QTest::qWait(200);
   QCOMPARE(FramesSince(mark).size(), 4);
@@ -323,14 +324,14 @@ void OperationsOnSimTest::anyPointWeightOutsideSixteenBitsIsRefused() {
   ScopedScriptedBoxes boxes;
   const size_t mark = Start({"--switch", "open"});
   for (const char* weight : {"70000", "65536", "-1"}) {
-    window->edtAny->setText(QString::fromLatin1(weight));
-    window->btnZeroSet->setFocus();
-    window->btnAnySet->click();
+    Control<QLineEdit>(window, "edtAny")->setText(QString::fromLatin1(weight));
+    Control<QPushButton>(window, "btnZeroSet")->setFocus();
+    Control<QPushButton>(window, "btnAnySet")->click();
     QCOMPARE(boxes.Texts().last(), QStringLiteral("任意点重量值超出范围！"));
-    QVERIFY(window->edtAny->hasFocus());
+    QVERIFY(Control<QLineEdit>(window, "edtAny")->hasFocus());
   }
-  window->edtAny->setText(QStringLiteral("65535"));
-  window->btnAnySet->click();
+  Control<QLineEdit>(window, "edtAny")->setText(QStringLiteral("65535"));
+  Control<QPushButton>(window, "btnAnySet")->click();
   QVERIFY(sim->WaitForLog("RX AA 01 03 FF FF 00 00", 5s));
   QCOMPARE(FramesSince(mark), QStringList{"AA 01 03 FF FF 00 00 AD"});
   QCOMPARE(OpLogEntries(), QStringList{QStringLiteral("标定任一点:65535")});
@@ -366,38 +367,38 @@ void OperationsOnSimTest::settingsSendTheirCommands() {
   QFETCH(QString, answer);
   ScopedScriptedBoxes boxes;
   const size_t mark = Start();
-  window->cbbFD->setCurrentIndex(1);
+  Control<QComboBox>(window, "cbbFD")->setCurrentIndex(1);
   window->findChild<QPushButton*>(button)->click();
-  QCOMPARE(window->StatusText(), status);
+  QCOMPARE(window->statusText(), status);
   QVERIFY(sim->WaitForLog("RX " + frame.toStdString(), 5s));
   QCOMPARE(FramesSince(mark), QStringList{frame});
   QCOMPARE(OpLogEntries(), logLine.isEmpty() ? QStringList() : QStringList{logLine});
-  QTRY_COMPARE_WITH_TIMEOUT(window->StatusText(), answer, 5000);
+  QTRY_COMPARE_WITH_TIMEOUT(window->statusText(), answer, 5000);
 }
 
 void OperationsOnSimTest::rangeChangesTheRoundingAtOnce() {
   ScopedScriptedBoxes boxes;
   const size_t mark = Start({"--load", "1.234", "--range", "3"});
-  QTRY_COMPARE_WITH_TIMEOUT(window->DispValue->Caption(), QStringLiteral("1.234"), 5000);
+  QTRY_COMPARE_WITH_TIMEOUT(Control<LedDisplay>(window, "DispValue")->Caption(), QStringLiteral("1.234"), 5000);
   Set("rate 0");
-  window->cbbMaxRange->setCurrentIndex(window->cbbMaxRange->findText(QStringLiteral("750")));
-  window->btnMaxRange->click();
-  QCOMPARE(window->iMaxRange, 750);
-  QCOMPARE(window->StatusText(), QStringLiteral("设置量程开始！"));
+  Control<QComboBox>(window, "cbbMaxRange")->setCurrentIndex(Control<QComboBox>(window, "cbbMaxRange")->findText(QStringLiteral("750")));
+  Control<QPushButton>(window, "btnMaxRange")->click();
+  QCOMPARE(window->session().weighing().rangeKg, 750);
+  QCOMPARE(window->statusText(), QStringLiteral("设置量程开始！"));
   QVERIFY(sim->WaitForLog("RX AA 01 F5 EE 02 00 00 91", 5s));
   QTRY_COMPARE_WITH_TIMEOUT(boxes.Texts(), QStringList{QStringLiteral("设置量程成功！")}, 5000);
   QCOMPARE(FramesSince(mark), QStringList{"AA 01 F5 EE 02 00 00 91"});
   QCOMPARE(OpLogEntries(), (QStringList{QStringLiteral("设置量程:750"), QStringLiteral("设置量程成功")}));
   // The next measurement is rounded to the division of the new range.
   Set("measure");
-  QTRY_VERIFY_WITH_TIMEOUT(window->DispValue->Caption() != QStringLiteral("1.234"), 5000);
-  QCOMPARE(window->DispValue->Caption(), QStringLiteral("1.250"));  // 50 g divisions
+  QTRY_VERIFY_WITH_TIMEOUT(Control<LedDisplay>(window, "DispValue")->Caption() != QStringLiteral("1.234"), 5000);
+  QCOMPARE(Control<LedDisplay>(window, "DispValue")->Caption(), QStringLiteral("1.250"));  // 50 g divisions
 }
 
 void OperationsOnSimTest::versionFromAPromptController() {
   ScopedScriptedBoxes boxes;
   const size_t mark = Start({"--version", "18"});
-  window->btnReadVer->click();
+  Control<QPushButton>(window, "btnReadVer")->click();
   QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("版本号:18")});
   QTest::qWait(300);
   QCOMPARE(FramesSince(mark), QStringList{"AA 01 01 00 00 00 00 AD"});
@@ -409,7 +410,7 @@ void OperationsOnSimTest::versionTextWhenTheNumberIsNotAnswered() {
   Set("silent 01");
   QElapsedTimer waited;
   waited.start();
-  window->btnReadVer->click();
+  Control<QPushButton>(window, "btnReadVer")->click();
   QVERIFY(waited.elapsed() >= 200);
   QVERIFY(sim->WaitForLog("RX AA 01 F2 00 00 00 00 9E", 5s));
   QCOMPARE(FramesSince(mark), (QStringList{"AA 01 01 00 00 00 00 AD", "AA 01 F2 00 00 00 00 9E"}));
@@ -430,7 +431,7 @@ void OperationsOnSimTest::calibrationLogFromAPromptController() {
   });
   QElapsedTimer took;
   took.start();
-  window->btnSetLogClick();
+  Control<QPushButton>(window, "btnSetLog")->click();
   QVERIFY2(took.elapsed() < 3000, "the waits end as the records arrive");
   QCOMPARE(rows.size(), 32);
   // In request order, numbered as the controller numbers them.
@@ -440,7 +441,7 @@ void OperationsOnSimTest::calibrationLogFromAPromptController() {
     QCOMPARE(rows[i - 1][0], QString::number(i));
     QVERIFY(frames[i - 1].startsWith(QStringLiteral("AA 01 F8 %1 00 00 00").arg(i, 2, 16, QChar('0')).toUpper()));
   }
-  QCOMPARE(window->SetLogList.size(), size_t{32});
+  QCOMPARE(window->session().calibrationLog().size(), size_t{32});
   QCOMPARE(boxes.Texts(), QStringList());
 }
 
@@ -456,7 +457,7 @@ void OperationsOnSimTest::calibrationLogFromASilentController() {
   };
   int rows = -1;
   closeShowingRows(rows);
-  window->btnSetLog->click();
+  Control<QPushButton>(window, "btnSetLog")->click();
   QCOMPARE(rows, 32);
 
   Set("silent on");
@@ -464,21 +465,21 @@ void OperationsOnSimTest::calibrationLogFromASilentController() {
   closeShowingRows(rows);
   QElapsedTimer took;
   took.start();
-  window->btnSetLog->click();
+  Control<QPushButton>(window, "btnSetLog")->click();
   QVERIFY(took.elapsed() >= 32 * 200);
   QCOMPARE(rows, 0);
-  QVERIFY(window->SetLogList.empty());
+  QVERIFY(window->session().calibrationLog().empty());
   QCOMPARE(FramesSince(mark).size(), 32);
 }
 
 void OperationsOnSimTest::printingWithoutPrinterEnablesTheButtonAgain() {
   ScopedScriptedBoxes boxes;
   Start();
-  QVERIFY(window->btnPrinte->isEnabled());
-  window->btnPrinte->click();
+  QVERIFY(Control<QPushButton>(window, "btnPrinte")->isEnabled());
+  Control<QPushButton>(window, "btnPrinte")->click();
   QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("There is no default printer currently selected.")});
   QCOMPARE(boxes.shown.front().kind, MessageBoxes::Kind::Error);
-  QVERIFY(window->btnPrinte->isEnabled());
+  QVERIFY(Control<QPushButton>(window, "btnPrinte")->isEnabled());
 }
 
 int main(int argc, char** argv) {

@@ -9,7 +9,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/message_boxes.h"
+#include "scripted_message_boxes.h"
+#include "window_controls.h"
 #include "e2e_harness.h"
 #include "serial/comm.h"
 #include "ui/led_display.h"
@@ -40,7 +41,7 @@ class WindowOnSimTest : public QObject {
   void init() {
     QFile::remove(SettingsPath());
     QDir(OwnDirectory()).rmdir(QStringLiteral("datalink.ini"));
-    window = new TfrmMain;
+    window = new MainWindow;
     window->show();
   }
   void cleanup() {
@@ -55,22 +56,22 @@ class WindowOnSimTest : public QObject {
 
  private:
   void Open(const e2e::SimProcess& sim) {
-    window->cbbComm->setEditText(QString::fromStdString(sim.PortPath()));
-    window->cbbRate->setEditText(QStringLiteral("115200"));
-    window->btnOpen->click();
+    Control<QComboBox>(window, "cbbComm")->setEditText(QString::fromStdString(sim.PortPath()));
+    Control<QComboBox>(window, "cbbRate")->setEditText(QStringLiteral("115200"));
+    Control<QPushButton>(window, "btnOpen")->click();
   }
 
-  TfrmMain* window = nullptr;
+  MainWindow* window = nullptr;
 };
 
 void WindowOnSimTest::openShowsTheControllerAndItsWeight() {
   e2e::SimProcess sim({"--load", "12.5", "--range", "30", "--division", "1", "--gravity-use", "97940"});
   Open(sim);
-  QCOMPARE(window->StatusText(), QStringLiteral("打开串口成功"));
-  QVERIFY(!window->btnOpen->isEnabled());
-  for (QWidget* control : {static_cast<QWidget*>(window->btnClose), static_cast<QWidget*>(window->btnZeroSet),
-                           static_cast<QWidget*>(window->btnAnySet), static_cast<QWidget*>(window->edtAny),
-                           static_cast<QWidget*>(window->btnPrinte)})
+  QCOMPARE(window->statusText(), QStringLiteral("打开串口成功"));
+  QVERIFY(!Control<QPushButton>(window, "btnOpen")->isEnabled());
+  for (QWidget* control : {static_cast<QWidget*>(Control<QPushButton>(window, "btnClose")), static_cast<QWidget*>(Control<QPushButton>(window, "btnZeroSet")),
+                           static_cast<QWidget*>(Control<QPushButton>(window, "btnAnySet")), static_cast<QWidget*>(Control<QLineEdit>(window, "edtAny")),
+                           static_cast<QWidget*>(Control<QPushButton>(window, "btnPrinte"))})
     QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
 
   // The clock first, then the parameter request, each after 100 ms.
@@ -80,43 +81,43 @@ void WindowOnSimTest::openShowsTheControllerAndItsWeight() {
   QVERIFY(QString::fromStdString(frames[0]).startsWith("AA 01 F7 "));
 
   // The parameter report fills the fields; the weight follows the range.
-  QTRY_COMPARE_WITH_TIMEOUT(window->cbbMaxRange->currentText(), QStringLiteral("30"), 5000);
-  QCOMPARE(window->iMaxRange, 30);
-  QCOMPARE(window->cbbFD->currentText(), QStringLiteral("5g"));
-  QCOMPARE(window->edtCity->text(), QStringLiteral("广东-韶关[9.7894]"));
-  QVERIFY(window->edtUseCity->text().endsWith(QStringLiteral("[9.794]")));
-  QTRY_COMPARE_WITH_TIMEOUT(window->lblFDvalue->text(), QStringLiteral("0.01"), 5000);
-  QCOMPARE(window->DispValue->Caption(), QStringLiteral("12.500"));
-  QCOMPARE(window->lblValue->text(), QStringLiteral("12.500"));
+  QTRY_COMPARE_WITH_TIMEOUT(Control<QComboBox>(window, "cbbMaxRange")->currentText(), QStringLiteral("30"), 5000);
+  QCOMPARE(window->session().weighing().rangeKg, 30);
+  QCOMPARE(Control<QComboBox>(window, "cbbFD")->currentText(), QStringLiteral("5g"));
+  QCOMPARE(Control<QLineEdit>(window, "edtCity")->text(), QStringLiteral("广东-韶关[9.7894]"));
+  QVERIFY(Control<QLineEdit>(window, "edtUseCity")->text().endsWith(QStringLiteral("[9.794]")));
+  QTRY_COMPARE_WITH_TIMEOUT(Control<QLabel>(window, "lblFDvalue")->text(), QStringLiteral("0.01"), 5000);
+  QCOMPARE(Control<LedDisplay>(window, "DispValue")->Caption(), QStringLiteral("12.500"));
+  QCOMPARE(Control<QLabel>(window, "lblValue")->text(), QStringLiteral("12.500"));
   QVERIFY(sim.Command("load 3.25") == "ok");
-  QTRY_COMPARE_WITH_TIMEOUT(window->DispValue->Caption(), QStringLiteral("3.250"), 5000);
+  QTRY_COMPARE_WITH_TIMEOUT(Control<LedDisplay>(window, "DispValue")->Caption(), QStringLiteral("3.250"), 5000);
 
   // The port and rate of the open are remembered, and nothing else.
   QCOMPARE(SettingsLines(), (QStringList{"[CommSet]", "CommNo=" + QString::fromStdString(sim.PortPath()),
                                          "BaudRate=115200"}));
-  QVERIFY(window->bCanRecv);
+  QVERIFY(window->session().receiving());
 }
 
 void WindowOnSimTest::closeStopsTheLink() {
   e2e::SimProcess sim({"--load", "2"});
   Open(sim);
-  QTRY_COMPARE_WITH_TIMEOUT(window->DispValue->Caption(), QStringLiteral("2.000"), 5000);
-  window->btnClose->click();
-  QCOMPARE(window->StatusText(), QStringLiteral("串口关闭！"));
-  QVERIFY(window->btnOpen->isEnabled());
-  QVERIFY(!window->btnClose->isEnabled());
-  QVERIFY(!window->edtAny->isEnabled());
-  QVERIFY(!window->cmPDA->Handle());
+  QTRY_COMPARE_WITH_TIMEOUT(Control<LedDisplay>(window, "DispValue")->Caption(), QStringLiteral("2.000"), 5000);
+  Control<QPushButton>(window, "btnClose")->click();
+  QCOMPARE(window->statusText(), QStringLiteral("串口关闭！"));
+  QVERIFY(Control<QPushButton>(window, "btnOpen")->isEnabled());
+  QVERIFY(!Control<QPushButton>(window, "btnClose")->isEnabled());
+  QVERIFY(!Control<QLineEdit>(window, "edtAny")->isEnabled());
+  QVERIFY(!window->session().port().Handle());
   // Nothing more arrives, and closing sent the controller nothing.
   const size_t sent = sim.ReceivedFrames().size();
   QVERIFY(sim.Command("load 5") == "ok");
   QTest::qWait(300);
-  QCOMPARE(window->DispValue->Caption(), QStringLiteral("2.000"));
+  QCOMPARE(Control<LedDisplay>(window, "DispValue")->Caption(), QStringLiteral("2.000"));
   QCOMPARE(sim.ReceivedFrames().size(), sent);
   // The port can be opened again.
-  window->btnOpen->click();
-  QCOMPARE(window->StatusText(), QStringLiteral("打开串口成功"));
-  QTRY_COMPARE_WITH_TIMEOUT(window->DispValue->Caption(), QStringLiteral("5.000"), 5000);
+  Control<QPushButton>(window, "btnOpen")->click();
+  QCOMPARE(window->statusText(), QStringLiteral("打开串口成功"));
+  QTRY_COMPARE_WITH_TIMEOUT(Control<LedDisplay>(window, "DispValue")->Caption(), QStringLiteral("5.000"), 5000);
 }
 
 void WindowOnSimTest::settingsWriteFailureStillLeavesThePortClosable() {
@@ -128,25 +129,25 @@ void WindowOnSimTest::settingsWriteFailureStillLeavesThePortClosable() {
   QVERIFY(boxes.shown[0].kind == MessageBoxes::Kind::Error);
   // Both commands went out, and the controls say the port is open.
   QVERIFY(sim.WaitForLog("RX AA 01 F6 00 00 00 00 A2", 5s));
-  QVERIFY(!window->btnOpen->isEnabled());
-  QVERIFY(window->btnClose->isEnabled());
-  QTRY_COMPARE_WITH_TIMEOUT(window->DispValue->Caption(), QStringLiteral("1.000"), 5000);
-  window->btnClose->click();
-  QVERIFY(!window->cmPDA->Handle());
-  QCOMPARE(window->StatusText(), QStringLiteral("串口关闭！"));
+  QVERIFY(!Control<QPushButton>(window, "btnOpen")->isEnabled());
+  QVERIFY(Control<QPushButton>(window, "btnClose")->isEnabled());
+  QTRY_COMPARE_WITH_TIMEOUT(Control<LedDisplay>(window, "DispValue")->Caption(), QStringLiteral("1.000"), 5000);
+  Control<QPushButton>(window, "btnClose")->click();
+  QVERIFY(!window->session().port().Handle());
+  QCOMPARE(window->statusText(), QStringLiteral("串口关闭！"));
 }
 
 void WindowOnSimTest::closingTheWindowClosesThePort() {
   ScopedScriptedBoxes boxes;
   e2e::SimProcess sim;
   Open(sim);
-  QVERIFY(window->cmPDA->Handle());
+  QVERIFY(window->session().port().Handle());
   boxes.answers = {false};
   QVERIFY(!window->close());
-  QVERIFY(window->cmPDA->Handle());  // Cancel leaves the port open
+  QVERIFY(window->session().port().Handle());  // Cancel leaves the port open
   boxes.answers = {true};
   QVERIFY(window->close());
-  QVERIFY(!window->cmPDA->Handle());
+  QVERIFY(!window->session().port().Handle());
 }
 
 int main(int argc, char** argv) {

@@ -13,7 +13,7 @@
 
 #include "app/delay.h"
 #include "app/general_error.h"
-#include "app/message_boxes.h"
+#include "scripted_message_boxes.h"
 #include "app/single_instance.h"
 #include "app_core/tick_count.h"
 

@@ -10,7 +10,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/message_boxes.h"
+#include "scripted_message_boxes.h"
+#include "window_controls.h"
 #include "serial/comm.h"
 #include "ui/main_window.h"
 #include "own_directory.h"
@@ -33,7 +34,7 @@ class ConnectionTest : public QObject {
  private slots:
   void init() {
     QFile::remove(SettingsPath());
-    window = new TfrmMain;
+    window = new MainWindow;
   }
   void cleanup() { delete window; }
 
@@ -45,7 +46,7 @@ class ConnectionTest : public QObject {
   void closeWithoutOpenPort();
 
  private:
-  TfrmMain* window = nullptr;
+  MainWindow* window = nullptr;
 };
 
 void ConnectionTest::formShowFillsTheBoxesAndClicksOpen_data() {
@@ -65,17 +66,17 @@ void ConnectionTest::formShowFillsTheBoxesAndClicksOpen() {
   QFETCH(QString, rate);
   if (!settings.isEmpty()) WriteSettings(settings);
   // Keep the click from opening a device of this machine: only see it.
-  QObject::disconnect(window->btnOpen, &QPushButton::clicked, window, nullptr);
-  QSignalSpy clicks(window->btnOpen, &QPushButton::clicked);
-  window->SetConnState(1);
-  window->FormShow(window);
-  QCOMPARE(window->cbbComm->currentText(), port);
-  QCOMPARE(window->cbbRate->currentText(), rate);
+  QObject::disconnect(Control<QPushButton>(window, "btnOpen"), &QPushButton::clicked, nullptr, nullptr);
+  QSignalSpy clicks(Control<QPushButton>(window, "btnOpen"), &QPushButton::clicked);
+  static_cast<SessionListener&>(*window).connectionChanged(true);
+  window->openRememberedPort();
+  QCOMPARE(Control<QComboBox>(window, "cbbComm")->currentText(), port);
+  QCOMPARE(Control<QComboBox>(window, "cbbRate")->currentText(), rate);
   QCOMPARE(clicks.count(), 1);
-  QVERIFY(window->btnOpen->isEnabled());
-  QVERIFY(!window->btnClose->isEnabled());
-  QCOMPARE(window->lblBaseValue->text(), QStringLiteral("基数值:0"));
-  QVERIFY(window->lblBaseValue->isHidden());
+  QVERIFY(Control<QPushButton>(window, "btnOpen")->isEnabled());
+  QVERIFY(!Control<QPushButton>(window, "btnClose")->isEnabled());
+  QCOMPARE(Control<QLabel>(window, "lblBaseValue")->text(), QStringLiteral("基数值:0"));
+  QVERIFY(Control<QLabel>(window, "lblBaseValue")->isHidden());
   // Reading never creates the file.
   QCOMPARE(QFile::exists(SettingsPath()), !settings.isEmpty());
 }
@@ -101,38 +102,38 @@ void ConnectionTest::portNamesAndRates() {
   QFETCH(QString, rate);
   QFETCH(QString, opened);
   QFETCH(uint, baud);
-  window->cbbComm->setEditText(typed);
-  window->cbbRate->setEditText(rate);
-  window->btnOpen->click();
-  QCOMPARE(QString::fromStdString(window->cmPDA->CommName()), opened);
-  QCOMPARE(window->cmPDA->BaudRate(), baud);
-  QCOMPARE(window->cbbComm->currentText(), typed);  // the box keeps what was typed
+  Control<QComboBox>(window, "cbbComm")->setEditText(typed);
+  Control<QComboBox>(window, "cbbRate")->setEditText(rate);
+  Control<QPushButton>(window, "btnOpen")->click();
+  QCOMPARE(QString::fromStdString(window->session().port().CommName()), opened);
+  QCOMPARE(window->session().port().BaudRate(), baud);
+  QCOMPARE(Control<QComboBox>(window, "cbbComm")->currentText(), typed);  // the box keeps what was typed
 }
 
 void ConnectionTest::failedOpenTellsTheCodeAndSavesNothing() {
   ScopedScriptedBoxes boxes;
-  window->cbbComm->setEditText(OwnDirectory() + QStringLiteral("/no-such-port"));
-  window->btnOpen->click();
-  QCOMPARE(window->StatusText(), QStringLiteral("打开串口失败，返回值：-1"));
-  QVERIFY(window->btnOpen->isEnabled());
-  QVERIFY(!window->btnClose->isEnabled());
-  QVERIFY(!window->edtAny->isEnabled());
+  Control<QComboBox>(window, "cbbComm")->setEditText(OwnDirectory() + QStringLiteral("/no-such-port"));
+  Control<QPushButton>(window, "btnOpen")->click();
+  QCOMPARE(window->statusText(), QStringLiteral("打开串口失败，返回值：-1"));
+  QVERIFY(Control<QPushButton>(window, "btnOpen")->isEnabled());
+  QVERIFY(!Control<QPushButton>(window, "btnClose")->isEnabled());
+  QVERIFY(!Control<QLineEdit>(window, "edtAny")->isEnabled());
   QVERIFY(!QFile::exists(SettingsPath()));
   QVERIFY(boxes.shown.empty());
 
   // A file that is no serial device gives its own code.
   WriteSettings("[CommSet]\n");
-  window->cbbComm->setEditText(SettingsPath());
-  window->btnOpen->click();
-  QCOMPARE(window->StatusText(), QStringLiteral("打开串口失败，返回值：-2"));
+  Control<QComboBox>(window, "cbbComm")->setEditText(SettingsPath());
+  Control<QPushButton>(window, "btnOpen")->click();
+  QCOMPARE(window->statusText(), QStringLiteral("打开串口失败，返回值：-2"));
 }
 
 void ConnectionTest::closeWithoutOpenPort() {
-  window->btnClose->setEnabled(true);
-  window->btnClose->click();
-  QCOMPARE(window->StatusText(), QStringLiteral("串口关闭！"));
-  QVERIFY(window->btnOpen->isEnabled());
-  QVERIFY(!window->btnClose->isEnabled());
+  Control<QPushButton>(window, "btnClose")->setEnabled(true);
+  Control<QPushButton>(window, "btnClose")->click();
+  QCOMPARE(window->statusText(), QStringLiteral("串口关闭！"));
+  QVERIFY(Control<QPushButton>(window, "btnOpen")->isEnabled());
+  QVERIFY(!Control<QPushButton>(window, "btnClose")->isEnabled());
   QVERIFY(!QFile::exists(SettingsPath()));
 }
 

@@ -1,7 +1,7 @@
 // The number dialog of the calibration unlock: keypad typing into the edit,
 // confirmation rules and its destruction after every use.
 
-#include "app/message_boxes.h"
+#include "scripted_message_boxes.h"
 #include "ui/input_number_dialog.h"
 
 #include <QLabel>

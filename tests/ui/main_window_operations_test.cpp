@@ -1,7 +1,7 @@
-// Operator actions of the main window that need no controller: tare and
-// base value from the displayed texts, the gravity formula, the input
-// checks of the calibration page, the unlock gesture's counting and the
-// password switch. Their frames are tested against scale-sim in tests/e2e.
+// Operator actions of the pages that need no controller: what the tare and
+// base value show, the gravity formula, the input checks of the calibration
+// page, the unlock gesture and the password switch. Their frames are tested
+// against scale-sim in tests/e2e and tests/session.
 
 #include <QApplication>
 #include <QComboBox>
@@ -12,11 +12,14 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/message_boxes.h"
+#include "protocol/frame.h"
+#include "scripted_message_boxes.h"
+#include "window_controls.h"
 #include "app_core/tick_count.h"
 #include "protocol/daily_code.h"
 #include "ui/input_number_dialog.h"
 #include "ui/led_display.h"
+#include "ui/click_gesture.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -52,7 +55,7 @@ class MainWindowOperationsTest : public QObject {
 
  private slots:
   void init() {
-    window = new TfrmMain;
+    window = new MainWindow;
     window->show();
     QVERIFY(QTest::qWaitForWindowActive(window));
   }
@@ -62,24 +65,31 @@ class MainWindowOperationsTest : public QObject {
   }
 
   void tareBeforeAnyMeasurementStaysZero() {
-    QCOMPARE(window->lbltare->text(), QStringLiteral("-"));
-    window->btnRemove->click();
-    QCOMPARE(window->dTare, 0.0);
-    QCOMPARE(window->lbltare->text(), QStringLiteral("0.000"));
+    QCOMPARE(Control<QLabel>(window, "lbltare")->text(), QStringLiteral("-"));
+    Control<QPushButton>(window, "btnRemove")->click();
+    QCOMPARE(window->session().weighing().tare, 0.0);
+    QCOMPARE(Control<QLabel>(window, "lbltare")->text(), QStringLiteral("0.000"));
   }
 
   void baseValueIsTakenFromTheRawWeight() {
-    window->btnGetBaseClick();  // "-" before the first measurement
-    QCOMPARE(window->dBaseValue, 0.0);
-    QCOMPARE(window->lblBaseValue->text(), QStringLiteral("基数值:0"));
-    window->lbl4->setText(QStringLiteral("1.5"));
-    window->btnGetBaseClick();
-    QCOMPARE(window->dBaseValue, 1.5);
-    QCOMPARE(window->lblBaseValue->text(), QStringLiteral("基数值:1.5"));
-    window->btnClearBaseClick();
-    QCOMPARE(window->dBaseValue, 0.0);
-    QCOMPARE(window->lblBaseValue->text(), QStringLiteral("基数值:0"));
-    QVERIFY(!window->lblBaseValue->isVisible());
+    auto* shown = Control<QLabel>(window, "lblBaseValue");
+    Control<QPushButton>(window, "btnGetBase")->click();  // before the first measurement
+    QCOMPARE(window->session().weighing().baseValue, 0.0);
+    QCOMPARE(shown->text(), QStringLiteral("基数值:0"));
+    // A measurement of 1.5 kg: 10 kg x 15000 / 100000.
+    uint8_t payload[16] = {};
+    WriteU32LE(payload, 100000);
+    WriteU32LE(payload + 4, 15000);
+    WriteU16LE(payload + 8, 10);
+    const ReplyFrame frame = BuildReplyFrame(0x10, payload);
+    window->session().receive(frame.data(), static_cast<uint16_t>(frame.size()));
+    Control<QPushButton>(window, "btnGetBase")->click();
+    QCOMPARE(window->session().weighing().baseValue, 1.5);
+    QCOMPARE(shown->text(), QStringLiteral("基数值:1.5"));
+    Control<QPushButton>(window, "btnClearBase")->click();
+    QCOMPARE(window->session().weighing().baseValue, 0.0);
+    QCOMPARE(shown->text(), QStringLiteral("基数值:0"));
+    QVERIFY(!shown->isVisible());
   }
 
   void gravityFormula_data() {
@@ -94,97 +104,101 @@ class MainWindowOperationsTest : public QObject {
     QFETCH(QStringList, fields);
     QFETCH(QString, shown);
     ScopedScriptedBoxes boxes;
-    window->edtHeight->setText(fields[0]);
-    window->edt1->setText(fields[1]);
-    window->edt2->setText(fields[2]);
-    window->edt3->setText(fields[3]);
-    window->btnCalc->click();
-    QCOMPARE(window->edtRealAcc->text(), shown);
+    Control<QLineEdit>(window, "edtHeight")->setText(fields[0]);
+    Control<QLineEdit>(window, "edt1")->setText(fields[1]);
+    Control<QLineEdit>(window, "edt2")->setText(fields[2]);
+    Control<QLineEdit>(window, "edt3")->setText(fields[3]);
+    Control<QPushButton>(window, "btnCalc")->click();
+    QCOMPARE(Control<QLineEdit>(window, "edtRealAcc")->text(), shown);
     QCOMPARE(boxes.Texts(), QStringList());
   }
 
   void gravityFormulaStopsAtAFieldThatIsNoNumber() {
     ScopedScriptedBoxes boxes;
-    window->edtRealAcc->setText(QStringLiteral("9.79"));
-    window->edtHeight->setText(QStringLiteral(" "));
-    window->btnCalc->click();
-    window->edtHeight->setText(QStringLiteral("0"));
-    window->edt2->setText(QStringLiteral("1,5"));
-    window->btnCalc->click();
+    Control<QLineEdit>(window, "edtRealAcc")->setText(QStringLiteral("9.79"));
+    Control<QLineEdit>(window, "edtHeight")->setText(QStringLiteral(" "));
+    Control<QPushButton>(window, "btnCalc")->click();
+    Control<QLineEdit>(window, "edtHeight")->setText(QStringLiteral("0"));
+    Control<QLineEdit>(window, "edt2")->setText(QStringLiteral("1,5"));
+    Control<QPushButton>(window, "btnCalc")->click();
     QCOMPARE(boxes.Texts(), (QStringList{QStringLiteral("'' is not a valid floating point value."),
                                          QStringLiteral("'1,5' is not a valid floating point value.")}));
     QCOMPARE(boxes.shown.front().kind, MessageBoxes::Kind::Error);
-    QCOMPARE(window->edtRealAcc->text(), QStringLiteral("9.79"));
+    QCOMPARE(Control<QLineEdit>(window, "edtRealAcc")->text(), QStringLiteral("9.79"));
   }
 
   void calibrationInputChecks() {
     ScopedScriptedBoxes boxes;
-    window->SetConnState(1);
-    // The range shows "15" at start but no item is selected.
-    window->btnMaxRange->click();
+    Listener().connectionChanged(true);
+    // The range box takes only its listed ranges, typed or picked.
+    auto* range = Control<QComboBox>(window, "cbbMaxRange");
+    range->setEditText(QStringLiteral("70000"));
+    Control<QPushButton>(window, "btnMaxRange")->click();
     QCOMPARE(boxes.Texts().last(), QStringLiteral("请选择相应量程"));
-    QVERIFY(window->cbbMaxRange->hasFocus());
-    QCOMPARE(window->iMaxRange, 0);
-    window->cbbFD->setCurrentIndex(-1);
-    window->btnSetPD->click();
+    QVERIFY(range->hasFocus());
+    QCOMPARE(window->session().weighing().rangeKg, 0);
+    range->clearEditText();
+    QTest::keyClicks(range, QStringLiteral("3x0"));
+    QCOMPARE(range->currentText(), QStringLiteral("30"));
+    Control<QPushButton>(window, "btnMaxRange")->click();
+    QCOMPARE(window->session().weighing().rangeKg, 30);
+    QCOMPARE(window->statusText(), QStringLiteral("设置量程开始！"));
+    Listener().statusChanged("");
+    Control<QComboBox>(window, "cbbFD")->setCurrentIndex(-1);
+    Control<QPushButton>(window, "btnSetPD")->click();
     QCOMPARE(boxes.Texts().last(), QStringLiteral("请选择相应在分度值"));
-    QVERIFY(window->cbbFD->hasFocus());
-    window->edtAny->setText(QStringLiteral("   "));
-    window->btnAnySet->click();
+    QVERIFY(Control<QComboBox>(window, "cbbFD")->hasFocus());
+    Control<QLineEdit>(window, "edtAny")->setText(QStringLiteral("   "));
+    Control<QPushButton>(window, "btnAnySet")->click();
     QCOMPARE(boxes.Texts().last(), QStringLiteral("请输入任意点重量值"));
-    QVERIFY(window->edtAny->hasFocus());
-    QCOMPARE(window->StatusText(), QString());
+    QVERIFY(Control<QLineEdit>(window, "edtAny")->hasFocus());
+    QCOMPARE(window->statusText(), QString());
   }
 
   void anyPointWeightThatIsNoIntegerEndsTheAction() {
     ScopedScriptedBoxes boxes;
-    window->SetConnState(1);
-    window->edtAny->setText(QStringLiteral("12a"));
-    window->btnAnySet->click();
-    QCOMPARE(window->StatusText(), QStringLiteral("标定任一点开始！"));
+    Listener().connectionChanged(true);
+    Control<QLineEdit>(window, "edtAny")->setText(QStringLiteral("12a"));
+    Control<QPushButton>(window, "btnAnySet")->click();
+    QCOMPARE(window->statusText(), QStringLiteral("标定任一点开始！"));
     QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("'12a' is not a valid integer value.")});
     QCOMPARE(boxes.shown.front().kind, MessageBoxes::Kind::Error);
   }
 
-  void setCityNameIgnoresIndexesOutsideTheTable() {
-    window->SetCityName(8, 1);
-    QCOMPARE(window->edtUseCity->text(), QStringLiteral("台湾[9.79]"));
-    window->SetCityName(32, 0);
-    QCOMPARE(window->edtCity->text(), QStringLiteral("黑龙江省[9.8066]"));
-    window->SetCityName(33, 1);
-    window->SetCityName(-1, 0);
-    QCOMPARE(window->edtUseCity->text(), QStringLiteral("台湾[9.79]"));
-    QCOMPARE(window->edtCity->text(), QStringLiteral("黑龙江省[9.8066]"));
+  void placesShowTheirNameAndGravity() {
+    Listener().placeChanged(GravityPlace::Use, "台湾", 97900);
+    QCOMPARE(Control<QLineEdit>(window, "edtUseCity")->text(), QStringLiteral("台湾[9.79]"));
+    Listener().placeChanged(GravityPlace::Calibration, "黑龙江省", 98066);
+    QCOMPARE(Control<QLineEdit>(window, "edtCity")->text(), QStringLiteral("黑龙江省[9.8066]"));
+    QCOMPARE(Control<QLineEdit>(window, "edtUseCity")->text(), QStringLiteral("台湾[9.79]"));
   }
 
   // The 3 seconds run from the first click of a sequence; the third click
-  // opens the dialog and also starts the next sequence.
+  // completes the gesture and also starts the next sequence.
   void unlockGestureCountsClicksWithinThreeSeconds() {
+    ClickGesture gesture;
+    const uint32_t start = 0xFFFFF000u;  // across the wrap of the tick count
+    QVERIFY(!gesture.click(start));
+    QVERIFY(!gesture.click(start + 100));
+    QVERIFY(!gesture.click(start + 3001));  // too late: a new sequence
+    QCOMPARE(gesture.clicks(), 1);
+    QVERIFY(!gesture.click(start + 3100));
+    QVERIFY(gesture.click(start + 3001 + 2999));  // within 3 s of the sequence's first click
+    QCOMPARE(gesture.clicks(), 1);
+    QVERIFY(!gesture.click(start + 6100));
+    QVERIFY(gesture.click(start + 6200));  // with the completing click of before: three
+  }
+
+  // Three clicks on the reading open the code dialog, a new one each time.
+  void threeClicksOnTheReadingOpenTheCodeDialog() {
     NumberDialogCloser closer;
     qApp->installEventFilter(&closer);
-    const auto clickValue = [this] { QTest::mouseClick(window->lblValue, Qt::LeftButton); };
-    const auto ageSequence = [this](uint32_t ms) {
-      window->START_COUNT = static_cast<int32_t>(static_cast<uint32_t>(window->START_COUNT) - ms);
-    };
-
-    clickValue();
-    QCOMPARE(window->PRESS_COUNT, 1);
-    clickValue();
-    ageSequence(3001);
-    clickValue();  // too late: a new sequence
-    QCOMPARE(window->PRESS_COUNT, 1);
-    QCOMPARE(closer.opened, 0);
-
-    clickValue();
-    ageSequence(2900);
-    clickValue();  // within 3 s of the first click
+    auto* reading = Control<QLabel>(window, "lblValue");
+    for (int i = 0; i < 3; ++i) QTest::mouseClick(reading, Qt::LeftButton);
     QCOMPARE(closer.opened, 1);
-    QCOMPARE(window->PRESS_COUNT, 1);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!window->frmInputNumber);
-
-    clickValue();
-    clickValue();  // with the third click of before: three
+    QVERIFY(!window->findChild<TfrmInputNumber*>());
+    for (int i = 0; i < 3; ++i) QTest::mouseClick(reading, Qt::LeftButton);
     QCOMPARE(closer.opened, 2);
     qApp->removeEventFilter(&closer);
   }
@@ -196,13 +210,13 @@ class MainWindowOperationsTest : public QObject {
     for (const QString& typed : {QStringLiteral("0") + QString::fromStdString(GetDailyCode()),
                                  QStringLiteral(" ") + QString::fromStdString(GetDailyCode())}) {
       closer.typed = typed;
-      for (int i = 0; i < 3; ++i) QTest::mouseClick(window->lblValue, Qt::LeftButton);
+      for (int i = 0; i < 3; ++i) QTest::mouseClick(Control<QLabel>(window, "lblValue"), Qt::LeftButton);
     }
     QCOMPARE(closer.opened, 2);
     QCOMPARE(boxes.Texts(), (QStringList{QStringLiteral("错误！"), QStringLiteral("错误！")}));
     // The right code with the port closed: nothing to say.
     closer.typed = QString::fromStdString(GetDailyCode());
-    for (int i = 0; i < 3; ++i) QTest::mouseClick(window->lblValue, Qt::LeftButton);
+    for (int i = 0; i < 3; ++i) QTest::mouseClick(Control<QLabel>(window, "lblValue"), Qt::LeftButton);
     QCOMPARE(boxes.Texts().size(), 2);
     qApp->removeEventFilter(&closer);
   }
@@ -213,20 +227,22 @@ class MainWindowOperationsTest : public QObject {
     auto* second = new QLineEdit(&form);
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    window->InputboxPassword();
+    window->showFirstEditAsPassword();
     QCOMPARE(first->echoMode(), QLineEdit::Password);
     QCOMPARE(second->echoMode(), QLineEdit::Normal);
     form.close();
     // The main window's edits lie on its pages, not on the form itself.
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
-    window->InputboxPassword();
+    window->showFirstEditAsPassword();
     for (QLineEdit* edit : window->findChildren<QLineEdit*>())
       QCOMPARE(edit->echoMode(), QLineEdit::Normal);
   }
 
  private:
-  TfrmMain* window = nullptr;
+  SessionListener& Listener() { return *window; }
+
+  MainWindow* window = nullptr;
 };
 
 QTEST_MAIN(MainWindowOperationsTest)

@@ -2,7 +2,8 @@
 // printer writes PDF files (started by cups_pdf_printer.sh). The PDF that
 // comes out must carry the five receipt lines in order.
 
-#include "app/message_boxes.h"
+#include "scripted_message_boxes.h"
+#include "window_controls.h"
 #include "pdf_text.h"
 #include "ui/main_window.h"
 #include "ui/receipt_printing.h"
@@ -35,11 +36,11 @@ class ReceiptCupsPrint : public QObject {
   // The print button before any tare or measurement.
   void printButtonPrintsTheWindowsReceipt() {
     ScopedScriptedBoxes boxes;
-    TfrmMain window;
+    MainWindow window;
     window.show();
-    window.SetConnState(1);
-    window.btnPrinte->click();
-    QVERIFY(window.btnPrinte->isEnabled());
+    static_cast<SessionListener&>(window).connectionChanged(true);
+    Control<QPushButton>(&window, "btnPrinte")->click();
+    QVERIFY(Control<QPushButton>(&window, "btnPrinte")->isEnabled());
     QCOMPARE(boxes.Texts(), QStringList());
     const QString text = PrintedText();
     QVERIFY2(HasLinesInOrder(text, {QStringLiteral("称量结果"), QStringLiteral("皮重：-"),

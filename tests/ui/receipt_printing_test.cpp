@@ -1,7 +1,7 @@
 // The receipt lines, the print job written to a PDF file, an output failure
 // and a machine without any printer.
 
-#include "app/message_boxes.h"
+#include "scripted_message_boxes.h"
 #include "pdf_text.h"
 #include "ui/receipt_printing.h"
 

@@ -1,7 +1,7 @@
 // The city-selection dialog: the table rows in order, the confirmation
 // before a choice, the refusals, double-click, "退出" and reuse.
 
-#include "app/message_boxes.h"
+#include "scripted_message_boxes.h"
 #include "protocol/gravity.h"
 #include "ui/select_city_dialog.h"
 

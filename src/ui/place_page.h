@@ -1,0 +1,34 @@
+#pragma once
+// The page "使用设置": the gravity of the place of use, chosen from the
+// province table or typed (or computed from latitude and altitude).
+
+#include <QWidget>
+
+#include <functional>
+
+class QLineEdit;
+class ScaleSession;
+
+class PlacePage : public QWidget {
+  Q_OBJECT
+ public:
+  // chooseRow shows the city dialog and returns the chosen table row, or -1.
+  PlacePage(ScaleSession& session, std::function<int()> chooseRow, QWidget* parent);
+
+  void showPlace(const QString& text);
+
+ private:
+  void computeGravity();
+
+  ScaleSession& session_;
+  QLineEdit* place_ = nullptr;
+  QLineEdit* altitude_ = nullptr;
+  QLineEdit* latitudeDegrees_ = nullptr;
+  QLineEdit* latitudeMinutes_ = nullptr;
+  QLineEdit* latitudeSeconds_ = nullptr;
+  QLineEdit* gravity_ = nullptr;
+};
+
+// Every text a place field can show: each gravity of the table with its
+// names ("内蒙古\黑龙江省[9.8066]"), for the field's width.
+QStringList PlaceTexts();

@@ -1,0 +1,81 @@
+#pragma once
+// The page "称量": the live weight, the port, zero, tare, the receipt and
+// the drift monitor ("AD检测区").
+
+#include <QWidget>
+
+#include <optional>
+
+#include "protocol/drift_monitor.h"
+#include "protocol/weight.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+class QVBoxLayout;
+class LedDisplay;
+class ScaleSession;
+
+class WeighingPage : public QWidget {
+  Q_OBJECT
+ public:
+  WeighingPage(ScaleSession& session, QWidget* parent);
+
+  // What the session reports. Readings and drift are shown at most once
+  // per screen refresh, the newest one.
+  void showReading(const WeightReading& reading);
+  void showDrift(const DriftMonitor& monitor);
+  void showTare(double tare);
+  void showConnected(bool connected);
+
+  // The port and rate to open, as remembered; then opened as by "打开".
+  void openPort(const QString& name, int baudRate);
+
+ private:
+  void buildDisplay(QVBoxLayout* column);
+  void buildPortAndActions(QVBoxLayout* column);
+  void buildDriftMonitor(QVBoxLayout* column);
+  void openClicked();
+  void samplingClicked();
+  void printClicked();
+  void refresh();
+  void applyDrift(const DriftMonitor& monitor);
+  // The tare and the weight as the receipt prints them.
+  QString receiptTare() const;
+  QString receiptWeight() const;
+
+  ScaleSession& session_;
+  std::optional<WeightReading> pendingReading_;
+  std::optional<DriftMonitor> pendingDrift_;
+  // The tare as the tare operation left it ("-" before the first).
+  std::optional<double> tareShown_;
+  QTimer* refreshTimer_ = nullptr;
+
+  LedDisplay* weightDisplay_ = nullptr;
+  QLabel* calibrationWeight_ = nullptr;
+  QLabel* division_ = nullptr;
+  QLabel* tare_ = nullptr;
+  QLabel* rawWeight_ = nullptr;
+  QComboBox* portBox_ = nullptr;
+  QComboBox* baudRateBox_ = nullptr;
+  QPushButton* openButton_ = nullptr;
+  QPushButton* closeButton_ = nullptr;
+  QPushButton* printButton_ = nullptr;
+  QPushButton* samplingButton_ = nullptr;
+
+  QGroupBox* driftGroup_ = nullptr;
+  QLineEdit* baseAD_ = nullptr;
+  QLineEdit* liveAD_ = nullptr;
+  QLineEdit* differenceAD_ = nullptr;
+  QLineEdit* drift_ = nullptr;
+  QLineEdit* startedAt_ = nullptr;
+  QLineEdit* runMinutes_ = nullptr;
+  QLineEdit* alarmAt_ = nullptr;
+  QLineEdit* alarmMinutes_ = nullptr;
+};
+
+// The interval of the display refresh: one frame of the primary screen.
+int DisplayRefreshMs();
