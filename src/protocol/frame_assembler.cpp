@@ -2,6 +2,7 @@
 
 #include "protocol/checksum.h"
 
+#include <algorithm>
 #include <cstring>
 
 bool TFrameAssembler::store(uint8_t byte)
@@ -33,9 +34,25 @@ size_t TFrameAssembler::DataToRecBuffer(const uint8_t* data, uint16_t count,
     if (data == nullptr)
         return 0;
     size_t handedOn = 0;
-    for (uint16_t i = 0; i < count; ++i) {
-        if (!store(data[i]))
+    const uint8_t* const end = data + count;
+    for (const uint8_t* next = data; next < end;) {
+        if (!bRecvHead) {
+            // Skip to the next header byte.
+            next = static_cast<const uint8_t*>(std::memchr(next, kFrameHeader, static_cast<size_t>(end - next)));
+            if (next == nullptr)
+                break;
+            store(*next++);
             continue;
+        }
+        // The rest of the frame, or as much of it as the block holds; a
+        // 0xAA in there is data, not a new header.
+        const size_t wanted = kReplyChecksumIndex - iRecvLen;
+        const size_t taken = std::min(wanted, static_cast<size_t>(end - next));
+        std::memcpy(RecvBuf + iRecvLen + 1, next, taken);
+        iRecvLen = static_cast<uint8_t>(iRecvLen + taken);
+        next += taken;
+        if (iRecvLen != kReplyChecksumIndex)
+            break;
         if (!CheckSumOK(RecvBuf, kReplyChecksumIndex, RecvBuf[kReplyChecksumIndex])) {
             rescanAfterFalseHeader();
             continue;
@@ -53,7 +70,8 @@ size_t TFrameAssembler::DataToRecBuffer(const uint8_t* data, uint16_t count,
 
 void TFrameAssembler::ResetRecvBuffer()
 {
-    std::memset(RecvBuf, 0, sizeof RecvBuf);
+    // Only a frame's bytes are ever written; the rest of RecvBuf stays zero.
+    std::memset(RecvBuf, 0, kReplyFrameSize);
     iRecvLen = 0;
     bRecvHead = false;
 }

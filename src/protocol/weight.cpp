@@ -3,6 +3,7 @@
 #include "protocol/number_format.h"
 
 #include <cmath>
+#include <string_view>
 #include <stdexcept>
 
 namespace {
@@ -86,14 +87,24 @@ WeightReading ComputeWeight(std::span<const uint8_t, kReplyFrameSize> frame, con
     return out;
 }
 
-std::string RealWeightText(const WeightReading& reading)
+namespace {
+
+constexpr std::string_view kRealWeightCaption = "实际值：";
+
+// The caption, the number and what follows, built in one string.
+std::string captioned(double realWeight, std::string_view after)
 {
-    return "实际值：" + FormatUpToSixDecimals(reading.realWeight);
+    const std::string number = FormatUpToSixDecimals(realWeight);
+    std::string text;
+    text.reserve(kRealWeightCaption.size() + number.size() + after.size());
+    text += kRealWeightCaption;
+    text += number;
+    text += after;
+    return text;
 }
 
-std::string ResultLogLine(const WeightReading& reading)
-{
-    std::string line = RealWeightText(reading);
-    line += ',';
-    return line;
-}
+} // namespace
+
+std::string RealWeightText(const WeightReading& reading) { return captioned(reading.realWeight, {}); }
+
+std::string ResultLogLine(const WeightReading& reading) { return captioned(reading.realWeight, ","); }

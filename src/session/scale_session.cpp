@@ -8,7 +8,6 @@
 
 #include "app_core/ini_file.h"
 #include "app_core/sys_settings.h"
-#include "protocol/checksum.h"
 #include "protocol/daily_code.h"
 #include "protocol/date_time.h"
 #include "protocol/gravity.h"
@@ -128,7 +127,7 @@ void ScaleSession::receive(const uint8_t* data, uint16_t length) {
 bool ScaleSession::dispatch() {
   const uint8_t* frame = assembler_.RecvBuf;
   try {
-    if (!CheckSumOK(frame, kReplyChecksumIndex, frame[kReplyChecksumIndex])) return false;
+    // The assembler hands on only frames whose checksum is good.
     listener_.replyReceived(frame);
     if (IsMeasurementCode(frame[1])) {
       // Only measurement frames carry the live AD the drift monitor watches.
