@@ -63,6 +63,21 @@ class AppShellTest : public QObject {
     QCOMPARE(boxes.shown[0].text, QStringLiteral("Unable to write to /x/datalink.ini."));
   }
 
+  // An error while the error box is open (a failing log behind every
+  // frame, say) opens no second box; the next one after it is shown again.
+  void oneErrorBoxAtATime() {
+    ScopedScriptedBoxes boxes;
+    boxes.whileOpen = [](const ScriptedMessageBoxes::Shown&) {
+      ShowGeneralError(QStringLiteral("ResultErr.txt cannot be written"));
+      RunAction([] { throw std::runtime_error("another"); });
+    };
+    ShowGeneralError(QStringLiteral("ResultErr.txt cannot be written"));
+    QCOMPARE(boxes.Texts(), QStringList{"ResultErr.txt cannot be written."});
+    boxes.whileOpen = {};
+    ShowGeneralError(QStringLiteral("later"));
+    QCOMPARE(boxes.shown.size(), size_t{2});
+  }
+
   void exceptionEscapingAHandlerReachesTheErrorDisplay() {
     ScopedScriptedBoxes boxes;
     Thrower thrower;
