@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
 
 QFont PixelFont(Face face, int pixels, bool bold) {
@@ -78,14 +79,22 @@ void FitWidthTo(QWidget* field, const QStringList& texts) {
   const QFontMetrics metrics(field->font());
   int widest = 0;
   for (const QString& text : texts) widest = std::max(widest, metrics.horizontalAdvance(text));
-  // The frame, the text margins and, for a drop-down, its arrow.
-  int chrome = 0;
+  // The text's own margin inside an edit is 2 pixels a side; the style adds
+  // the frame and, for a drop-down, its arrow.
+  const QSize contents(widest + 4 + 2, metrics.height());
+  QSize needed;
   if (auto* box = qobject_cast<QComboBox*>(field)) {
-    chrome = box->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 24;
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.editable = box->isEditable();
+    needed = box->style()->sizeFromContents(QStyle::CT_ComboBox, &option, contents, box);
   } else {
-    chrome = 2 * field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 12;
+    QStyleOptionFrame option;
+    option.initFrom(field);
+    option.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field);
+    needed = field->style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, field);
   }
-  field->setMinimumWidth(widest + chrome);
+  field->setMinimumWidth(needed.width());
 }
 
 void OnClick(QPushButton* button, std::function<void()> action) {
