@@ -1,21 +1,28 @@
 #include "scripted_host.h"
 
+#include <algorithm>
+
 #include "app_core/log_files.h"
 
 bool ScriptedHost::wait(uint32_t ms, const std::function<bool()>& done) {
   waits.push_back(ms);
-  return loop.run(ms, done);
+  if (whileWaiting) whileWaiting(ms);
+  const bool answered = loop.run(waitsTakeNoTime ? 0 : ms, done);
+  waitsAnswered.push_back(answered);
+  return answered;
 }
 
 void ScriptedHost::open(Box box) {
   boxes.push_back(box);
+  mostBoxesOpenAtOnce = std::max(mostBoxesOpenAtOnce, ++boxesOpen);
   if (whileOpen) whileOpen(box);
+  --boxesOpen;
 }
 
 void ScriptedHost::showMessage(const std::string& text) { open({Box::Kind::Message, text}); }
 
-bool ScriptedHost::ask(const std::string& text, Question) {
-  open({Box::Kind::Question, text});
+bool ScriptedHost::ask(const std::string& text, Question question) {
+  open({Box::Kind::Question, text, question});
   if (answers.empty()) return false;
   const bool answer = answers.front();
   answers.pop_front();
