@@ -25,6 +25,10 @@ SimProcess::SimProcess(const std::vector<std::string>& options, const std::strin
     portPath_ = ReadStdoutLine(std::chrono::seconds(10));
     if (portPath_.rfind("/", 0) != 0) {
         Stop();
+        // The log thread has ended with the process; it must be joined
+        // before the object is abandoned.
+        if (logThread_.joinable())
+            logThread_.join();
         throw std::runtime_error("scale-sim did not start: " + portPath_);
     }
 }
