@@ -7,24 +7,21 @@
 
 #include "protocol/set_log.h"
 
-class QPushButton;
 class QTreeWidget;
 
-class TfrmSetLog : public QDialog {
+class CalibrationLogDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TfrmSetLog(QWidget* owner, const TSetLogList& records);
-
-  QTreeWidget* lvSetLog;
-  QPushButton* btnExit;
-
-  void FormShow();
-  void btnExitClick();
+  CalibrationLogDialog(QWidget* owner, const TSetLogList& records);
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
+  // One row per record, in list order.
+  void listRecords();
+
   const TSetLogList& records_;
+  QTreeWidget* recordList_ = nullptr;
 };
