@@ -7,6 +7,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "ui/widget_factory.h"
 
 namespace {
@@ -42,10 +44,8 @@ CalibrationLogDialog::CalibrationLogDialog(QWidget* owner, const TSetLogList& re
   for (const Column& column : kColumns) captions << QString::fromUtf8(column.caption);
   recordList_->setHeaderLabels(captions);
   recordList_->header()->setStretchLastSection(false);
-  for (int i = 0; i < kColumnCount; ++i) {
-    recordList_->setColumnWidth(i, kColumns[i].usualWidth);
+  for (int i = 0; i < kColumnCount; ++i)
     recordList_->headerItem()->setTextAlignment(i, kColumns[i].alignment | Qt::AlignVCenter);
-  }
 
   auto* bottomPanel = new QFrame(this);
   bottomPanel->setObjectName(QStringLiteral("pnlBottom"));
@@ -64,6 +64,7 @@ CalibrationLogDialog::CalibrationLogDialog(QWidget* owner, const TSetLogList& re
   column->addWidget(recordList_, 1);
   column->addWidget(bottomPanel);
   resize(582, 424);
+  fitColumns();
 }
 
 void CalibrationLogDialog::showEvent(QShowEvent* event) {
@@ -82,5 +83,13 @@ void CalibrationLogDialog::listRecords() {
     row->setText(4, QString::number(record.iAnyValue));
     row->setText(5, QString::number(record.iOpType));
     for (int i = 0; i < kColumnCount; ++i) row->setTextAlignment(i, kColumns[i].alignment | Qt::AlignVCenter);
+  }
+  fitColumns();
+}
+
+void CalibrationLogDialog::fitColumns() {
+  for (int i = 0; i < kColumnCount; ++i) {
+    recordList_->resizeColumnToContents(i);
+    recordList_->setColumnWidth(i, std::max(recordList_->columnWidth(i), kColumns[i].usualWidth));
   }
 }

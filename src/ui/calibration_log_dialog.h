@@ -1,7 +1,7 @@
 #pragma once
 // The calibration-log dialog: the records of the last query in a report
-// list. A new one is created for every query; it builds its rows from the
-// list each time it is shown.
+// list whose columns fit their contents. A new one is created for every
+// query; it builds its rows from the list each time it is shown.
 
 #include <QDialog>
 
@@ -21,6 +21,9 @@ class CalibrationLogDialog : public QDialog {
  private:
   // One row per record, in list order.
   void listRecords();
+  // Each column as wide as its caption and its widest value, and no
+  // narrower than its usual width.
+  void fitColumns();
 
   const TSetLogList& records_;
   QTreeWidget* recordList_ = nullptr;

@@ -1,6 +1,7 @@
 #include "ui/city_dialog.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -8,7 +9,10 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "app/general_error.h"
 #include "app/message_boxes.h"
@@ -33,6 +37,18 @@ QIcon PlaceIcon() {
   painter.setBrush(Qt::white);
   painter.drawEllipse(QRectF(12, 7, 8, 8));
   return QIcon(pixmap);
+}
+
+// One cell of the icon grid: the picture above the widest name on one
+// line, with the margins the item view draws text with, so no name is
+// ever wrapped into an ellipsis. Little space between cells, so that in
+// the dialog's usual size all 33 rows show at once.
+QSize CellFor(const QListWidget* list) {
+  const QFontMetrics metrics(list->font());
+  int widest = kIconPixels;
+  for (int i = 0; i < list->count(); ++i) widest = std::max(widest, metrics.horizontalAdvance(list->item(i)->text()));
+  const int textMargin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+  return {widest + 2 * textMargin + 8, kIconPixels + metrics.height() + 2 * textMargin + 4};
 }
 
 }  // namespace
@@ -102,6 +118,7 @@ void CityDialog::listCities() {
     const std::string text = FormatCityAcc(row.cityName, row.iAccValue);
     cities_->addItem(new QListWidgetItem(icon, QString::fromStdString(text)));
   }
+  cities_->setGridSize(CellFor(cities_));
 }
 
 void CityDialog::chooseSelectedCity() {

@@ -1,7 +1,7 @@
 #pragma once
-// The city dialog: the 33 rows of the gravity table as icons; the caller
-// shows it modally and reads chosenRow() after it closes. The main window
-// creates it once and reuses it.
+// The city dialog: the 33 rows of the gravity table as icons, each with its
+// whole name; the caller shows it modally and reads chosenRow() after it
+// closes. The main window creates it once and reuses it.
 
 #include <QDialog>
 

@@ -35,11 +35,12 @@ class CalibrationLogDialogTest : public QObject {
     const QStringList captions = {QStringLiteral("序号"),         QStringLiteral("时间"),
                                   QStringLiteral("0点标定AD"),    QStringLiteral("任一点标定AD"),
                                   QStringLiteral("标定重量(kg)"), QStringLiteral("类型")};
+    // Widths the columns never go below; they widen to fit their contents.
     const int widths[6] = {40, 120, 80, 100, 100, 60};
     QCOMPARE(Records(dialog)->columnCount(), 6);
     for (int i = 0; i < 6; ++i) {
       QCOMPARE(Records(dialog)->headerItem()->text(i), captions[i]);
-      QCOMPARE(Records(dialog)->columnWidth(i), widths[i]);
+      QVERIFY2(Records(dialog)->columnWidth(i) >= widths[i], qPrintable(captions[i]));
       const Qt::Alignment horizontal = i == 0 ? Qt::AlignLeft : Qt::AlignHCenter;
       QCOMPARE(Qt::Alignment(Records(dialog)->headerItem()->textAlignment(i)) & Qt::AlignHorizontal_Mask,
                horizontal);
