@@ -14,9 +14,9 @@
 #include <benchmark/benchmark.h>
 
 #include "e2e_harness.h"
+#include "ui/calibration_log_dialog.h"
 #include "ui/main_window.h"
 #include "window_controls.h"
-#include "ui/set_log_dialog.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ class LogDialogCloser : public QObject {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Show)
-      if (auto* dialog = qobject_cast<TfrmSetLog*>(watched))
+      if (auto* dialog = qobject_cast<CalibrationLogDialog*>(watched))
         QTimer::singleShot(0, dialog, [dialog] { dialog->done(0); });
     return false;
   }

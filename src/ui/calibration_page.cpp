@@ -18,11 +18,11 @@
 #include "protocol/number_format.h"
 #include "protocol/number_parse.h"
 #include "session/scale_session.h"
+#include "ui/calibration_log_dialog.h"
+#include "ui/code_dialog.h"
 #include "ui/fit_text_label.h"
-#include "ui/input_number_dialog.h"
 #include "ui/keypad.h"
 #include "ui/place_page.h"
-#include "ui/set_log_dialog.h"
 #include "ui/weighing_page.h"
 #include "ui/widget_factory.h"
 
@@ -237,7 +237,7 @@ void CalibrationPage::setRange() {
 
 void CalibrationPage::readCalibrationLog() {
   if (!session_.readCalibrationLog()) return;
-  TfrmSetLog dialog(this, session_.calibrationLog());
+  CalibrationLogDialog dialog(this, session_.calibrationLog());
   dialog.exec();
 }
 
@@ -282,13 +282,13 @@ void CalibrationPage::readingClicked() {
 }
 
 void CalibrationPage::askForCode() {
-  if (!codeDialog_) codeDialog_ = new TfrmInputNumber(this);
+  if (!codeDialog_) codeDialog_ = new CodeDialog(this);
   codeDialog_->exec();
   // Read before anything else handles events: the closed dialog is
   // destroyed then, and the next gesture must make a new one even if that
   // has not happened yet.
-  const bool confirmed = codeDialog_->bReturnOK;
-  const QString code = codeDialog_->strInput;
+  const bool confirmed = codeDialog_->confirmed();
+  const QString code = codeDialog_->input();
   codeDialog_.clear();
   if (confirmed) session_.unlock(code.toStdString());
 }

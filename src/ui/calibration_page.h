@@ -22,7 +22,7 @@ class QPushButton;
 class QTimer;
 class FitTextLabel;
 class ScaleSession;
-class TfrmInputNumber;
+class CodeDialog;
 
 class CalibrationPage : public QWidget {
   Q_OBJECT
@@ -56,7 +56,7 @@ class CalibrationPage : public QWidget {
   std::optional<WeightReading> pendingReading_;
   QTimer* refreshTimer_ = nullptr;
   ClickGesture unlockGesture_;
-  QPointer<TfrmInputNumber> codeDialog_;
+  QPointer<CodeDialog> codeDialog_;
 
   QLineEdit* place_ = nullptr;
   QLineEdit* referenceWeight_ = nullptr;

@@ -16,9 +16,9 @@
 #include "app_core/sys_settings.h"
 #include "protocol/gravity.h"
 #include "ui/calibration_page.h"
+#include "ui/city_dialog.h"
 #include "ui/page_tab_bar.h"
 #include "ui/place_page.h"
-#include "ui/select_city_dialog.h"
 #include "ui/weighing_page.h"
 #include "ui/widget_factory.h"
 
@@ -116,9 +116,9 @@ void MainWindow::openRememberedPort() {
 QString MainWindow::statusText() const { return statusText_->text(); }
 
 int MainWindow::chooseCityRow() {
-  if (!cityDialog_) cityDialog_ = new TfrmSelectCity(this);
+  if (!cityDialog_) cityDialog_ = new CityDialog(this);
   cityDialog_->exec();
-  return cityDialog_->SelectIndex;
+  return cityDialog_->chosenRow();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -13,8 +13,8 @@ class QLabel;
 class QStatusBar;
 class QTabWidget;
 class CalibrationPage;
+class CityDialog;
 class PlacePage;
-class TfrmSelectCity;
 class WeighingPage;
 
 class MainWindow : public QMainWindow, public SessionListener {
@@ -62,5 +62,5 @@ class MainWindow : public QMainWindow, public SessionListener {
   CalibrationPage* calibrationPage_ = nullptr;
   QStatusBar* statusBar_ = nullptr;
   QLabel* statusText_ = nullptr;
-  TfrmSelectCity* cityDialog_ = nullptr;
+  CityDialog* cityDialog_ = nullptr;
 };

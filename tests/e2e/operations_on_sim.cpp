@@ -21,11 +21,11 @@
 #include "window_controls.h"
 #include "e2e_harness.h"
 #include "protocol/daily_code.h"
-#include "ui/input_number_dialog.h"
+#include "ui/calibration_log_dialog.h"
+#include "ui/city_dialog.h"
+#include "ui/code_dialog.h"
 #include "ui/led_display.h"
 #include "ui/main_window.h"
-#include "ui/select_city_dialog.h"
-#include "ui/set_log_dialog.h"
 
 using namespace std::chrono_literals;
 
@@ -121,9 +121,9 @@ class OperationsOnSimTest : public QObject {
   // Chooses a row in the city dialog that the next click opens.
   void ChooseCity(ScriptedMessageBoxes& boxes, int row) {
     boxes.answers.push_back(true);
-    WhenModal<TfrmSelectCity>([row](TfrmSelectCity* dialog) {
-      dialog->lvCityList->item(row)->setSelected(true);
-      dialog->btnOK->click();
+    WhenModal<CityDialog>([row](CityDialog* dialog) {
+      Control<QListWidget>(dialog, "lvCityList")->item(row)->setSelected(true);
+      Control<QPushButton>(dialog, "btnOK")->click();
     });
   }
 
@@ -195,8 +195,8 @@ void OperationsOnSimTest::cityFromTheTableAcknowledged() {
   QCOMPARE(window->statusText(), QStringLiteral("设置成功！"));
   QCOMPARE(OpLogEntries(), QStringList{QStringLiteral("设置加速度值,加速度值：9.79")});
   // The dialog is kept for the next choice.
-  QVERIFY(window->findChild<TfrmSelectCity*>());
-  QVERIFY(!window->findChild<TfrmSelectCity*>()->isVisible());
+  QVERIFY(window->findChild<CityDialog*>());
+  QVERIFY(!window->findChild<CityDialog*>()->isVisible());
 }
 
 void OperationsOnSimTest::cityFromTheTableUnanswered() {
@@ -218,9 +218,9 @@ void OperationsOnSimTest::cityDialogLeftWithExitSendsNothing() {
   ScopedScriptedBoxes boxes;
   const size_t mark = Start();
   const QString before = Control<QLineEdit>(window, "edtUseCity")->text();
-  WhenModal<TfrmSelectCity>([](TfrmSelectCity* dialog) {
-    dialog->lvCityList->item(8)->setSelected(true);
-    dialog->btnClose->click();
+  WhenModal<CityDialog>([](CityDialog* dialog) {
+    Control<QListWidget>(dialog, "lvCityList")->item(8)->setSelected(true);
+    Control<QPushButton>(dialog, "btnClose")->click();
   });
   Control<QPushButton>(window, "btn15")->click();
   QTest::qWait(100);
@@ -285,16 +285,16 @@ void OperationsOnSimTest::calibrationNeedsTheSwitchAndTheDayCodeOpensIt() {
 
   // Three clicks on the value label, then today's code on the keypad.
   const QString code = QString::fromStdString(GetDailyCode());
-  WhenModal<TfrmInputNumber>([code](TfrmInputNumber* dialog) {
-    for (QChar digit : code) dialog->findChild<QPushButton*>(QStringLiteral("btn") + digit)->click();
+  WhenModal<CodeDialog>([code](CodeDialog* dialog) {
+    for (QChar digit : code) Control<QPushButton>(dialog, qPrintable(QStringLiteral("btn") + digit))->click();
     QCoreApplication::processEvents();  // the keystrokes are posted
-    dialog->btnOK->click();
+    Control<QPushButton>(dialog, "btnOK")->click();
   });
   for (int i = 0; i < 3; ++i) QTest::mouseClick(Control<QLabel>(window, "lblValue"), Qt::LeftButton);
   QVERIFY(sim->WaitForLog("RX AA 01 F9 00 00 00 00 A5", 5s));
   QCOMPARE(boxes.Texts().size(), 1);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  QVERIFY(!window->findChild<TfrmInputNumber*>());
+  QVERIFY(!window->findChild<CodeDialog*>());
 
   Control<QPushButton>(window, "btnZeroSet")->click();
   QTRY_COMPARE_WITH_TIMEOUT(window->statusText(), QStringLiteral("零点标定成功！"), 5000);
@@ -310,9 +310,9 @@ void OperationsOnSimTest::calibrationNeedsTheSwitchAndTheDayCodeOpensIt() {
                                         QStringLiteral("任意点标定成功")}));
 
   // A wrong code sends nothing.
-  WhenModal<TfrmInputNumber>([](TfrmInputNumber* dialog) {
-    dialog->edtInput->setText(QStringLiteral("x"));
-    dialog->btnOK->click();
+  WhenModal<CodeDialog>([](CodeDialog* dialog) {
+    Control<QLineEdit>(dialog, "edtInput")->setText(QStringLiteral("x"));
+    Control<QPushButton>(dialog, "btnOK")->click();
   });
   for (int i = 0; i < 3; ++i) QTest::mouseClick(Control<QLabel>(window, "lblValue"), Qt::LeftButton);
   QCOMPARE(boxes.Texts().last(), QStringLiteral("错误！"));
@@ -421,13 +421,14 @@ void OperationsOnSimTest::calibrationLogFromAPromptController() {
   ScopedScriptedBoxes boxes;
   const size_t mark = Start({"--records", "32", "--rate", "0"});
   QList<QStringList> rows;
-  WhenModal<TfrmSetLog>([&](TfrmSetLog* dialog) {
-    for (int r = 0; r < dialog->lvSetLog->topLevelItemCount(); ++r) {
+  WhenModal<CalibrationLogDialog>([&](CalibrationLogDialog* dialog) {
+    const auto* list = Control<QTreeWidget>(dialog, "lvSetLog");
+    for (int r = 0; r < list->topLevelItemCount(); ++r) {
       QStringList row;
-      for (int c = 0; c < 6; ++c) row << dialog->lvSetLog->topLevelItem(r)->text(c);
+      for (int c = 0; c < 6; ++c) row << list->topLevelItem(r)->text(c);
       rows << row;
     }
-    dialog->btnExit->click();
+    Control<QPushButton>(dialog, "btnExit")->click();
   });
   QElapsedTimer took;
   took.start();
@@ -450,9 +451,9 @@ void OperationsOnSimTest::calibrationLogFromAPromptController() {
 void OperationsOnSimTest::calibrationLogFromASilentController() {
   Start({"--records", "32", "--rate", "0"});
   const auto closeShowingRows = [](int& rows) {
-    WhenModal<TfrmSetLog>([&rows](TfrmSetLog* dialog) {
-      rows = dialog->lvSetLog->topLevelItemCount();
-      dialog->btnExit->click();
+    WhenModal<CalibrationLogDialog>([&rows](CalibrationLogDialog* dialog) {
+      rows = Control<QTreeWidget>(dialog, "lvSetLog")->topLevelItemCount();
+      Control<QPushButton>(dialog, "btnExit")->click();
     });
   };
   int rows = -1;

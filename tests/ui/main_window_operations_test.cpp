@@ -17,15 +17,15 @@
 #include "window_controls.h"
 #include "app_core/tick_count.h"
 #include "protocol/daily_code.h"
-#include "ui/input_number_dialog.h"
-#include "ui/led_display.h"
 #include "ui/click_gesture.h"
+#include "ui/code_dialog.h"
+#include "ui/led_display.h"
 #include "ui/main_window.h"
 
 namespace {
 
-// Closes every number dialog as soon as it is shown, counting them.
-class NumberDialogCloser : public QObject {
+// Closes every code dialog as soon as it is shown, counting them.
+class CodeDialogCloser : public QObject {
  public:
   int opened = 0;
   QString typed;  // confirmed when not empty
@@ -33,14 +33,14 @@ class NumberDialogCloser : public QObject {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Show)
-      if (auto* dialog = qobject_cast<TfrmInputNumber*>(watched)) {
+      if (auto* dialog = qobject_cast<CodeDialog*>(watched)) {
         ++opened;
         QTimer::singleShot(0, dialog, [this, dialog] {
           if (typed.isEmpty()) {
             dialog->close();
           } else {
-            dialog->edtInput->setText(typed);
-            dialog->btnOK->click();
+            Control<QLineEdit>(dialog, "edtInput")->setText(typed);
+            Control<QPushButton>(dialog, "btnOK")->click();
           }
         });
       }
@@ -191,13 +191,13 @@ class MainWindowOperationsTest : public QObject {
 
   // Three clicks on the reading open the code dialog, a new one each time.
   void threeClicksOnTheReadingOpenTheCodeDialog() {
-    NumberDialogCloser closer;
+    CodeDialogCloser closer;
     qApp->installEventFilter(&closer);
     auto* reading = Control<QLabel>(window, "lblValue");
     for (int i = 0; i < 3; ++i) QTest::mouseClick(reading, Qt::LeftButton);
     QCOMPARE(closer.opened, 1);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!window->findChild<TfrmInputNumber*>());
+    QVERIFY(!window->findChild<CodeDialog*>());
     for (int i = 0; i < 3; ++i) QTest::mouseClick(reading, Qt::LeftButton);
     QCOMPARE(closer.opened, 2);
     qApp->removeEventFilter(&closer);
@@ -205,7 +205,7 @@ class MainWindowOperationsTest : public QObject {
 
   void unlockCodeMustMatchExactly() {
     ScopedScriptedBoxes boxes;
-    NumberDialogCloser closer;
+    CodeDialogCloser closer;
     qApp->installEventFilter(&closer);
     for (const QString& typed : {QStringLiteral("0") + QString::fromStdString(GetDailyCode()),
                                  QStringLiteral(" ") + QString::fromStdString(GetDailyCode())}) {

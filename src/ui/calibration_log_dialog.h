@@ -1,0 +1,30 @@
+#pragma once
+// The calibration-log dialog: the records of the last query in a report
+// list whose columns fit their contents. A new one is created for every
+// query; it builds its rows from the list each time it is shown.
+
+#include <QDialog>
+
+#include "protocol/set_log.h"
+
+class QTreeWidget;
+
+class CalibrationLogDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  CalibrationLogDialog(QWidget* owner, const TSetLogList& records);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  // One row per record, in list order.
+  void listRecords();
+  // Each column as wide as its caption and its widest value, and no
+  // narrower than its usual width.
+  void fitColumns();
+
+  const TSetLogList& records_;
+  QTreeWidget* recordList_ = nullptr;
+};
