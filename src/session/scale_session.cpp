@@ -36,7 +36,7 @@ ScaleSession::ScaleSession(SessionHost& host, SessionListener& listener, serial:
   configurePort();
 }
 
-ScaleSession::~ScaleSession() = default;
+ScaleSession::~ScaleSession() { deviceWatch_.stop(); }
 
 void ScaleSession::configurePort() {
   port_->SetCommName("COM2");
@@ -46,6 +46,7 @@ void ScaleSession::configurePort() {
   port_->OnReceiveData = [this](TComm*, const void* buffer, uint16_t length) {
     receive(static_cast<const uint8_t*>(buffer), length);
   };
+  port_->OnRequestHangup = [this](TComm*) { portLost(); };
 }
 
 bool ScaleSession::pause(uint32_t ms) {
@@ -56,6 +57,10 @@ bool ScaleSession::pause(uint32_t ms) {
 // --- The port -------------------------------------------------------------
 
 int32_t ScaleSession::openPort(const std::string& typedName, uint32_t baudRate) {
+  if (waitingForDevice()) {
+    deviceWatch_.stop();
+    listener_.waitingForDevice(false);
+  }
   const std::string name = PortNameToOpen(typedName);
   port_->SetCommName(name);
   port_->SetBaudRate(baudRate);
@@ -66,10 +71,7 @@ int32_t ScaleSession::openPort(const std::string& typedName, uint32_t baudRate) 
     return code;
   }
   status("打开串口成功");
-  if (!pause(100)) return code;
-  sendCommand(kCmdSetClock, ClockData(CurrentDateTime()));
-  if (!pause(100)) return code;
-  sendCommand(kCmdReadParameters);
+  if (!greetController()) return code;
   if (remembersPort_) {
     try {
       IniFile ini(SettingsFilePath());
@@ -85,13 +87,52 @@ int32_t ScaleSession::openPort(const std::string& typedName, uint32_t baudRate) 
   return code;
 }
 
+bool ScaleSession::greetController() {
+  if (!pause(100)) return false;
+  sendCommand(kCmdSetClock, ClockData(CurrentDateTime()));
+  if (!pause(100)) return false;
+  sendCommand(kCmdReadParameters);
+  return true;
+}
+
 void ScaleSession::closePort() {
+  const bool wasWaiting = waitingForDevice();
+  deviceWatch_.stop();
   port_->StopComm();
   status("串口关闭！");
   listener_.connectionChanged(false);
+  if (wasWaiting) listener_.waitingForDevice(false);
 }
 
-void ScaleSession::shutDown() { port_->StopComm(); }
+void ScaleSession::shutDown() {
+  deviceWatch_.stop();
+  port_->StopComm();
+}
+
+void ScaleSession::portLost() {
+  // A second report of the same loss finds the port closed already.
+  if (!connected()) return;
+  port_->StopComm();
+  status("串口已断开，正在等待重新连接…");
+  listener_.connectionChanged(false);
+  std::weak_ptr<ScaleSession*> self = self_;
+  deviceWatch_.start([this, self] {
+    host_.post([self] {
+      if (const auto session = self.lock()) (*session)->tryReconnect();
+    });
+  });
+  listener_.waitingForDevice(true);
+}
+
+void ScaleSession::tryReconnect() {
+  if (!waitingForDevice() || port_->StartComm() != 1) return;
+  deviceWatch_.stop();
+  status("串口已重新连接");
+  listener_.waitingForDevice(false);
+  listener_.connectionChanged(true);
+  // The controller is greeted as at every open.
+  greetController();
+}
 
 bool ScaleSession::connected() const { return port_->Handle() != 0; }
 

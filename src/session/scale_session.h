@@ -15,6 +15,7 @@
 #include "protocol/frame_assembler.h"
 #include "protocol/set_log.h"
 #include "protocol/weight.h"
+#include "session/device_watch.h"
 #include "session/session_host.h"
 #include "session/session_listener.h"
 
@@ -41,10 +42,14 @@ class ScaleSession {
   // after 100 ms, and remembers the port in the settings file when asked
   // to. Returns StartComm's code: 1 opened, otherwise a failure code.
   int32_t openPort(const std::string& name, uint32_t baudRate);
+  // Closes the port; while the session waits for a lost device, it stops
+  // waiting.
   void closePort();
   // The program ends: the port is closed without a status text.
   void shutDown();
   bool connected() const;
+  // The device was lost; the session reopens the same port when it returns.
+  bool waitingForDevice() const { return deviceWatch_.running(); }
   // Whether a successful open writes the port to the settings file (the
   // window does; scale-cli does not).
   void setRemembersPort(bool remembers) { remembersPort_ = remembers; }
@@ -113,6 +118,12 @@ class ScaleSession {
 
  private:
   void configurePort();
+  // The reader lost the device: close, tell, and wait for it to come back.
+  void portLost();
+  void tryReconnect();
+  // The clock and the parameter request that follow every open; false when
+  // the program began to end meanwhile.
+  bool greetController();
   bool dispatch();
   void applyParameterReport(const uint8_t* frame);
   void showWeight(const uint8_t* frame);
@@ -124,6 +135,9 @@ class ScaleSession {
   SessionHost& host_;
   SessionListener& listener_;
   std::unique_ptr<TComm> port_;
+  DeviceWatch deviceWatch_;
+  // Tasks posted by the device watch run only while the session lives.
+  std::shared_ptr<ScaleSession*> self_ = std::make_shared<ScaleSession*>(this);
   bool remembersPort_ = true;
 
   TFrameAssembler assembler_;

@@ -21,6 +21,9 @@ class SessionListener {
   // The status line; drawn before the session goes on.
   virtual void statusChanged(const std::string& text) { (void)text; }
   virtual void connectionChanged(bool connected) { (void)connected; }
+  // The device was lost and the session waits for it to come back (true),
+  // or waits no more: reconnected, or closed by the operator (false).
+  virtual void waitingForDevice(bool waiting) { (void)waiting; }
   // Every checksum-valid frame, before the session acts on it (frame[1] is
   // the reply code, 19 bytes).
   virtual void replyReceived(const uint8_t* frame) { (void)frame; }

@@ -143,6 +143,8 @@ void MainWindow::connectionChanged(bool connected) {
   calibrationPage_->showConnected(connected);
 }
 
+void MainWindow::waitingForDevice(bool waiting) { weighingPage_->showWaitingForDevice(waiting); }
+
 void MainWindow::weightMeasured(const WeightReading& reading) {
   weighingPage_->showReading(reading);
   calibrationPage_->showReading(reading);

@@ -46,6 +46,7 @@ class MainWindow : public QMainWindow, public SessionListener {
 
   void statusChanged(const std::string& text) override;
   void connectionChanged(bool connected) override;
+  void waitingForDevice(bool waiting) override;
   void weightMeasured(const WeightReading& reading) override;
   void parametersReported(const ParameterReport& report) override;
   void placeChanged(GravityPlace place, const std::string& name, int32_t gravity) override;

@@ -210,9 +210,20 @@ void WeighingPage::openClicked() {
 }
 
 void WeighingPage::showConnected(bool connected) {
-  openButton_->setEnabled(!connected);
-  closeButton_->setEnabled(connected);
-  printButton_->setEnabled(connected);
+  connected_ = connected;
+  showPortButtons();
+}
+
+void WeighingPage::showWaitingForDevice(bool waiting) {
+  waitingForDevice_ = waiting;
+  showPortButtons();
+}
+
+void WeighingPage::showPortButtons() {
+  // While the session waits for a lost device, "关闭" stops the waiting.
+  openButton_->setEnabled(!connected_ && !waitingForDevice_);
+  closeButton_->setEnabled(connected_ || waitingForDevice_);
+  printButton_->setEnabled(connected_);
 }
 
 void WeighingPage::samplingClicked() {

@@ -30,6 +30,7 @@ class WeighingPage : public QWidget {
   void showDrift(const DriftMonitor& monitor);
   void showTare(double tare);
   void showConnected(bool connected);
+  void showWaitingForDevice(bool waiting);
 
   // The port and rate to open, as remembered; then opened as by "打开".
   void openPort(const QString& name, int baudRate);
@@ -45,6 +46,7 @@ class WeighingPage : public QWidget {
   void applyDrift(const DriftMonitor& monitor);
   // The tare and the weight as the receipt prints them.
   QString receiptTare() const;
+  void showPortButtons();
   QString receiptWeight() const;
 
   ScaleSession& session_;
@@ -52,6 +54,8 @@ class WeighingPage : public QWidget {
   std::optional<DriftMonitor> pendingDrift_;
   // The tare as the tare operation left it ("-" before the first).
   std::optional<double> tareShown_;
+  bool connected_ = false;
+  bool waitingForDevice_ = false;
   QTimer* refreshTimer_ = nullptr;
 
   LedDisplay* weightDisplay_ = nullptr;

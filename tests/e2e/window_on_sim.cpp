@@ -3,11 +3,15 @@
 // parameter report, the live weight, closing, and the port settings file.
 
 #include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <ctime>
 
 #include "scripted_message_boxes.h"
 #include "window_controls.h"
@@ -53,6 +57,7 @@ class WindowOnSimTest : public QObject {
   void closeStopsTheLink();
   void settingsWriteFailureStillLeavesThePortClosable();
   void closingTheWindowClosesThePort();
+  void aLostDeviceIsReportedAndReopenedWhenItReturns();
 
  private:
   void Open(const e2e::SimProcess& sim) {
@@ -148,6 +153,45 @@ void WindowOnSimTest::closingTheWindowClosesThePort() {
   boxes.answers = {true};
   QVERIFY(window->close());
   QVERIFY(!window->session().port().Handle());
+}
+
+// The simulator ends while it streams, as a pulled adapter: one notice and
+// the disconnected state within a second, no CPU while waiting, and the
+// same link reopened within two seconds of its return.
+void WindowOnSimTest::aLostDeviceIsReportedAndReopenedWhenItReturns() {
+  const std::string link = QDir::temp().filePath(QStringLiteral("scale-window-reconnect-%1").arg(getpid())).toStdString();
+  const std::vector<std::string> options{"--link", link, "--load", "1", "--rate", "50"};
+  auto sim = std::make_unique<e2e::SimProcess>(options);
+  Control<QComboBox>(window, "cbbComm")->setEditText(QString::fromStdString(link));
+  Control<QComboBox>(window, "cbbRate")->setEditText(QStringLiteral("115200"));
+  Control<QPushButton>(window, "btnOpen")->click();
+  QTRY_COMPARE_WITH_TIMEOUT(Control<LedDisplay>(window, "DispValue")->Caption(), QStringLiteral("1.000"), 5000);
+
+  QElapsedTimer lost;
+  sim->Stop();
+  lost.start();
+  QTRY_COMPARE_WITH_TIMEOUT(window->statusText(), QStringLiteral("串口已断开，正在等待重新连接…"), 1000);
+  qInfo("lost to notice: %lld ms", lost.elapsed());
+  QVERIFY(!Control<QPushButton>(window, "btnOpen")->isEnabled());
+  QVERIFY(Control<QPushButton>(window, "btnClose")->isEnabled());
+  QVERIFY(!Control<QPushButton>(window, "btnZeroSet")->isEnabled());
+  const std::clock_t cpuBefore = std::clock();
+  QTest::qWait(5000);
+  const double cpuSeconds = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+  qInfo("CPU while waiting 5 s: %.3f s", cpuSeconds);
+  QVERIFY2(cpuSeconds < 0.25, qPrintable(QString::number(cpuSeconds)));
+
+  sim = std::make_unique<e2e::SimProcess>(std::vector<std::string>{"--link", link, "--load", "2", "--rate", "50"});
+  QElapsedTimer back;
+  back.start();
+  QTRY_COMPARE_WITH_TIMEOUT(Control<LedDisplay>(window, "DispValue")->Caption(), QStringLiteral("2.000"), 3000);
+  qInfo("return to live weight: %lld ms", back.elapsed());
+  QVERIFY(back.elapsed() < 2000);
+  QVERIFY(Control<QPushButton>(window, "btnZeroSet")->isEnabled());
+  QVERIFY(!Control<QPushButton>(window, "btnOpen")->isEnabled());
+  QVERIFY(sim->WaitForLog("RX AA 01 F6 00 00 00 00 A2", 5s));
+  QCOMPARE(sim->ReceivedFrames().size(), size_t{2});  // the clock, then the parameters
+  QFile::remove(QString::fromStdString(link));
 }
 
 int main(int argc, char** argv) {

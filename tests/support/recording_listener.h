@@ -11,6 +11,7 @@ class RecordingListener : public SessionListener {
  public:
   void statusChanged(const std::string& text) override { statuses.push_back(text); }
   void connectionChanged(bool connected) override { connections.push_back(connected); }
+  void waitingForDevice(bool waiting) override { waits.push_back(waiting); }
   void replyReceived(const uint8_t* frame) override { replyCodes.push_back(frame[1]); }
   void weightMeasured(const WeightReading& reading) override { readings.push_back(reading); }
   void parametersReported(const ParameterReport& report) override { reports.push_back(report); }
@@ -32,6 +33,7 @@ class RecordingListener : public SessionListener {
 
   std::vector<std::string> statuses;
   std::vector<bool> connections;
+  std::vector<bool> waits;  // waitingForDevice reports
   std::vector<uint8_t> replyCodes;
   std::vector<WeightReading> readings;
   std::vector<ParameterReport> reports;
