@@ -58,7 +58,7 @@ public:
     // kPurge* flags. Aborting is done by the close event; this discards queues.
     virtual void Purge(uint32_t flags) = 0;
     // Refusals are ignored by the caller; the result is for tests.
-    virtual bool ApplyState(const CommState& state) = 0;
+    virtual bool ApplyState(const LineSettings& line) = 0;
     virtual bool ApplyTimeouts(const CommTimeouts& timeouts) = 0;
     // kMs* bits; false when they cannot be read.
     virtual bool GetModemStatus(uint32_t& bits) = 0;

@@ -35,7 +35,7 @@ public:
     {
         Locked([&] { s_.purges.push_back(flags); });
     }
-    bool ApplyState(const CommState& state) override
+    bool ApplyState(const LineSettings& state) override
     {
         Locked([&] { s_.states.push_back(state); });
         return true;
@@ -139,7 +139,7 @@ bool FakeScript::WaitFor(const std::function<bool()>& done, std::chrono::millise
 
 FakeBackend::FakeBackend()
 {
-    script.stepAdded = PosixBackend::CreateEvent();
+    script.stepAdded = DefaultCommBackend().CreateEvent();
 }
 
 int FakeBackend::Open(const std::string&, std::unique_ptr<CommDevice>& device)
@@ -160,5 +160,10 @@ std::unique_ptr<Event> FakeBackend::CreateEvent()
         if (script.createEventCalls++ == script.failCreateEventCall)
             return nullptr;
     }
-    return PosixBackend::CreateEvent();
+    return DefaultCommBackend().CreateEvent();
+}
+
+int FakeBackend::WaitForEither(const Event& first, const Event& second)
+{
+    return DefaultCommBackend().WaitForEither(first, second);
 }

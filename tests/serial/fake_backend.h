@@ -1,11 +1,11 @@
 #pragma once
 
 // A scripted device for what a pty cannot show: line errors, modem-line
-// changes, failing calls, partial writes, reads that complete empty. Events
-// and waits are the real POSIX ones.
+// changes, failing calls, partial writes, reads that complete empty, and
+// what a real port under wine cannot show. Events and waits are those of
+// this system's own backend.
 
 #include "serial/comm_backend.h"
-#include "serial/posix_backend.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -46,7 +46,7 @@ struct FakeScript {
     // What happened.
     int createEventCalls = 0;
     int openDevices = 0;
-    std::vector<serial::CommState> states;
+    std::vector<serial::LineSettings> states;
     std::vector<serial::CommTimeouts> timeouts;
     std::vector<uint32_t> purges;
     std::vector<uint8_t> written;
@@ -60,11 +60,13 @@ struct FakeScript {
     std::unique_ptr<serial::Event> stepAdded; // wakes a reader waiting for steps
 };
 
-class FakeBackend : public serial::PosixBackend {
+class FakeBackend : public serial::CommBackend {
 public:
     FakeBackend();
     int Open(const std::string& name, std::unique_ptr<serial::CommDevice>& device) override;
     std::unique_ptr<serial::Event> CreateEvent() override;
+    int WaitForEither(const serial::Event& first, const serial::Event& second) override;
+    std::vector<std::string> ListPorts() override { return {}; }
 
     FakeScript script;
 };
