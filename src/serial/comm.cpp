@@ -60,7 +60,7 @@ int TComm::StartComm()
     ApplyCommTimeouts();
     ApplyCommState();
 
-    hCloseEvent = backend_.CreateEvent();
+    hCloseEvent = backend_.NewEvent();
     if (!hCloseEvent) {
         hCommFile.reset();
         return -4;

@@ -1,5 +1,9 @@
 // TComm and its threads on a scripted device: the failure tables, line
 // events, partial writes and the mapping of the properties onto the device.
+// These run on every system. They are also where the Windows build's line
+// events, error flags, modem bits and refusals of a busy port are tested:
+// wine over a pseudo-terminal (tests/serial/win32_port_test.cpp) has no line
+// events, no modem lines and no error flags, and opens a busy port twice.
 
 #include "comm_events.h"
 #include "fake_backend.h"
@@ -53,7 +57,7 @@ TEST_F(CommOnFake, EachFailingStartStepGivesItsCodeAndReleasesWhatItTook)
         void (*arrange)(FakeScript&);
         int code;
     } cases[] = {
-        {"cannot open", [](FakeScript& s) { s.openResult = -1; }, -1},
+        {"cannot open (absent, or busy)", [](FakeScript& s) { s.openResult = -1; }, -1},
         {"not a character device", [](FakeScript& s) { s.openResult = -2; }, -2},
         {"queues refused", [](FakeScript& s) { s.setupQueuesOk = false; }, -3},
         {"no close event", [](FakeScript& s) { s.failCreateEventCall = s.createEventCalls; }, -4},

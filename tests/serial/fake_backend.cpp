@@ -139,7 +139,7 @@ bool FakeScript::WaitFor(const std::function<bool()>& done, std::chrono::millise
 
 FakeBackend::FakeBackend()
 {
-    script.stepAdded = DefaultCommBackend().CreateEvent();
+    script.stepAdded = DefaultCommBackend().NewEvent();
 }
 
 int FakeBackend::Open(const std::string&, std::unique_ptr<CommDevice>& device)
@@ -153,14 +153,14 @@ int FakeBackend::Open(const std::string&, std::unique_ptr<CommDevice>& device)
     return 0;
 }
 
-std::unique_ptr<Event> FakeBackend::CreateEvent()
+std::unique_ptr<Event> FakeBackend::NewEvent()
 {
     {
         std::lock_guard lock(script.mutex);
         if (script.createEventCalls++ == script.failCreateEventCall)
             return nullptr;
     }
-    return DefaultCommBackend().CreateEvent();
+    return DefaultCommBackend().NewEvent();
 }
 
 int FakeBackend::WaitForEither(const Event& first, const Event& second)

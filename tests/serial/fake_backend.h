@@ -32,7 +32,7 @@ struct FakeScript {
     // What the calls answer.
     int openResult = 0;
     bool setupQueuesOk = true;
-    int failCreateEventCall = -1; // 0 = the first CreateEvent fails
+    int failCreateEventCall = -1; // 0 = the first NewEvent fails
     bool beginReaderOk = true;
     bool beginWriterOk = true;
     std::deque<ReaderStep> readerSteps; // when empty the reader waits for more, or the close
@@ -64,7 +64,7 @@ class FakeBackend : public serial::CommBackend {
 public:
     FakeBackend();
     int Open(const std::string& name, std::unique_ptr<serial::CommDevice>& device) override;
-    std::unique_ptr<serial::Event> CreateEvent() override;
+    std::unique_ptr<serial::Event> NewEvent() override;
     int WaitForEither(const serial::Event& first, const serial::Event& second) override;
     std::vector<std::string> ListPorts() override { return {}; }
 

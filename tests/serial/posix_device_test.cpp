@@ -83,7 +83,7 @@ protected:
         ASSERT_EQ(backend.Open(pty.SlavePath(), device), 0);
         ASSERT_TRUE(device->SetupQueues(4096, 4096));
         device->ApplyState(DefaultState());
-        close = backend.CreateEvent();
+        close = backend.NewEvent();
         ASSERT_TRUE(close);
     }
 
