@@ -1,10 +1,15 @@
 # Tests of the Windows build run under wine, in a prefix of their own that
 # a fixture creates (once) and whose wine server it starts and stops.
 set(SCALE_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Wine prefix of the Windows tests")
+# LC_ALL makes wine a Simplified Chinese workstation (ANSI code page 936),
+# the operators' own; the locale comes from the fixture (LOCPATH), so this
+# machine needs none installed.
 set(SCALE_WINE_ENVIRONMENT
   WINEPREFIX=${SCALE_WINEPREFIX}
   WINEDEBUG=-all
   "WINEDLLOVERRIDES=mscoree,mshtml="
+  LC_ALL=zh_CN.UTF-8
+  LOCPATH=${SCALE_WINEPREFIX}.locales
 )
 
 add_test(NAME wine_prefix_up COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh up ${SCALE_WINEPREFIX})
