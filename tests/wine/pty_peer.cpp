@@ -16,6 +16,7 @@
 //   settings N        the line settings wine gave the terminal:
 //                     "ok speed=9600 bits=8 parenb=0 cstopb=0 crtscts=0 ixon=0 ixoff=1 vstop=19"
 //   hangup N          the far end goes away (the terminal's master is closed)
+//   cpu 0             CPU time (ms) the wine servers of this machine have used
 //
 // Each terminal is first made the controlling terminal of a small process
 // of its own (setsid + TIOCSCTTY): a terminal without one would become the
@@ -41,6 +42,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -245,6 +248,34 @@ std::string Settings(const Port& port)
     return out.str();
 }
 
+// User and system time of every process named wineserver*, from /proc.
+std::string WineServerCpu()
+{
+    const long ticks = sysconf(_SC_CLK_TCK);
+    double ms = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string text;
+        if (!stat || !std::getline(stat, text))
+            continue;
+        const size_t open = text.find('('), close = text.rfind(')');
+        if (open == std::string::npos || close == std::string::npos ||
+            text.compare(open + 1, 10, "wineserver") != 0)
+            continue;
+        std::istringstream fields(text.substr(close + 2));
+        std::string field;
+        unsigned long long utime = 0, stime = 0;
+        for (int i = 3; i <= 15 && fields >> field; ++i) {
+            if (i == 14)
+                utime = std::stoull(field);
+            if (i == 15)
+                stime = std::stoull(field);
+        }
+        ms += (utime + stime) * 1000.0 / ticks;
+    }
+    return "ok " + std::to_string(static_cast<long long>(ms));
+}
+
 std::string Handle(const std::string& line)
 {
     std::istringstream in(line);
@@ -253,6 +284,8 @@ std::string Handle(const std::string& line)
     in >> order >> number;
     if (order == "open")
         return OpenPort(number);
+    if (order == "cpu")
+        return WineServerCpu();
     auto it = ports.find(number);
     if (it == ports.end() || it->second->master < 0)
         return "error no open port " + std::to_string(number);

@@ -113,3 +113,8 @@ void PtyPeer::HangUp(int port)
 {
     Order("hangup " + std::to_string(port));
 }
+
+double PtyPeer::WineServerCpuMs()
+{
+    return std::stod(Order("cpu 0"));
+}

@@ -30,6 +30,8 @@ public:
     // "speed=9600 bits=8 parenb=0 ..." as the far end sees the line.
     std::string Settings(int port);
     void HangUp(int port);
+    // CPU time the wine servers have used so far, in ms.
+    double WineServerCpuMs();
 
 private:
     // Sends one order and returns the text after "ok" (throws on "error").
