@@ -40,7 +40,9 @@ public:
     // two events and sets the event mask.
     bool BeginReader(uint32_t eventMask) override;
     // `buffer` must stay the same from call to call until EndReader: a read
-    // started by one call may complete into it before the next.
+    // started by one call may complete into it before the next. A driver
+    // that cannot wait for line events (ERROR_NOT_SUPPORTED, as wine over a
+    // pseudo-terminal) gives none; reading goes on.
     ReaderEvent WaitReader(const Event& close, uint8_t* buffer, uint32_t capacity) override;
     IoStatus ClearErrors(uint32_t& errors) override;
     // Ends the line-event wait (event mask 0) and cancels the read, waits

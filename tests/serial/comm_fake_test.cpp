@@ -60,8 +60,8 @@ TEST_F(CommOnFake, EachFailingStartStepGivesItsCodeAndReleasesWhatItTook)
         {"cannot open (absent, or busy)", [](FakeScript& s) { s.openResult = -1; }, -1},
         {"not a character device", [](FakeScript& s) { s.openResult = -2; }, -2},
         {"queues refused", [](FakeScript& s) { s.setupQueuesOk = false; }, -3},
-        {"no close event", [](FakeScript& s) { s.failCreateEventCall = s.createEventCalls; }, -4},
-        {"no writer inbox", [](FakeScript& s) { s.failCreateEventCall = s.createEventCalls + 1; }, -6},
+        {"no close event", [](FakeScript& s) { s.failNewEventCall = s.newEventCalls; }, -4},
+        {"no writer inbox", [](FakeScript& s) { s.failNewEventCall = s.newEventCalls + 1; }, -6},
     };
     for (const Case& c : cases) {
         {
@@ -75,7 +75,7 @@ TEST_F(CommOnFake, EachFailingStartStepGivesItsCodeAndReleasesWhatItTook)
             EXPECT_EQ(script().openDevices, 0) << c.what;
             script().openResult = 0;
             script().setupQueuesOk = true;
-            script().failCreateEventCall = -1;
+            script().failNewEventCall = -1;
         }
         EXPECT_EQ(comm.StartComm(), 1) << "after " << c.what;
         comm.StopComm();

@@ -109,7 +109,7 @@ public:
                 return {IoStatus::Ok, sent};
             }
         }
-        backend_.WaitForEither(close, close); // stalled until the port closes
+        backend_.WaitForEither(close, *s_.never); // stalled until the port closes
         return {IoStatus::Closed, 0};
     }
     void EndWriter() override
@@ -140,6 +140,7 @@ bool FakeScript::WaitFor(const std::function<bool()>& done, std::chrono::millise
 FakeBackend::FakeBackend()
 {
     script.stepAdded = DefaultCommBackend().NewEvent();
+    script.never = DefaultCommBackend().NewEvent();
 }
 
 int FakeBackend::Open(const std::string&, std::unique_ptr<CommDevice>& device)
@@ -157,7 +158,7 @@ std::unique_ptr<Event> FakeBackend::NewEvent()
 {
     {
         std::lock_guard lock(script.mutex);
-        if (script.createEventCalls++ == script.failCreateEventCall)
+        if (script.newEventCalls++ == script.failNewEventCall)
             return nullptr;
     }
     return DefaultCommBackend().NewEvent();

@@ -32,7 +32,7 @@ struct FakeScript {
     // What the calls answer.
     int openResult = 0;
     bool setupQueuesOk = true;
-    int failCreateEventCall = -1; // 0 = the first NewEvent fails
+    int failNewEventCall = -1; // 0 = the first NewEvent fails
     bool beginReaderOk = true;
     bool beginWriterOk = true;
     std::deque<ReaderStep> readerSteps; // when empty the reader waits for more, or the close
@@ -44,7 +44,7 @@ struct FakeScript {
     uint32_t modemBits = 0;
 
     // What happened.
-    int createEventCalls = 0;
+    int newEventCalls = 0;
     int openDevices = 0;
     std::vector<serial::LineSettings> states;
     std::vector<serial::CommTimeouts> timeouts;
@@ -58,6 +58,7 @@ struct FakeScript {
     bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
     std::unique_ptr<serial::Event> stepAdded; // wakes a reader waiting for steps
+    std::unique_ptr<serial::Event> never;     // never set: a stalled write waits for the close alone
 };
 
 class FakeBackend : public serial::CommBackend {

@@ -243,8 +243,10 @@ TEST_F(CommOnWinePort, VanishedFarEndGivesOneHangupRequestAndNoSpinning)
     peer.HangUp(kPort);
     ASSERT_TRUE(queue.RunUntil([&] { return events.hangups == 1; }));
     const double cpuBefore = ProcessCpuMs();
+    const double serverBefore = peer.WineServerCpuMs();
     queue.RunFor(500ms);
     EXPECT_LT(ProcessCpuMs() - cpuBefore, 100.0) << "something spins on the dead line";
+    EXPECT_LT(peer.WineServerCpuMs() - serverBefore, 100.0) << "the wine server spins on the dead line";
     EXPECT_EQ(events.hangups, 1);
 
     // The component stays open until StopComm.
