@@ -19,6 +19,8 @@ PACKAGES=(
   xvfb xauth x11-apps fonts-noto-cjk imagemagick
   # receipt printing through a real print path
   cups cups-bsd cups-client printer-driver-cups-pdf poppler-utils
+  # the Windows build (mingw-w64, static runtime) and its tests under wine
+  g++-mingw-w64-x86-64-posix wine wine64
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the normal build, the ASan+UBSan
-# build, the ThreadSanitizer build of the serial component and a bounded
-# fuzzing run of the frame assembler and reply decoders.
+# build, the ThreadSanitizer build of the serial component, the Windows
+# build under wine and a bounded fuzzing run of the frame assembler and
+# reply decoders.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -26,6 +27,9 @@ step "build and test the serial component (ThreadSanitizer)"
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --preset tsan -j "$jobs"
+
+step "build for Windows and test under wine"
+bash scripts/test-windows.sh
 
 if [ -x scripts/fuzz.sh ]; then
   step "fuzz the frame assembler and reply decoders"

@@ -1,7 +1,6 @@
 #include "app_core/ini_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "app_core/file_io.h"
 
 #include <cerrno>
 #include <charconv>
@@ -87,47 +86,6 @@ KeyLocation FindKey(const std::string& text, std::string_view section, std::stri
         begin = next;
     }
     return at;
-}
-
-// The whole file; nullopt with errno set when it cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& path)
-{
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    std::string text;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            text.append(buffer, static_cast<size_t>(n));
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            const int error = errno;
-            close(fd);
-            errno = error;
-            return std::nullopt;
-        }
-    }
-    close(fd);
-    return text;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& text)
-{
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    bool ok = true;
-    for (size_t done = 0; ok && done < text.size();) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n > 0)
-            done += static_cast<size_t>(n);
-        else if (n < 0 && errno != EINTR)
-            ok = false;
-    }
-    return close(fd) == 0 && ok;
 }
 
 bool ParseInteger(std::string_view text, int& value)

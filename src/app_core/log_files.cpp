@@ -1,15 +1,8 @@
 #include "app_core/log_files.h"
 
 #include "app_core/exe_path.h"
+#include "app_core/file_io.h"
 #include "app_core/locale_text.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 
 bool bWriteResult = true;
 
@@ -22,65 +15,12 @@ std::string LogLine(const std::string& timestamp, std::string_view text)
     return Utf8ToLocaleCharset(line) + "\r\n";
 }
 
-[[noreturn]] void Raise(const char* what, const std::string& path, int error)
-{
-    throw EInOutError(std::string(what) + " \"" + path + "\": " + std::strerror(error), error);
-}
-
-// Opens (creating when missing), optionally empties a file that has reached
-// the limit, appends `bytes` with a single write and closes. O_NONBLOCK keeps
-// a FIFO planted under the log's name from blocking the program.
-void AppendToFile(const std::string& path, const std::string& bytes, int extraFlags,
-                  bool emptyAtLimit)
-{
-    const int fd = open(path.c_str(),
-                        O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | extraFlags, 0666);
-    if (fd < 0)
-        Raise("Cannot open log file", path, errno);
-
-    int error = 0;
-    const char* failure = nullptr;
-    struct stat info {};
-    if (emptyAtLimit && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        info.st_size >= kErrLogLimit && ftruncate(fd, 0) != 0) {
-        error = errno;
-        failure = "Cannot empty log file";
-    }
-    for (size_t done = 0; !failure && done < bytes.size();) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n > 0) {
-            done += static_cast<size_t>(n);
-        } else if (n < 0 && errno != EINTR) {
-            error = errno;
-            failure = "Cannot write to log file";
-        }
-    }
-    // The close comes first even after a failure; its own failure counts too.
-    if (close(fd) != 0 && !failure) {
-        error = errno;
-        failure = "Cannot close log file";
-    }
-    if (failure)
-        Raise(failure, path, error);
-}
-
 std::string TimestampWithMs()
 {
     return FormatDateTime(kPatternDateTimeMs, CurrentDateTime());
 }
 
 } // namespace
-
-std::string OpLogPath()
-{
-    const char* home = std::getenv("HOME");
-    if (!home || home[0] != '/')
-        return {};
-    std::string path = home;
-    if (path.back() != '/')
-        path += '/';
-    return path + "oplog.txt";
-}
 
 std::string ResultLogPath()
 {
@@ -97,7 +37,7 @@ void WriteOpLog(std::string_view text) noexcept
     try {
         const std::string path = OpLogPath();
         if (!path.empty())
-            AppendToFile(path, LogLine(TimestampWithMs(), text), O_NOFOLLOW, false);
+            AppendToFile(path, LogLine(TimestampWithMs(), text), AppendMode::NoFollow);
     } catch (...) {
         // The operation log must never disturb the operation it records.
     }
@@ -107,7 +47,7 @@ void WriteResult(std::string_view text)
 {
     if (!bWriteResult)
         return;
-    AppendToFile(ResultLogPath(), LogLine(TimestampWithMs(), text), 0, false);
+    AppendToFile(ResultLogPath(), LogLine(TimestampWithMs(), text), AppendMode::Plain);
 }
 
 void WriteLog(std::string_view text)
@@ -117,7 +57,7 @@ void WriteLog(std::string_view text)
 
 void WriteErrLog(std::string_view text)
 {
-    AppendToFile(ErrLogPath(), LogLine(RegionalDateTimeText(CurrentDateTime()), text), 0, true);
+    AppendToFile(ErrLogPath(), LogLine(RegionalDateTimeText(CurrentDateTime()), text), AppendMode::EmptyAtLimit);
 }
 
 std::string RegionalDateTimeText(TDateTime value)

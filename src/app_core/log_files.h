@@ -7,6 +7,7 @@
 // or copy the logs between calls. Call from the user-interface thread only.
 //
 //   operation log  $HOME/oplog.txt            "YYYY-MM-DD hh:nn:ss zzz"  failures swallowed
+//                  (C:\oplog.txt on Windows)
 //   result log     GetExePath()+"Result.txt"  "YYYY-MM-DD hh:nn:ss zzz"  raises EInOutError
 //   error log      GetExePath()+"ResultErr.txt"  regional date and time  raises EInOutError,
 //                  emptied before the write once it holds 131072 bytes
@@ -49,7 +50,8 @@ void WriteLog(std::string_view text);
 
 inline constexpr long kErrLogLimit = 131072;
 
-// Where the logs lie. OpLogPath is empty when $HOME is unset or relative.
+// Where the logs lie. OpLogPath is empty when $HOME is unset or relative
+// (POSIX); on Windows it is C:\oplog.txt.
 std::string OpLogPath();
 std::string ResultLogPath();
 std::string ErrLogPath();

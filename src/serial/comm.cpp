@@ -9,26 +9,27 @@ namespace {
 
 constexpr uint32_t kQueueSize = 4096;
 
-// The enabling value is ordinal 0 in the properties, code 1 on the device.
-uint32_t DtrCode(TDtrControl value)
+// The enabling value is ordinal 0 in the properties; the modes name the
+// line's state instead.
+DtrMode DtrModeOf(TDtrControl value)
 {
     switch (value) {
-    case TDtrControl::DtrEnable: return kDtrControlEnable;
-    case TDtrControl::DtrDisable: return kDtrControlDisable;
-    case TDtrControl::DtrHandshake: return kDtrControlHandshake;
+    case TDtrControl::DtrEnable: return DtrMode::On;
+    case TDtrControl::DtrDisable: return DtrMode::Off;
+    case TDtrControl::DtrHandshake: return DtrMode::Handshake;
     }
-    return kDtrControlEnable;
+    return DtrMode::On;
 }
 
-uint32_t RtsCode(TRtsControl value)
+RtsMode RtsModeOf(TRtsControl value)
 {
     switch (value) {
-    case TRtsControl::RtsEnable: return kRtsControlEnable;
-    case TRtsControl::RtsDisable: return kRtsControlDisable;
-    case TRtsControl::RtsHandshake: return kRtsControlHandshake;
-    case TRtsControl::RtsTransmissionAvailable: return kRtsControlToggle;
+    case TRtsControl::RtsEnable: return RtsMode::On;
+    case TRtsControl::RtsDisable: return RtsMode::Off;
+    case TRtsControl::RtsHandshake: return RtsMode::Handshake;
+    case TRtsControl::RtsTransmissionAvailable: return RtsMode::WhileSending;
     }
-    return kRtsControlEnable;
+    return RtsMode::On;
 }
 
 } // namespace
@@ -59,7 +60,7 @@ int TComm::StartComm()
     ApplyCommTimeouts();
     ApplyCommState();
 
-    hCloseEvent = backend_.CreateEvent();
+    hCloseEvent = backend_.NewEvent();
     if (!hCloseEvent) {
         hCommFile.reset();
         return -4;
@@ -166,23 +167,22 @@ uint32_t TComm::Handle() const
 
 void TComm::ApplyCommState()
 {
-    CommState state;
-    state.BaudRate = FBaudRate;
-    state.Flags = kDcbBinary | (FParityCheck ? kDcbParity : 0) | (FOutx_CtsFlow ? kDcbOutxCtsFlow : 0) |
-                  (FOutx_DsrFlow ? kDcbOutxDsrFlow : 0) | (DtrCode(FDtrControl) << 4) |
-                  (FDsrSensitivity ? kDcbDsrSensitivity : 0) | (FTxContinueOnXoff ? kDcbTxContinueOnXoff : 0) |
-                  (FOutx_XonXoffFlow ? kDcbOutX : 0) | (FInx_XonXoffFlow ? kDcbInX : 0) |
-                  (FReplaceWhenParityError ? kDcbErrorChar : 0) | (FIgnoreNullChar ? kDcbNull : 0) |
-                  (RtsCode(FRtsControl) << 12); // kDcbAbortOnError stays clear
-    state.XonLim = FXonLimit;
-    state.XoffLim = FXoffLimit;
-    state.ByteSize = static_cast<uint8_t>(static_cast<uint8_t>(FByteSize) + 5);
-    state.Parity = static_cast<uint8_t>(FParity);
-    state.StopBits = static_cast<uint8_t>(FStopBits);
-    state.XonChar = FXonChar;
-    state.XoffChar = FXoffChar;
-    state.ErrorChar = FReplacedChar;
-    hCommFile->ApplyState(state); // a refused setting is ignored
+    LineSettings line;
+    line.baudRate = FBaudRate;
+    line.dataBits = static_cast<uint8_t>(static_cast<uint8_t>(FByteSize) + 5);
+    line.parity = static_cast<serial::Parity>(FParity); // the same order, None to Space
+    line.stopBits = static_cast<serial::StopBits>(FStopBits);
+    line.checkParity = FParityCheck;
+    line.replaceParityErrors = FReplaceWhenParityError;
+    line.errorChar = FReplacedChar;
+    line.discardNulls = FIgnoreNullChar;
+    line.ctsFlow = FOutx_CtsFlow;
+    line.dsrFlow = FOutx_DsrFlow;
+    line.dsrSensitivity = FDsrSensitivity;
+    line.xonXoff = {FOutx_XonXoffFlow, FInx_XonXoffFlow, FTxContinueOnXoff, FXonChar, FXoffChar, FXonLimit, FXoffLimit};
+    line.dtr = DtrModeOf(FDtrControl);
+    line.rts = RtsModeOf(FRtsControl);
+    hCommFile->ApplyState(line); // a refused setting is ignored
 }
 
 void TComm::ApplyCommTimeouts()

@@ -55,10 +55,12 @@ public:
     virtual uint32_t NativeHandle() const = 0;
     // Driver queues; false when the driver refuses (not a serial device).
     virtual bool SetupQueues(uint32_t inQueue, uint32_t outQueue) = 0;
-    // kPurge* flags. Aborting is done by the close event; this discards queues.
+    // kPurge* flags: abort outstanding reads or writes, discard queued input
+    // or output. The threads do not rely on the abort: they end through the
+    // close event, and the device ends what they left outstanding.
     virtual void Purge(uint32_t flags) = 0;
     // Refusals are ignored by the caller; the result is for tests.
-    virtual bool ApplyState(const CommState& state) = 0;
+    virtual bool ApplyState(const LineSettings& line) = 0;
     virtual bool ApplyTimeouts(const CommTimeouts& timeouts) = 0;
     // kMs* bits; false when they cannot be read.
     virtual bool GetModemStatus(uint32_t& bits) = 0;
@@ -68,6 +70,8 @@ public:
     virtual bool BeginReader(uint32_t eventMask) = 0;
     // Keeps one read of up to `capacity` bytes into `buffer` and one line-event
     // wait outstanding and returns when either completes or `close` is set.
+    // The reader passes the same buffer every time: a read started by one
+    // call may still be filling it when the next call comes.
     virtual ReaderEvent WaitReader(const Event& close, uint8_t* buffer, uint32_t capacity) = 0;
     // Reads and clears the accumulated line-error flags (kCe*).
     virtual IoStatus ClearErrors(uint32_t& errors) = 0;
@@ -75,7 +79,8 @@ public:
 
     // Writer side. Write sends from `data` until all `count` bytes are out,
     // the write time-outs run out (Ok with fewer bytes), `close` is set
-    // (Closed) or the device fails.
+    // (Closed) or the device fails. It returns with nothing outstanding on
+    // `data`, so the caller may free the block at once.
     virtual bool BeginWriter() = 0;
     virtual WriteOutcome Write(const Event& close, const uint8_t* data, uint32_t count) = 0;
     virtual void EndWriter() = 0;
@@ -90,7 +95,7 @@ public:
     // name does not denote a character device.
     virtual int Open(const std::string& name, std::unique_ptr<CommDevice>& device) = 0;
     // A new event, not set; null when none can be made.
-    virtual std::unique_ptr<Event> CreateEvent() = 0;
+    virtual std::unique_ptr<Event> NewEvent() = 0;
     // Sleeps until one of the two events is set: 0 or 1 (the lower index
     // wins when both are), -1 when the wait fails.
     virtual int WaitForEither(const Event& first, const Event& second) = 0;

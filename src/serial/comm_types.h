@@ -51,45 +51,49 @@ constexpr uint32_t kPurgeRxAbort = 0x0002;
 constexpr uint32_t kPurgeTxClear = 0x0004;
 constexpr uint32_t kPurgeRxClear = 0x0008;
 
-// Flag word of the line settings (the device control block).
-constexpr uint32_t kDcbBinary = 0x0001;
-constexpr uint32_t kDcbParity = 0x0002;
-constexpr uint32_t kDcbOutxCtsFlow = 0x0004;
-constexpr uint32_t kDcbOutxDsrFlow = 0x0008;
-constexpr uint32_t kDcbDtrControlMask = 0x0030; // two bits, shift 4
-constexpr uint32_t kDcbDsrSensitivity = 0x0040;
-constexpr uint32_t kDcbTxContinueOnXoff = 0x0080;
-constexpr uint32_t kDcbOutX = 0x0100;
-constexpr uint32_t kDcbInX = 0x0200;
-constexpr uint32_t kDcbErrorChar = 0x0400;
-constexpr uint32_t kDcbNull = 0x0800;
-constexpr uint32_t kDcbRtsControlMask = 0x3000; // two bits, shift 12
-constexpr uint32_t kDcbAbortOnError = 0x4000;
+// How the DTR and RTS outputs are driven.
+enum class DtrMode : uint8_t { Off, On, Handshake };               // Handshake: input flow control
+enum class RtsMode : uint8_t { Off, On, Handshake, WhileSending }; // WhileSending: on only while bytes go out
 
-// Line-control codes inside the flag word.
-constexpr uint32_t kDtrControlDisable = 0;
-constexpr uint32_t kDtrControlEnable = 1;
-constexpr uint32_t kDtrControlHandshake = 2;
-constexpr uint32_t kRtsControlDisable = 0;
-constexpr uint32_t kRtsControlEnable = 1;
-constexpr uint32_t kRtsControlHandshake = 2;
-constexpr uint32_t kRtsControlToggle = 3;
+enum class Parity : uint8_t { None, Odd, Even, Mark, Space };
+enum class StopBits : uint8_t { One, OneAndAHalf, Two };
 
-// Line settings as the device takes them.
-struct CommState {
-    uint32_t BaudRate = 0;
-    uint32_t Flags = 0;
-    uint16_t XonLim = 0;
-    uint16_t XoffLim = 0;
-    uint8_t ByteSize = 8; // data bits, 5..8
-    uint8_t Parity = 0;   // 0 none, 1 odd, 2 even, 3 mark, 4 space
-    uint8_t StopBits = 0; // 0 one, 1 one and a half, 2 two
-    uint8_t XonChar = 0;
-    uint8_t XoffChar = 0;
-    uint8_t ErrorChar = 0;
+// Software flow control, its characters and its limits.
+struct XonXoff {
+    bool output = false;           // stop sending on a received XOFF, go on at XON
+    bool input = false;            // send XOFF when fewer than xoffLimit bytes of the input queue are
+                                   // free, XON when fewer than xonLimit bytes are queued
+    bool continueAfterXoff = true; // keep sending after we sent XOFF
+    uint8_t xonChar = 0x11;
+    uint8_t xoffChar = 0x13;
+    uint16_t xonLimit = 500;
+    uint16_t xoffLimit = 500;
 
-    uint32_t DtrControl() const { return (Flags & kDcbDtrControlMask) >> 4; }
-    uint32_t RtsControl() const { return (Flags & kDcbRtsControlMask) >> 12; }
+    bool operator==(const XonXoff&) const = default;
+};
+
+// Everything a backend needs to program the line: speed, framing, what
+// happens to received bytes, flow control and the two modem outputs.
+struct LineSettings {
+    uint32_t baudRate = 9600;
+    uint8_t dataBits = 8; // 5..8
+    Parity parity = Parity::None;
+    StopBits stopBits = StopBits::One;
+
+    bool checkParity = false;         // check parity and report errors
+    bool replaceParityErrors = false; // a byte received with a parity error becomes errorChar
+    uint8_t errorChar = 0;
+    bool discardNulls = false; // received zero bytes are dropped
+
+    bool ctsFlow = false;        // send only while CTS is on
+    bool dsrFlow = false;        // send only while DSR is on
+    bool dsrSensitivity = false; // ignore input while DSR is off
+    XonXoff xonXoff;
+
+    DtrMode dtr = DtrMode::On;
+    RtsMode rts = RtsMode::On;
+
+    bool operator==(const LineSettings&) const = default;
 };
 
 // Read and write time-outs in milliseconds. A read completes when, after at

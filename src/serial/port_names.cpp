@@ -31,26 +31,52 @@ std::tuple<std::string, unsigned long, std::string> NaturalKey(const std::string
     return {name.substr(0, start), number, name};
 }
 
+// The digits of "COMn" (n from 1 to 9999, no leading zero), or "".
+std::string_view ComNumber(std::string_view name)
+{
+    if (!StartsWithNoCase(name, "COM"))
+        return {};
+    std::string_view digits = name.substr(3);
+    if (digits.empty() || digits.size() > 4 || digits.front() == '0')
+        return {};
+    for (char c : digits) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return {};
+    }
+    return digits;
+}
+
+bool HasDevicePrefix(std::string_view name)
+{
+    return StartsWithNoCase(name, "//./") || StartsWithNoCase(name, "\\\\.\\");
+}
+
 } // namespace
 
 std::string DevicePathForCommName(std::string_view name)
 {
     if (!name.empty() && name.front() == '/' && !StartsWithNoCase(name, "//./"))
         return std::string(name);
-    if (StartsWithNoCase(name, "//./") || StartsWithNoCase(name, "\\\\.\\"))
+    if (HasDevicePrefix(name))
         name.remove_prefix(4);
-    if (!StartsWithNoCase(name, "COM"))
+    const std::string_view digits = ComNumber(name);
+    if (digits.empty())
         return {};
-    std::string_view digits = name.substr(3);
-    if (digits.empty() || digits.size() > 4 || digits.front() == '0')
-        return {};
-    unsigned number = 0;
-    for (char c : digits) {
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return {};
-        number = number * 10 + static_cast<unsigned>(c - '0');
-    }
-    return "/dev/ttyS" + std::to_string(number - 1);
+    return "/dev/ttyS" + std::to_string(std::stoul(std::string(digits)) - 1);
+}
+
+std::string Win32DevicePath(std::string_view name)
+{
+    if (!HasDevicePrefix(name))
+        return ComNumber(name).empty() ? std::string(name) : "\\\\.\\" + std::string(name);
+    name.remove_prefix(4);
+    return name.empty() ? std::string() : "\\\\.\\" + std::string(name);
+}
+
+void SortPortNames(std::vector<std::string>& names)
+{
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return NaturalKey(a) < NaturalKey(b); });
 }
 
 std::vector<std::string> ListSerialPorts(const std::string& sysClassTty)
@@ -63,8 +89,7 @@ std::vector<std::string> ListSerialPorts(const std::string& sysClassTty)
         if (fs::exists(fs::symlink_status(it->path() / "device", linkError)))
             names.push_back(it->path().filename().string());
     }
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return NaturalKey(a) < NaturalKey(b); });
+    SortPortNames(names);
     for (std::string& name : names)
         name = "/dev/" + name;
     return names;

@@ -98,7 +98,7 @@ int PosixBackend::Open(const std::string& name, std::unique_ptr<CommDevice>& dev
     return 0;
 }
 
-std::unique_ptr<Event> PosixBackend::CreateEvent()
+std::unique_ptr<Event> PosixBackend::NewEvent()
 {
     int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (fd < 0)

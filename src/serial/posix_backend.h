@@ -35,7 +35,7 @@ public:
     explicit PosixBackend(std::string sysClassTty = "/sys/class/tty");
 
     int Open(const std::string& name, std::unique_ptr<CommDevice>& device) override;
-    std::unique_ptr<Event> CreateEvent() override;
+    std::unique_ptr<Event> NewEvent() override;
     int WaitForEither(const Event& first, const Event& second) override;
     std::vector<std::string> ListPorts() override;
 

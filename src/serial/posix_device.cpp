@@ -108,7 +108,7 @@ void PosixDevice::Purge(uint32_t flags)
         tcflush(fd_, TCOFLUSH);
 }
 
-bool SetTermios(termios& t, const CommState& state)
+bool SetTermios(termios& t, const LineSettings& line)
 {
     // Raw: every byte passes unchanged in both directions.
     t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK | IGNPAR);
@@ -120,30 +120,30 @@ bool SetTermios(termios& t, const CommState& state)
     t.c_cc[VTIME] = 0;
 
     static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-    t.c_cflag |= kSizes[std::clamp<int>(state.ByteSize, 5, 8) - 5];
-    switch (state.Parity) {
-    case 1: t.c_cflag |= PARENB | PARODD; break;
-    case 2: t.c_cflag |= PARENB; break;
-    case 3: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case 4: t.c_cflag |= PARENB | CMSPAR; break;
-    default: break;
+    t.c_cflag |= kSizes[std::clamp<int>(line.dataBits, 5, 8) - 5];
+    switch (line.parity) {
+    case Parity::Odd: t.c_cflag |= PARENB | PARODD; break;
+    case Parity::Even: t.c_cflag |= PARENB; break;
+    case Parity::Mark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case Parity::Space: t.c_cflag |= PARENB | CMSPAR; break;
+    case Parity::None: break;
     }
     // A byte with a parity error then reads as 0, the default replacement.
-    if (state.Flags & kDcbParity)
+    if (line.checkParity)
         t.c_iflag |= INPCK;
-    if (state.StopBits != 0) // 1.5 stop bits is what CSTOPB gives with 5 data bits
+    if (line.stopBits != StopBits::One) // 1.5 stop bits is what CSTOPB gives with 5 data bits
         t.c_cflag |= CSTOPB;
-    if ((state.Flags & kDcbOutxCtsFlow) || state.RtsControl() == kRtsControlHandshake)
+    if (line.ctsFlow || line.rts == RtsMode::Handshake)
         t.c_cflag |= CRTSCTS;
-    if (state.Flags & kDcbOutX)
+    if (line.xonXoff.output)
         t.c_iflag |= IXON;
-    if (state.Flags & kDcbInX)
+    if (line.xonXoff.input)
         t.c_iflag |= IXOFF;
-    t.c_cc[VSTART] = static_cast<cc_t>(state.XonChar);
-    t.c_cc[VSTOP] = static_cast<cc_t>(state.XoffChar);
+    t.c_cc[VSTART] = static_cast<cc_t>(line.xonXoff.xonChar);
+    t.c_cc[VSTOP] = static_cast<cc_t>(line.xonXoff.xoffChar);
 
     // An unsupported speed keeps the current one; the rest still applies.
-    std::optional<speed_t> speed = SpeedFor(state.BaudRate);
+    std::optional<speed_t> speed = SpeedFor(line.baudRate);
     if (speed) {
         cfsetispeed(&t, *speed);
         cfsetospeed(&t, *speed);
@@ -151,19 +151,19 @@ bool SetTermios(termios& t, const CommState& state)
     return speed.has_value();
 }
 
-bool PosixDevice::ApplyState(const CommState& state)
+bool PosixDevice::ApplyState(const LineSettings& line)
 {
     termios t{};
     if (tcgetattr(fd_, &t) != 0)
         return false;
-    const bool speedKnown = SetTermios(t, state);
+    const bool speedKnown = SetTermios(t, line);
     const bool applied = tcsetattr(fd_, TCSANOW, &t) == 0 && speedKnown;
 
     // Modem output lines; devices without them (ptys) refuse, which is fine.
     int dtr = TIOCM_DTR;
     int rts = TIOCM_RTS;
-    ioctl(fd_, state.DtrControl() == kDtrControlDisable ? TIOCMBIC : TIOCMBIS, &dtr);
-    ioctl(fd_, state.RtsControl() == kRtsControlDisable ? TIOCMBIC : TIOCMBIS, &rts);
+    ioctl(fd_, line.dtr == DtrMode::Off ? TIOCMBIC : TIOCMBIS, &dtr);
+    ioctl(fd_, line.rts == RtsMode::Off ? TIOCMBIC : TIOCMBIS, &rts);
     return applied;
 }
 

@@ -12,12 +12,12 @@
 
 namespace serial {
 
-// Puts `state` into `t`: raw mode (every byte passes unchanged, no hang-up
+// Puts `line` into `t`: raw mode (every byte passes unchanged, no hang-up
 // on close, reads return at once) plus speed, framing and flow control.
 // False when the speed is not one the system knows (the old one stays).
 // Settings without a POSIX counterpart (DSR flow and sensitivity, the XON/
 // XOFF limits, dropping NUL bytes, keeping on sending after XOFF) are left out.
-bool SetTermios(termios& t, const CommState& state);
+bool SetTermios(termios& t, const LineSettings& line);
 
 class PosixDevice : public CommDevice {
 public:
@@ -30,7 +30,7 @@ public:
     uint32_t NativeHandle() const override { return static_cast<uint32_t>(fd_); }
     bool SetupQueues(uint32_t inQueue, uint32_t outQueue) override;
     void Purge(uint32_t flags) override;
-    bool ApplyState(const CommState& state) override;
+    bool ApplyState(const LineSettings& line) override;
     bool ApplyTimeouts(const CommTimeouts& timeouts) override;
     bool GetModemStatus(uint32_t& bits) override;
 

@@ -9,7 +9,7 @@ namespace {
 
 std::unique_ptr<Event> RequireEvent(CommBackend& backend)
 {
-    std::unique_ptr<Event> event = backend.CreateEvent();
+    std::unique_ptr<Event> event = backend.NewEvent();
     if (!event)
         throw std::runtime_error("cannot create the writer's inbox event");
     return event;

@@ -35,7 +35,7 @@ public:
     {
         Locked([&] { s_.purges.push_back(flags); });
     }
-    bool ApplyState(const CommState& state) override
+    bool ApplyState(const LineSettings& state) override
     {
         Locked([&] { s_.states.push_back(state); });
         return true;
@@ -109,7 +109,7 @@ public:
                 return {IoStatus::Ok, sent};
             }
         }
-        backend_.WaitForEither(close, close); // stalled until the port closes
+        backend_.WaitForEither(close, *s_.never); // stalled until the port closes
         return {IoStatus::Closed, 0};
     }
     void EndWriter() override
@@ -139,7 +139,8 @@ bool FakeScript::WaitFor(const std::function<bool()>& done, std::chrono::millise
 
 FakeBackend::FakeBackend()
 {
-    script.stepAdded = PosixBackend::CreateEvent();
+    script.stepAdded = DefaultCommBackend().NewEvent();
+    script.never = DefaultCommBackend().NewEvent();
 }
 
 int FakeBackend::Open(const std::string&, std::unique_ptr<CommDevice>& device)
@@ -153,12 +154,17 @@ int FakeBackend::Open(const std::string&, std::unique_ptr<CommDevice>& device)
     return 0;
 }
 
-std::unique_ptr<Event> FakeBackend::CreateEvent()
+std::unique_ptr<Event> FakeBackend::NewEvent()
 {
     {
         std::lock_guard lock(script.mutex);
-        if (script.createEventCalls++ == script.failCreateEventCall)
+        if (script.newEventCalls++ == script.failNewEventCall)
             return nullptr;
     }
-    return PosixBackend::CreateEvent();
+    return DefaultCommBackend().NewEvent();
+}
+
+int FakeBackend::WaitForEither(const Event& first, const Event& second)
+{
+    return DefaultCommBackend().WaitForEither(first, second);
 }

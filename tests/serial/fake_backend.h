@@ -1,11 +1,11 @@
 #pragma once
 
 // A scripted device for what a pty cannot show: line errors, modem-line
-// changes, failing calls, partial writes, reads that complete empty. Events
-// and waits are the real POSIX ones.
+// changes, failing calls, partial writes, reads that complete empty, and
+// what a real port under wine cannot show. Events and waits are those of
+// this system's own backend.
 
 #include "serial/comm_backend.h"
-#include "serial/posix_backend.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -32,7 +32,7 @@ struct FakeScript {
     // What the calls answer.
     int openResult = 0;
     bool setupQueuesOk = true;
-    int failCreateEventCall = -1; // 0 = the first CreateEvent fails
+    int failNewEventCall = -1; // 0 = the first NewEvent fails
     bool beginReaderOk = true;
     bool beginWriterOk = true;
     std::deque<ReaderStep> readerSteps; // when empty the reader waits for more, or the close
@@ -44,9 +44,9 @@ struct FakeScript {
     uint32_t modemBits = 0;
 
     // What happened.
-    int createEventCalls = 0;
+    int newEventCalls = 0;
     int openDevices = 0;
-    std::vector<serial::CommState> states;
+    std::vector<serial::LineSettings> states;
     std::vector<serial::CommTimeouts> timeouts;
     std::vector<uint32_t> purges;
     std::vector<uint8_t> written;
@@ -58,13 +58,16 @@ struct FakeScript {
     bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
     std::unique_ptr<serial::Event> stepAdded; // wakes a reader waiting for steps
+    std::unique_ptr<serial::Event> never;     // never set: a stalled write waits for the close alone
 };
 
-class FakeBackend : public serial::PosixBackend {
+class FakeBackend : public serial::CommBackend {
 public:
     FakeBackend();
     int Open(const std::string& name, std::unique_ptr<serial::CommDevice>& device) override;
-    std::unique_ptr<serial::Event> CreateEvent() override;
+    std::unique_ptr<serial::Event> NewEvent() override;
+    int WaitForEither(const serial::Event& first, const serial::Event& second) override;
+    std::vector<std::string> ListPorts() override { return {}; }
 
     FakeScript script;
 };

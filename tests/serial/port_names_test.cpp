@@ -1,11 +1,6 @@
-#include "post_queue.h"
-#include "serial/comm.h"
 #include "serial/port_names.h"
-#include "serial/posix_backend.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 using serial::DevicePathForCommName;
 
@@ -34,27 +29,31 @@ TEST(PortNames, ComNamesMapToTtySAndPathsPassThrough)
         EXPECT_EQ(DevicePathForCommName(c.name), c.path) << c.name;
 }
 
-// GetCommList lists the ttys that belong to a device, in natural name order.
-TEST(PortNames, CommListFromTheSystemsTtyClass)
+TEST(PortNames, ComNamesOnWindowsOpenAsDevicePaths)
 {
-    namespace fs = std::filesystem;
-    const fs::path root = fs::path(testing::TempDir()) / "serial_sys_class_tty";
-    fs::remove_all(root);
-    const fs::path hardware = root / "hardware";
-    fs::create_directories(hardware);
-    for (const char* name : {"ttyS10", "ttyS2", "ttyUSB0", "tty0", "console"}) {
-        fs::create_directories(root / "tty" / name);
-        if (std::string(name).rfind("tty", 0) == 0 && std::string(name) != "tty0")
-            fs::create_directory_symlink(hardware, root / "tty" / name / "device");
-    }
+    struct Case {
+        const char* name;
+        const char* path;
+    } cases[] = {
+        {"COM1", "\\\\.\\COM1"},
+        {"Com3", "\\\\.\\Com3"},
+        {"com12", "\\\\.\\com12"},
+        {"//./Com10", "\\\\.\\Com10"},
+        {"//./COM3", "\\\\.\\COM3"},
+        {"\\\\.\\COM7", "\\\\.\\COM7"},
+        {"//./CNCA0", "\\\\.\\CNCA0"}, // another device behind the prefix
+        {"C:\\data\\file.txt", "C:\\data\\file.txt"},
+        {"COM0", "COM0"}, // no port number: opened as typed, and refused
+        {"//./", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(serial::Win32DevicePath(c.name), c.path) << c.name;
+}
 
-    serial::PosixBackend backend((root / "tty").string());
-    PostQueue queue;
-    TComm comm(queue.Poster(), backend);
-    EXPECT_EQ(comm.GetCommList(), "/dev/ttyS2\r\n/dev/ttyS10\r\n/dev/ttyUSB0\r\n");
-
-    serial::PosixBackend nothing((root / "missing").string());
-    TComm bare(queue.Poster(), nothing);
-    EXPECT_EQ(bare.GetCommList(), "");
-    fs::remove_all(root);
+TEST(PortNames, PortListsSortByNumberValue)
+{
+    std::vector<std::string> names = {"COM10", "COM3", "COM1", "/dev/ttyUSB0", "COM2"};
+    serial::SortPortNames(names);
+    EXPECT_EQ(names, (std::vector<std::string>{"/dev/ttyUSB0", "COM1", "COM2", "COM3", "COM10"}));
 }

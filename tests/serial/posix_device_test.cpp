@@ -13,15 +13,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-CommState DefaultState()
+// 9600 bits/s, 8 data bits, no parity, one stop bit, no flow control, DTR and RTS on.
+LineSettings DefaultState()
 {
-    CommState s;
-    s.BaudRate = 9600;
-    s.Flags = kDcbBinary | (kDtrControlEnable << 4) | (kRtsControlEnable << 12);
-    s.ByteSize = 8;
-    s.XonChar = 0x11;
-    s.XoffChar = 0x13;
-    return s;
+    return LineSettings{};
 }
 
 } // namespace
@@ -30,25 +25,25 @@ TEST(SetTermios, FramingParityAndFlowControl)
 {
     struct Case {
         const char* what;
-        void (*change)(CommState&);
+        void (*change)(LineSettings&);
         tcflag_t cflagMask, cflag;
         tcflag_t iflagMask, iflag;
     } cases[] = {
-        {"defaults", [](CommState&) {}, CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD | HUPCL,
+        {"defaults", [](LineSettings&) {}, CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD | HUPCL,
          CS8 | CLOCAL | CREAD, IXON | IXOFF | INPCK, 0},
-        {"5 bits", [](CommState& s) { s.ByteSize = 5; }, CSIZE, CS5, 0, 0},
-        {"7 bits", [](CommState& s) { s.ByteSize = 7; }, CSIZE, CS7, 0, 0},
-        {"odd", [](CommState& s) { s.Parity = 1; }, PARENB | PARODD | CMSPAR, PARENB | PARODD, 0, 0},
-        {"even", [](CommState& s) { s.Parity = 2; }, PARENB | PARODD | CMSPAR, PARENB, 0, 0},
-        {"mark", [](CommState& s) { s.Parity = 3; }, PARENB | PARODD | CMSPAR, PARENB | PARODD | CMSPAR, 0, 0},
-        {"space", [](CommState& s) { s.Parity = 4; }, PARENB | PARODD | CMSPAR, PARENB | CMSPAR, 0, 0},
-        {"parity check", [](CommState& s) { s.Flags |= kDcbParity; }, 0, 0, INPCK, INPCK},
-        {"1.5 stop bits", [](CommState& s) { s.StopBits = 1; }, CSTOPB, CSTOPB, 0, 0},
-        {"2 stop bits", [](CommState& s) { s.StopBits = 2; }, CSTOPB, CSTOPB, 0, 0},
-        {"CTS flow", [](CommState& s) { s.Flags |= kDcbOutxCtsFlow; }, CRTSCTS, CRTSCTS, 0, 0},
-        {"RTS handshake", [](CommState& s) { s.Flags = (s.Flags & ~kDcbRtsControlMask) | (kRtsControlHandshake << 12); },
+        {"5 bits", [](LineSettings& s) { s.dataBits = 5; }, CSIZE, CS5, 0, 0},
+        {"7 bits", [](LineSettings& s) { s.dataBits = 7; }, CSIZE, CS7, 0, 0},
+        {"odd", [](LineSettings& s) { s.parity = Parity::Odd; }, PARENB | PARODD | CMSPAR, PARENB | PARODD, 0, 0},
+        {"even", [](LineSettings& s) { s.parity = Parity::Even; }, PARENB | PARODD | CMSPAR, PARENB, 0, 0},
+        {"mark", [](LineSettings& s) { s.parity = Parity::Mark; }, PARENB | PARODD | CMSPAR, PARENB | PARODD | CMSPAR, 0, 0},
+        {"space", [](LineSettings& s) { s.parity = Parity::Space; }, PARENB | PARODD | CMSPAR, PARENB | CMSPAR, 0, 0},
+        {"parity check", [](LineSettings& s) { s.checkParity = true; }, 0, 0, INPCK, INPCK},
+        {"1.5 stop bits", [](LineSettings& s) { s.stopBits = StopBits::OneAndAHalf; }, CSTOPB, CSTOPB, 0, 0},
+        {"2 stop bits", [](LineSettings& s) { s.stopBits = StopBits::Two; }, CSTOPB, CSTOPB, 0, 0},
+        {"CTS flow", [](LineSettings& s) { s.ctsFlow = true; }, CRTSCTS, CRTSCTS, 0, 0},
+        {"RTS handshake", [](LineSettings& s) { s.rts = RtsMode::Handshake; },
          CRTSCTS, CRTSCTS, 0, 0},
-        {"XON/XOFF both ways", [](CommState& s) { s.Flags |= kDcbOutX | kDcbInX; }, 0, 0, IXON | IXOFF, IXON | IXOFF},
+        {"XON/XOFF both ways", [](LineSettings& s) { s.xonXoff.output = s.xonXoff.input = true; }, 0, 0, IXON | IXOFF, IXON | IXOFF},
     };
     for (const Case& c : cases) {
         termios t{};
@@ -56,7 +51,7 @@ TEST(SetTermios, FramingParityAndFlowControl)
         t.c_oflag = OPOST | ONLCR;
         t.c_iflag = ICRNL | IXON;
         t.c_cflag = HUPCL | CS8;
-        CommState state = DefaultState();
+        LineSettings state = DefaultState();
         c.change(state);
         EXPECT_TRUE(SetTermios(t, state)) << c.what;
         EXPECT_EQ(t.c_cflag & c.cflagMask, c.cflag) << c.what;
@@ -72,11 +67,11 @@ TEST(SetTermios, UnknownSpeedKeepsTheOldOne)
 {
     termios t{};
     cfsetospeed(&t, B4800);
-    CommState state = DefaultState();
-    state.BaudRate = 12345;
+    LineSettings state = DefaultState();
+    state.baudRate = 12345;
     EXPECT_FALSE(SetTermios(t, state));
     EXPECT_EQ(cfgetospeed(&t), speed_t(B4800));
-    state.BaudRate = 115200;
+    state.baudRate = 115200;
     EXPECT_TRUE(SetTermios(t, state));
     EXPECT_EQ(cfgetospeed(&t), speed_t(B115200));
 }
@@ -88,7 +83,7 @@ protected:
         ASSERT_EQ(backend.Open(pty.SlavePath(), device), 0);
         ASSERT_TRUE(device->SetupQueues(4096, 4096));
         device->ApplyState(DefaultState());
-        close = backend.CreateEvent();
+        close = backend.NewEvent();
         ASSERT_TRUE(close);
     }
 

@@ -2,61 +2,20 @@
 
 #include "protocol/daily_code.h"
 
-#include <gtest/gtest.h>
+#include "run_program.h"
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 namespace {
 
-struct ProgramRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using support::ProgramRun;
 
-std::string readAll(int fd)
+ProgramRun runDailycode(const std::vector<std::string>& args)
 {
-    std::string text;
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(fd, buf, sizeof buf)) > 0)
-        text.append(buf, static_cast<size_t>(n));
-    close(fd);
-    return text;
-}
-
-// Runs dailycode with the arguments; its output is small, so reading the
-// two pipes one after the other cannot block.
-ProgramRun runDailycode(std::vector<std::string> args)
-{
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
-        return {};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        dup2(err[1], STDERR_FILENO);
-        std::vector<char*> argv{const_cast<char*>(DAILYCODE_PATH)};
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(DAILYCODE_PATH, argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    ProgramRun run;
-    run.out = readAll(out[0]);
-    run.err = readAll(err[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return support::RunProgram(DAILYCODE_PATH, args);
 }
 
 } // namespace

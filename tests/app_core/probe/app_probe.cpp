@@ -11,30 +11,32 @@
 #include "app_core/exe_path.h"
 #include "app_core/log_files.h"
 #include "app_core/sys_settings.h"
-
-#include <unistd.h>
+#include "program_arguments.h"
 
 #include <clocale>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 int main(int argc, char** argv)
 {
+    const std::vector<std::string> args = support::Utf8Arguments(argc, argv);
     std::setlocale(LC_ALL, "");
     LoadSysSet();
 
     int arg = 1;
-    if (arg < argc && std::string(argv[arg]) == "--remove-own-dir") {
+    if (arg < argc && args[arg] == "--remove-own-dir") {
         // The executable's directory disappears while the program runs.
         const std::string dir = GetExePath();
-        if (unlink((dir + "app_probe").c_str()) != 0 || rmdir(dir.c_str()) != 0)
+        std::error_code error;
+        if (!std::filesystem::remove(dir + "app_probe", error) || !std::filesystem::remove(dir, error))
             return 2;
         ++arg;
     }
     if (arg >= argc)
         return 2;
-    const std::string command = argv[arg++];
+    const std::string command = args[arg++];
 
     if (command == "exepath") {
         std::printf("%s", GetExePath().c_str());
@@ -60,7 +62,7 @@ int main(int argc, char** argv)
         return 2;
     try {
         for (; arg < argc; ++arg)
-            write(argv[arg]);
+            write(args[arg]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s", e.what());
         return 3;

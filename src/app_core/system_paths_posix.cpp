@@ -1,8 +1,12 @@
+// Where the program and its operation log are, on POSIX systems.
+
 #include "app_core/exe_path.h"
+#include "app_core/log_files.h"
 
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 
 std::string GetExePath()
 {
@@ -14,4 +18,15 @@ std::string GetExePath()
     // after the last separator still gives its directory.
     const std::string path(buffer, static_cast<size_t>(length));
     return path.substr(0, path.rfind('/') + 1);
+}
+
+std::string OpLogPath()
+{
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] != '/')
+        return {};
+    std::string path = home;
+    if (path.back() != '/')
+        path += '/';
+    return path + "oplog.txt";
 }

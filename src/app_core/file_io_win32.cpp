@@ -1,0 +1,98 @@
+// The same operations as file_io_posix.cpp on the C runtime's low-level
+// calls with UTF-16 paths, always in binary mode (no CR LF translation).
+
+#include "app_core/file_io.h"
+
+#include "app_core/log_files.h"
+#include "app_core/win32_text.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    const int fd = _wopen(WideFromUtf8(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    if (fd < 0)
+        return std::nullopt;
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const int n = _read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            text.append(buffer, static_cast<size_t>(n));
+        } else if (n == 0) {
+            break;
+        } else {
+            const int error = errno;
+            _close(fd);
+            errno = error;
+            return std::nullopt;
+        }
+    }
+    _close(fd);
+    return text;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text)
+{
+    const int fd = _wopen(WideFromUtf8(path).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+                          _S_IREAD | _S_IWRITE);
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    for (size_t done = 0; ok && done < text.size();) {
+        const int n = _write(fd, text.data() + done, static_cast<unsigned>(text.size() - done));
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else
+            ok = false;
+    }
+    return _close(fd) == 0 && ok;
+}
+
+namespace {
+
+[[noreturn]] void Raise(const char* what, const std::string& path, int error)
+{
+    throw EInOutError(std::string(what) + " \"" + path + "\": " + std::strerror(error), error);
+}
+
+} // namespace
+
+// Windows follows no symbolic link it was not told to, and a log path is
+// never a pipe there: NoFollow opens like Plain.
+void AppendToFile(const std::string& path, const std::string& bytes, AppendMode mode)
+{
+    const int fd = _wopen(WideFromUtf8(path).c_str(),
+                          _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+    if (fd < 0)
+        Raise("Cannot open log file", path, errno);
+
+    int error = 0;
+    const char* failure = nullptr;
+    struct _stat64 info {};
+    if (mode == AppendMode::EmptyAtLimit && _fstat64(fd, &info) == 0 && (info.st_mode & _S_IFREG) &&
+        info.st_size >= kErrLogLimit && _chsize_s(fd, 0) != 0) {
+        error = errno;
+        failure = "Cannot empty log file";
+    }
+    for (size_t done = 0; !failure && done < bytes.size();) {
+        const int n = _write(fd, bytes.data() + done, static_cast<unsigned>(bytes.size() - done));
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+        } else {
+            error = errno;
+            failure = "Cannot write to log file";
+        }
+    }
+    if (_close(fd) != 0 && !failure) {
+        error = errno;
+        failure = "Cannot close log file";
+    }
+    if (failure)
+        Raise(failure, path, error);
+}

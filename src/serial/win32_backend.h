@@ -1,0 +1,56 @@
+#pragma once
+
+// The Windows realisation of the device backend: a serial port opened for
+// overlapped input and output, waits on kernel events together with the
+// close event, the port list from the registry.
+
+#include "serial/comm_backend.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace serial {
+
+// A manual-reset kernel event.
+class Win32Event : public Event {
+public:
+    explicit Win32Event(HANDLE handle) : handle_(handle) {}
+    ~Win32Event() override;
+    Win32Event(const Win32Event&) = delete;
+    Win32Event& operator=(const Win32Event&) = delete;
+
+    void Set() override;
+    void Reset() override;
+    bool IsSet() const override;
+    HANDLE Handle() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+// The handle of an event made by this backend.
+HANDLE EventHandle(const Event& event);
+
+class Win32Backend : public CommBackend {
+public:
+    // GetCommList lists the values under `root`\`portsKey` (a test may point
+    // it at a key of its own).
+    explicit Win32Backend(HKEY root = HKEY_LOCAL_MACHINE, std::wstring portsKey = L"HARDWARE\\DEVICEMAP\\SERIALCOMM");
+
+    int Open(const std::string& name, std::unique_ptr<CommDevice>& device) override;
+    std::unique_ptr<Event> NewEvent() override;
+    int WaitForEither(const Event& first, const Event& second) override;
+    // The port names stored under the key, in name order (COM2 before COM10).
+    std::vector<std::string> ListPorts() override;
+
+private:
+    HKEY root_;
+    std::wstring portsKey_;
+};
+
+// UTF-8 to UTF-16 and back, for names that cross the system interface.
+std::wstring WideFromUtf8(const std::string& text);
+std::string Utf8FromWide(const std::wstring& text);
+
+} // namespace serial
