@@ -1,10 +1,13 @@
 #include "app_core/ini_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
+#include <climits>
+#include <cstdlib>
 #include <optional>
 
 namespace {
@@ -114,20 +117,65 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
     return text;
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& text)
+bool WriteAll(int fd, const std::string& text)
 {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    bool ok = true;
-    for (size_t done = 0; ok && done < text.size();) {
+    for (size_t done = 0; done < text.size();) {
         const ssize_t n = write(fd, text.data() + done, text.size() - done);
         if (n > 0)
             done += static_cast<size_t>(n);
         else if (n < 0 && errno != EINTR)
-            ok = false;
+            return false;
     }
-    return close(fd) == 0 && ok;
+    return true;
+}
+
+// The file a write lands in: a symbolic link keeps pointing at its file.
+std::string WriteTarget(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+// Puts `text` into a new file beside the old one, on disk, and renames it
+// over the old one: a failure at any step (disk full, file size limit)
+// leaves the old file as it was, and a crash leaves either file whole.
+bool ReplaceFile(const std::string& path, const std::string& text)
+{
+    const std::string target = WriteTarget(path);
+    const size_t slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? "./" : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+
+    static unsigned counter = 0;
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temp = dir + "." + name + ".new-" + std::to_string(getpid()) + "-" +
+               std::to_string(counter++);
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+
+    // The new file keeps the old one's permissions.
+    struct stat old {};
+    bool ok = stat(target.c_str(), &old) != 0 || fchmod(fd, old.st_mode & 07777) == 0;
+    ok = ok && WriteAll(fd, text) && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    // The rename itself reaches the disk with its directory.
+    const int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    return true;
 }
 
 bool ParseInteger(std::string_view text, int& value)
@@ -216,7 +264,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     else
         text += endLastLine(text.size()) + "[" + std::string(section) + "]" + lineEnd + entry;
 
-    if (!WriteWholeFile(path_, text))
+    if (!ReplaceFile(path_, text))
         throw EIniFileException("Unable to write to " + path_);
 }
 

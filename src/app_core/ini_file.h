@@ -15,6 +15,11 @@
 //    adds the line at the end of its section, or adds the section at the
 //    end of the file, or creates the file. Every other byte stays as it was,
 //    and new lines follow the file's own line ends.
+//  - A write replaces the file whole or not at all: the new text goes to a
+//    temporary file in the same directory, is flushed to disk and renamed
+//    over the old file (through a symbolic link, onto the file it names;
+//    the file's permissions are kept). After any failure the old file is
+//    exactly as it was.
 //
 // No caching: every call reads the file anew, every write rewrites it.
 
