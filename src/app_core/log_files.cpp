@@ -2,6 +2,7 @@
 
 #include "app_core/exe_path.h"
 #include "app_core/locale_text.h"
+#include "app_core/sys_settings.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,25 +28,45 @@ std::string LogLine(const std::string& timestamp, std::string_view text)
     throw EInOutError(std::string(what) + " \"" + path + "\": " + std::strerror(error), error);
 }
 
-// Opens (creating when missing), optionally empties a file that has reached
-// the limit, appends `bytes` with a single write and closes. O_NONBLOCK keeps
-// a FIFO planted under the log's name from blocking the program.
-void AppendToFile(const std::string& path, const std::string& bytes, int extraFlags,
-                  bool emptyAtLimit)
+// "Result.txt" -> "Result.1.txt": where a full log goes.
+std::string MovedAsidePath(const std::string& path)
 {
-    const int fd = open(path.c_str(),
-                        O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | extraFlags, 0666);
-    if (fd < 0)
-        Raise("Cannot open log file", path, errno);
+    const size_t dot = path.rfind('.');
+    const size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return path + ".1";
+    return path.substr(0, dot) + ".1" + path.substr(dot);
+}
+
+// Opens (creating when missing), appends `bytes` with a single write and
+// closes. A regular file that holds `sizeLimit` bytes or more (0: no limit)
+// is first renamed to its ".1" name, replacing an older one, and a new file
+// begins; as every line goes out in one write, no line is cut or lost across
+// the switch. O_NONBLOCK keeps a FIFO planted under the log's name from
+// blocking the program.
+void AppendToFile(const std::string& path, const std::string& bytes, int extraFlags,
+                  long sizeLimit)
+{
+    const auto openLog = [&] {
+        const int fd = open(path.c_str(),
+                            O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | extraFlags,
+                            0666);
+        if (fd < 0)
+            Raise("Cannot open log file", path, errno);
+        return fd;
+    };
+    int fd = openLog();
+    struct stat info {};
+    if (sizeLimit > 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_size >= sizeLimit) {
+        close(fd);
+        if (rename(path.c_str(), MovedAsidePath(path).c_str()) != 0)
+            Raise("Cannot rename log file", path, errno);
+        fd = openLog();
+    }
 
     int error = 0;
     const char* failure = nullptr;
-    struct stat info {};
-    if (emptyAtLimit && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        info.st_size >= kErrLogLimit && ftruncate(fd, 0) != 0) {
-        error = errno;
-        failure = "Cannot empty log file";
-    }
     for (size_t done = 0; !failure && done < bytes.size();) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
@@ -97,7 +118,7 @@ void WriteOpLog(std::string_view text) noexcept
     try {
         const std::string path = OpLogPath();
         if (!path.empty())
-            AppendToFile(path, LogLine(TimestampWithMs(), text), O_NOFOLLOW, false);
+            AppendToFile(path, LogLine(TimestampWithMs(), text), O_NOFOLLOW, 0);
     } catch (...) {
         // The operation log must never disturb the operation it records.
     }
@@ -107,7 +128,7 @@ void WriteResult(std::string_view text)
 {
     if (!bWriteResult)
         return;
-    AppendToFile(ResultLogPath(), LogLine(TimestampWithMs(), text), 0, false);
+    AppendToFile(ResultLogPath(), LogLine(TimestampWithMs(), text), 0, iMaxSizeResult);
 }
 
 void WriteLog(std::string_view text)
@@ -117,7 +138,8 @@ void WriteLog(std::string_view text)
 
 void WriteErrLog(std::string_view text)
 {
-    AppendToFile(ErrLogPath(), LogLine(RegionalDateTimeText(CurrentDateTime()), text), 0, true);
+    AppendToFile(ErrLogPath(), LogLine(RegionalDateTimeText(CurrentDateTime()), text), 0,
+                 kErrLogLimit);
 }
 
 std::string RegionalDateTimeText(TDateTime value)

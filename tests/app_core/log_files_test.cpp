@@ -144,8 +144,9 @@ TEST(RegionalDateTimeText, ShortDateAndLongTimeWithoutLeadingZeros)
     EXPECT_EQ(RegionalDateTimeText(EncodeDateTime(2015, 3, 7)), "2015/3/7");
 }
 
-TEST_F(LogFilesTest, ErrorLogIsEmptiedOnceItHolds131072Bytes)
+TEST_F(LogFilesTest, ErrorLogStartsAnewOnceItHolds131072Bytes)
 {
+    const std::string movedAside = bin + "/ResultErr.1.txt";
     const struct {
         size_t size;
         bool kept;
@@ -154,22 +155,70 @@ TEST_F(LogFilesTest, ErrorLogIsEmptiedOnceItHolds131072Bytes)
         SCOPED_TRACE(c.size);
         const std::string old(c.size, 'x');
         WriteFileBytes(PathOf(Log::Err), old);
+        WriteFileBytes(movedAside, "older");
         ASSERT_EQ(Run({"err", "new"}).exitCode, 0);
         const std::string content = ReadFileBytes(PathOf(Log::Err));
         const std::string line = c.kept ? content.substr(old.size()) : content;
         EXPECT_EQ(content.substr(0, old.size()) == old, c.kept);
         EXPECT_THAT(TextsOf(line, Log::Err, 0, CurrentDateTime()), ::testing::ElementsAre("new"));
+        // The full log is kept beside the new one, in place of an older one.
+        EXPECT_EQ(ReadFileBytes(movedAside), c.kept ? "older" : old);
     }
 }
 
-TEST_F(LogFilesTest, ResultLogHasNoSizeLimit)
+TEST_F(LogFilesTest, ResultLogMovesAsideOnceItHoldsMaxsizeResultBytes)
 {
-    const std::string old(300000, 'x');
-    WriteFileBytes(PathOf(Log::Result), old);
-    ASSERT_EQ(Run({"result", "new"}).exitCode, 0);
-    const std::string content = ReadFileBytes(PathOf(Log::Result));
-    EXPECT_EQ(content.substr(0, old.size()), old);
-    EXPECT_THAT(content, ::testing::EndsWith(" -- new\r\n"));
+    const std::string movedAside = bin + "/Result.1.txt";
+    const struct {
+        const char* setting; // [SysSet] maxsizeResult; nullptr: none (512000)
+        size_t size;
+        bool kept;
+    } cases[] = {
+        {nullptr, 300000, true}, {nullptr, 511999, true}, {nullptr, 512000, false},
+        {"1000", 999, true},     {"1000", 1000, false},   {"1000", 5000, false},
+        {"0", 600000, true},     {"-1", 600000, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.setting ? c.setting : "no key") << ", " << c.size);
+        WriteFileBytes(bin + "/datalink.ini",
+                       c.setting ? std::string("[SysSet]\r\nmaxsizeResult=") + c.setting + "\r\n" : "");
+        const std::string old(c.size, 'x');
+        WriteFileBytes(PathOf(Log::Result), old);
+        std::filesystem::remove(movedAside);
+        ASSERT_EQ(Run({"result", "new"}).exitCode, 0);
+        const std::string content = ReadFileBytes(PathOf(Log::Result));
+        EXPECT_EQ(content.substr(0, old.size()) == old, c.kept);
+        EXPECT_THAT(content, ::testing::EndsWith(" -- new\r\n"));
+        EXPECT_EQ(FileExists(movedAside), !c.kept);
+        if (!c.kept) {
+            EXPECT_EQ(ReadFileBytes(movedAside), old);
+        }
+    }
+}
+
+TEST_F(LogFilesTest, NoLineIsCutOrLostWhereTheLogMovesAside)
+{
+    // Lines of 60 bytes or so: the switch comes within the run.
+    WriteFileBytes(bin + "/datalink.ini", "[SysSet]\r\nmaxsizeResult=1000\r\n");
+    WriteFileBytes(bin + "/Result.1.txt", "older");
+    std::vector<std::string> texts;
+    for (int i = 0; i < 30; ++i)
+        texts.push_back("实际值：" + std::to_string(i) + ".125,");
+    std::vector<std::string> args{"result"};
+    args.insert(args.end(), texts.begin(), texts.end());
+    ASSERT_EQ(Run(args).exitCode, 0);
+
+    const std::string first = ReadFileBytes(bin + "/Result.1.txt");
+    const std::string second = ReadFileBytes(PathOf(Log::Result));
+    EXPECT_GE(first.size(), 1000u);
+    EXPECT_LT(second.size(), 1000u);
+    EXPECT_FALSE(second.empty());
+    // Each file holds whole lines, and together all of them in order.
+    const std::vector<std::string> before = TextsOf(first, Log::Result, 0, CurrentDateTime());
+    std::vector<std::string> all = before;
+    for (const std::string& text : TextsOf(second, Log::Result, 0, CurrentDateTime()))
+        all.push_back(text);
+    EXPECT_EQ(all, texts);
 }
 
 TEST_F(LogFilesTest, WriteResultSettingSwitchesTheResultLog)
