@@ -92,25 +92,39 @@ KeyLocation FindKey(const std::string& text, std::string_view section, std::stri
     return at;
 }
 
-// The whole file; nullopt with errno set when it cannot be read.
+// Settings files are a few hundred bytes; anything beyond this is not one.
+constexpr size_t kMaxFileSize = 1 << 20;
+
+// The whole file; nullopt with errno set when it cannot be read. Only a
+// regular file of at most kMaxFileSize bytes is read, and opening never
+// waits: a FIFO, a device or an endless file reads like a missing file.
 std::optional<std::string> ReadWholeFile(const std::string& path)
 {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
+    const auto fail = [fd](int error) {
+        close(fd);
+        errno = error;
+        return std::nullopt;
+    };
+    struct stat info {};
+    if (fstat(fd, &info) != 0)
+        return fail(errno);
+    if (!S_ISREG(info.st_mode))
+        return fail(EINVAL);
     std::string text;
     char buffer[4096];
     for (;;) {
         const ssize_t n = read(fd, buffer, sizeof buffer);
         if (n > 0) {
             text.append(buffer, static_cast<size_t>(n));
+            if (text.size() > kMaxFileSize)
+                return fail(EFBIG);
         } else if (n == 0) {
             break;
         } else if (errno != EINTR) {
-            const int error = errno;
-            close(fd);
-            errno = error;
-            return std::nullopt;
+            return fail(errno);
         }
     }
     close(fd);

@@ -128,7 +128,7 @@ void WriteResult(std::string_view text)
 {
     if (!bWriteResult)
         return;
-    AppendToFile(ResultLogPath(), LogLine(TimestampWithMs(), text), 0, iMaxSizeResult);
+    AppendToFile(ResultLogPath(), LogLine(TimestampWithMs(), text), O_NOFOLLOW, iMaxSizeResult);
 }
 
 void WriteLog(std::string_view text)
@@ -138,7 +138,7 @@ void WriteLog(std::string_view text)
 
 void WriteErrLog(std::string_view text)
 {
-    AppendToFile(ErrLogPath(), LogLine(RegionalDateTimeText(CurrentDateTime()), text), 0,
+    AppendToFile(ErrLogPath(), LogLine(RegionalDateTimeText(CurrentDateTime()), text), O_NOFOLLOW,
                  kErrLogLimit);
 }
 

@@ -14,6 +14,9 @@
 //
 // Moving aside replaces an older ".1" file and happens before the write, so
 // the new line is the first of a new file and no line is cut or lost.
+// No log follows a symbolic link: a link in a log's place makes the write
+// fail (raised or swallowed as for an unwritable file), and the file it
+// points to is left alone.
 
 #include "protocol/date_time.h"
 
@@ -37,7 +40,6 @@ extern bool bWriteResult;
 
 // Appends a line to the operation log. Never fails visibly: without a
 // usable $HOME, or when the file cannot be written, the line is dropped.
-// A symbolic link named oplog.txt is not followed.
 void WriteOpLog(std::string_view text) noexcept;
 
 // Appends a line to the result log when bWriteResult is true; otherwise the

@@ -262,4 +262,31 @@ TEST_F(IniFileTest, AReplacedFileKeepsItsPermissionsAndItsLink)
     EXPECT_EQ(DirectoryNames(dir / "elsewhere"), std::vector<std::string>{"datalink.ini"});
 }
 
+TEST_F(IniFileTest, NothingButASmallRegularFileIsReadOrReplaced)
+{
+    const std::string settings = "[CommSet]\nCommNo=COM7\n";
+    const std::string big = settings + std::string((1 << 20) + 1 - settings.size(), ' ');
+    const struct {
+        const char* name;
+        void (*make)(const std::string& path, const std::string& big);
+    } cases[] = {
+        {"a FIFO nobody writes",
+         [](const std::string& path, const std::string&) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }},
+        {"a link to /dev/zero",
+         [](const std::string& path, const std::string&) { ASSERT_EQ(symlink("/dev/zero", path.c_str()), 0); }},
+        {"a file over 1 MB", [](const std::string& path, const std::string& big) { WriteFileBytes(path, big); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(path);
+        c.make(path, big);
+        const auto type = std::filesystem::symlink_status(path).type();
+        EXPECT_EQ(ini.ReadString("CommSet", "CommNo", "Com3"), "Com3");
+        // A write would lose what cannot be read, so it fails and changes nothing.
+        EXPECT_THROW(ini.WriteString("CommSet", "CommNo", "COM1"), EIniFileException);
+        EXPECT_EQ(std::filesystem::symlink_status(path).type(), type);
+    }
+    EXPECT_EQ(ReadFileBytes(path), big);
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 #include "test_support.h"
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -279,6 +280,9 @@ TEST_F(LogFilesTest, ResultAndErrorLogRaiseWhenTheFileCannotBeWritten)
         probe = InstallProbe(bin);
     }
 
+    // A full disk is a device node like /dev/full in the log's place (not
+    // a link: links are never followed).
+    const bool fullDevice = mknod((dir / "full").c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0;
     const struct {
         Log log;
         bool directory; // else a full disk
@@ -291,17 +295,50 @@ TEST_F(LogFilesTest, ResultAndErrorLogRaiseWhenTheFileCannotBeWritten)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.failure);
+        if (!c.directory && !fullDevice) {
+            ADD_FAILURE() << "cannot make a device node (the tests run as root)";
+            continue;
+        }
         const std::string path = PathOf(c.log);
         std::filesystem::remove_all(path);
         if (c.directory)
             mkdir(path.c_str(), 0755);
         else
-            ASSERT_EQ(symlink("/dev/full", path.c_str()), 0);
+            ASSERT_EQ(mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
         const ProbeRun run = Run({CommandOf(c.log), "lost"});
         EXPECT_EQ(run.exitCode, 3);
         EXPECT_THAT(run.err, HasSubstr(path));
         EXPECT_THAT(run.err, HasSubstr(c.failure));
     }
+}
+
+TEST_F(LogFilesTest, ResultAndErrorLogNeverFollowALink)
+{
+    const std::string other = dir / "other.txt";
+    for (Log log : {Log::Result, Log::Err}) {
+        SCOPED_TRACE(CommandOf(log));
+        // Over the error log's size rule, which would have emptied the file.
+        const std::string content(200000, 'x');
+        WriteFileBytes(other, content);
+        const std::string path = PathOf(log);
+        std::filesystem::remove_all(path);
+        ASSERT_EQ(symlink(other.c_str(), path.c_str()), 0);
+        const ProbeRun run = Run({CommandOf(log), "lost"});
+        EXPECT_EQ(run.exitCode, 3);
+        EXPECT_THAT(run.err, HasSubstr(path));
+        EXPECT_TRUE(ReadFileBytes(other) == content) << "the file behind the link changed";
+        std::filesystem::remove(path);
+    }
+
+    // A link where a full log is moved aside is replaced, not written through.
+    WriteFileBytes(bin + "/datalink.ini", "[SysSet]\nmaxsizeResult=10\n");
+    WriteFileBytes(other, "other");
+    WriteFileBytes(PathOf(Log::Result), "a full log\r\n");
+    ASSERT_EQ(symlink(other.c_str(), (bin + "/Result.1.txt").c_str()), 0);
+    ASSERT_EQ(Run({"result", "new"}).exitCode, 0);
+    EXPECT_EQ(ReadFileBytes(bin + "/Result.1.txt"), "a full log\r\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(bin + "/Result.1.txt"));
+    EXPECT_EQ(ReadFileBytes(other), "other");
 }
 
 TEST_F(LogFilesTest, OperationLogSwallowsEveryFailure)
