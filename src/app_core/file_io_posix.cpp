@@ -7,49 +7,63 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
-std::optional<std::string> ReadWholeFile(const std::string& path)
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxSize)
 {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
+    const auto fail = [fd](int error) {
+        close(fd);
+        errno = error;
+        return std::nullopt;
+    };
+    struct stat info {};
+    if (fstat(fd, &info) != 0)
+        return fail(errno);
+    if (!S_ISREG(info.st_mode))
+        return fail(EINVAL);
     std::string text;
     char buffer[4096];
     for (;;) {
         const ssize_t n = read(fd, buffer, sizeof buffer);
         if (n > 0) {
             text.append(buffer, static_cast<size_t>(n));
+            if (text.size() > maxSize)
+                return fail(EFBIG);
         } else if (n == 0) {
             break;
         } else if (errno != EINTR) {
-            const int error = errno;
-            close(fd);
-            errno = error;
-            return std::nullopt;
+            return fail(errno);
         }
     }
     close(fd);
     return text;
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& text)
+namespace {
+
+bool WriteAll(int fd, const std::string& text)
 {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    bool ok = true;
-    for (size_t done = 0; ok && done < text.size();) {
+    for (size_t done = 0; done < text.size();) {
         const ssize_t n = write(fd, text.data() + done, text.size() - done);
         if (n > 0)
             done += static_cast<size_t>(n);
         else if (n < 0 && errno != EINTR)
-            ok = false;
+            return false;
     }
-    return close(fd) == 0 && ok;
+    return true;
 }
 
-namespace {
+// The file a write lands in: a symbolic link keeps pointing at its file.
+std::string WriteTarget(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
 
 [[noreturn]] void Raise(const char* what, const std::string& path, int error)
 {
@@ -58,25 +72,66 @@ namespace {
 
 } // namespace
 
+bool ReplaceWholeFile(const std::string& path, const std::string& text)
+{
+    const std::string target = WriteTarget(path);
+    const size_t slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? "./" : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+
+    static unsigned counter = 0;
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temp = dir + "." + name + ".new-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+
+    // The new file keeps the old one's permissions.
+    struct stat old {};
+    bool ok = stat(target.c_str(), &old) != 0 || fchmod(fd, old.st_mode & 07777) == 0;
+    ok = ok && WriteAll(fd, text) && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    // The rename itself reaches the disk with its directory.
+    const int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    return true;
+}
+
 // O_NONBLOCK keeps a FIFO planted under the log's name from blocking the
 // program.
-void AppendToFile(const std::string& path, const std::string& bytes, AppendMode mode)
+void AppendToFile(const std::string& path, const std::string& bytes, long moveAsideAt)
 {
-    const int fd = open(path.c_str(),
-                        O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK |
-                            (mode == AppendMode::NoFollow ? O_NOFOLLOW : 0),
-                        0666);
-    if (fd < 0)
-        Raise("Cannot open log file", path, errno);
+    const auto openLog = [&] {
+        const int fd =
+            open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0666);
+        if (fd < 0)
+            Raise("Cannot open log file", path, errno);
+        return fd;
+    };
+    int fd = openLog();
+    struct stat info {};
+    if (moveAsideAt > 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= moveAsideAt) {
+        close(fd);
+        if (rename(path.c_str(), MovedAsidePath(path).c_str()) != 0)
+            Raise("Cannot rename log file", path, errno);
+        fd = openLog();
+    }
 
     int error = 0;
     const char* failure = nullptr;
-    struct stat info {};
-    if (mode == AppendMode::EmptyAtLimit && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        info.st_size >= kErrLogLimit && ftruncate(fd, 0) != 0) {
-        error = errno;
-        failure = "Cannot empty log file";
-    }
     for (size_t done = 0; !failure && done < bytes.size();) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
         if (n > 0) {

@@ -6,6 +6,8 @@
 #include "app_core/log_files.h"
 #include "app_core/win32_text.h"
 
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -13,17 +15,28 @@
 #include <cerrno>
 #include <cstring>
 
-std::optional<std::string> ReadWholeFile(const std::string& path)
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxSize)
 {
     const int fd = _wopen(WideFromUtf8(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
     if (fd < 0)
         return std::nullopt;
+    struct _stat64 info {};
+    if (_fstat64(fd, &info) != 0 || !(info.st_mode & _S_IFREG)) {
+        _close(fd);
+        errno = EINVAL;
+        return std::nullopt;
+    }
     std::string text;
     char buffer[4096];
     for (;;) {
         const int n = _read(fd, buffer, sizeof buffer);
         if (n > 0) {
             text.append(buffer, static_cast<size_t>(n));
+            if (text.size() > maxSize) {
+                _close(fd);
+                errno = EFBIG;
+                return std::nullopt;
+            }
         } else if (n == 0) {
             break;
         } else {
@@ -37,9 +50,13 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
     return text;
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& text)
+// The new text goes to a file beside the old one, is flushed to disk and
+// moved over the old one; any failure leaves the old file as it was.
+bool ReplaceWholeFile(const std::string& path, const std::string& text)
 {
-    const int fd = _wopen(WideFromUtf8(path).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+    const std::wstring target = WideFromUtf8(path);
+    const std::wstring temp = target + L".new-" + std::to_wstring(GetCurrentProcessId());
+    const int fd = _wopen(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
                           _S_IREAD | _S_IWRITE);
     if (fd < 0)
         return false;
@@ -51,7 +68,12 @@ bool WriteWholeFile(const std::string& path, const std::string& text)
         else
             ok = false;
     }
-    return _close(fd) == 0 && ok;
+    ok = _commit(fd) == 0 && ok;
+    ok = _close(fd) == 0 && ok;
+    ok = ok && MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok)
+        _wunlink(temp.c_str());
+    return ok;
 }
 
 namespace {
@@ -64,22 +86,28 @@ namespace {
 } // namespace
 
 // Windows follows no symbolic link it was not told to, and a log path is
-// never a pipe there: NoFollow opens like Plain.
-void AppendToFile(const std::string& path, const std::string& bytes, AppendMode mode)
+// never a pipe there.
+void AppendToFile(const std::string& path, const std::string& bytes, long moveAsideAt)
 {
-    const int fd = _wopen(WideFromUtf8(path).c_str(),
-                          _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-    if (fd < 0)
-        Raise("Cannot open log file", path, errno);
+    const std::wstring wide = WideFromUtf8(path);
+    const auto openLog = [&] {
+        const int fd = _wopen(wide.c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT,
+                              _S_IREAD | _S_IWRITE);
+        if (fd < 0)
+            Raise("Cannot open log file", path, errno);
+        return fd;
+    };
+    int fd = openLog();
+    struct _stat64 info {};
+    if (moveAsideAt > 0 && _fstat64(fd, &info) == 0 && (info.st_mode & _S_IFREG) && info.st_size >= moveAsideAt) {
+        _close(fd);
+        if (!MoveFileExW(wide.c_str(), WideFromUtf8(MovedAsidePath(path)).c_str(), MOVEFILE_REPLACE_EXISTING))
+            Raise("Cannot rename log file", path, EACCES);
+        fd = openLog();
+    }
 
     int error = 0;
     const char* failure = nullptr;
-    struct _stat64 info {};
-    if (mode == AppendMode::EmptyAtLimit && _fstat64(fd, &info) == 0 && (info.st_mode & _S_IFREG) &&
-        info.st_size >= kErrLogLimit && _chsize_s(fd, 0) != 0) {
-        error = errno;
-        failure = "Cannot empty log file";
-    }
     for (size_t done = 0; !failure && done < bytes.size();) {
         const int n = _write(fd, bytes.data() + done, static_cast<unsigned>(bytes.size() - done));
         if (n > 0) {

@@ -8,6 +8,10 @@
 
 namespace {
 
+// Settings files are a few hundred bytes; anything beyond this is not one.
+constexpr size_t kMaxFileSize = 1 << 20;
+
+
 constexpr std::string_view kBlanks = " \t";
 
 std::string_view Trim(std::string_view s)
@@ -112,7 +116,7 @@ bool ParseInteger(std::string_view text, int& value)
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                  std::string_view defaultValue) const
 {
-    const std::optional<std::string> text = ReadWholeFile(path_);
+    const std::optional<std::string> text = ReadWholeFile(path_, kMaxFileSize);
     if (!text)
         return std::string(defaultValue);
     const KeyLocation at = FindKey(*text, section, key);
@@ -152,7 +156,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
 
     // Everything else in the file is kept, so a file that exists but cannot
     // be read must not be overwritten.
-    std::optional<std::string> existing = ReadWholeFile(path_);
+    std::optional<std::string> existing = ReadWholeFile(path_, kMaxFileSize);
     if (!existing && errno != ENOENT)
         throw EIniFileException("Unable to write to " + path_);
     std::string text = existing ? std::move(*existing) : std::string();
@@ -174,7 +178,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     else
         text += endLastLine(text.size()) + "[" + std::string(section) + "]" + lineEnd + entry;
 
-    if (!WriteWholeFile(path_, text))
+    if (!ReplaceWholeFile(path_, text))
         throw EIniFileException("Unable to write to " + path_);
 }
 

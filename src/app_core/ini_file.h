@@ -10,11 +10,18 @@
 //  - Integers are decimal with an optional sign, or hexadecimal after "0x";
 //    anything else, or a number beyond 32 bits, reads as the default.
 //  - Reading never fails and never creates the file: a missing or
-//    unreadable file, section or key gives the default.
+//    unreadable file, section or key gives the default. Reading never
+//    waits and never reads without limit: anything but a regular file (a
+//    FIFO, a device) and a file over 1 MB read like a missing file.
 //  - Writing a key changes only the text after "=" on that key's line, or
 //    adds the line at the end of its section, or adds the section at the
 //    end of the file, or creates the file. Every other byte stays as it was,
 //    and new lines follow the file's own line ends.
+//  - A write replaces the file whole or not at all: the new text goes to a
+//    temporary file in the same directory, is flushed to disk and renamed
+//    over the old file (through a symbolic link, onto the file it names;
+//    the file's permissions are kept). After any failure the old file is
+//    exactly as it was.
 //
 // No caching: every call reads the file anew, every write rewrites it.
 

@@ -3,6 +3,7 @@
 #include "app_core/exe_path.h"
 #include "app_core/file_io.h"
 #include "app_core/locale_text.h"
+#include "app_core/sys_settings.h"
 
 bool bWriteResult = true;
 
@@ -22,6 +23,15 @@ std::string TimestampWithMs()
 
 } // namespace
 
+std::string MovedAsidePath(const std::string& path)
+{
+    const size_t dot = path.rfind('.');
+    const size_t separator = path.find_last_of("/\\");
+    if (dot == std::string::npos || (separator != std::string::npos && dot < separator))
+        return path + ".1";
+    return path.substr(0, dot) + ".1" + path.substr(dot);
+}
+
 std::string ResultLogPath()
 {
     return GetExePath() + "Result.txt";
@@ -37,7 +47,7 @@ void WriteOpLog(std::string_view text) noexcept
     try {
         const std::string path = OpLogPath();
         if (!path.empty())
-            AppendToFile(path, LogLine(TimestampWithMs(), text), AppendMode::NoFollow);
+            AppendToFile(path, LogLine(TimestampWithMs(), text), 0);
     } catch (...) {
         // The operation log must never disturb the operation it records.
     }
@@ -47,7 +57,7 @@ void WriteResult(std::string_view text)
 {
     if (!bWriteResult)
         return;
-    AppendToFile(ResultLogPath(), LogLine(TimestampWithMs(), text), AppendMode::Plain);
+    AppendToFile(ResultLogPath(), LogLine(TimestampWithMs(), text), iMaxSizeResult);
 }
 
 void WriteLog(std::string_view text)
@@ -57,7 +67,7 @@ void WriteLog(std::string_view text)
 
 void WriteErrLog(std::string_view text)
 {
-    AppendToFile(ErrLogPath(), LogLine(RegionalDateTimeText(CurrentDateTime()), text), AppendMode::EmptyAtLimit);
+    AppendToFile(ErrLogPath(), LogLine(RegionalDateTimeText(CurrentDateTime()), text), kErrLogLimit);
 }
 
 std::string RegionalDateTimeText(TDateTime value)

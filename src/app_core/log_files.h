@@ -8,9 +8,16 @@
 //
 //   operation log  $HOME/oplog.txt            "YYYY-MM-DD hh:nn:ss zzz"  failures swallowed
 //                  (C:\oplog.txt on Windows)
-//   result log     GetExePath()+"Result.txt"  "YYYY-MM-DD hh:nn:ss zzz"  raises EInOutError
+//   result log     GetExePath()+"Result.txt"  "YYYY-MM-DD hh:nn:ss zzz"  raises EInOutError,
+//                  moved aside to "Result.1.txt" once it holds maxsizeResult bytes
 //   error log      GetExePath()+"ResultErr.txt"  regional date and time  raises EInOutError,
-//                  emptied before the write once it holds 131072 bytes
+//                  moved aside to "ResultErr.1.txt" once it holds 131072 bytes
+//
+// Moving aside replaces an older ".1" file and happens before the write, so
+// the new line is the first of a new file and no line is cut or lost.
+// No log follows a symbolic link: a link in a log's place makes the write
+// fail (raised or swallowed as for an unwritable file), and the file it
+// points to is left alone.
 
 #include "protocol/date_time.h"
 
@@ -34,15 +41,17 @@ extern bool bWriteResult;
 
 // Appends a line to the operation log. Never fails visibly: without a
 // usable $HOME, or when the file cannot be written, the line is dropped.
-// A symbolic link named oplog.txt is not followed.
 void WriteOpLog(std::string_view text) noexcept;
 
 // Appends a line to the result log when bWriteResult is true; otherwise the
-// file is not even opened. The file grows without limit.
+// file is not even opened. A log that holds iMaxSizeResult bytes or more
+// (sys_settings.h) is first renamed to "Result.1.txt"; with iMaxSizeResult 0
+// (or below) the file grows without limit.
 void WriteResult(std::string_view text);
 
 // Appends a line to the error log. A log that holds 131072 bytes or more is
-// emptied first, so the new line becomes its only line.
+// first renamed to "ResultErr.1.txt", so the new line becomes the only line
+// of "ResultErr.txt" and the earlier ones are kept beside it.
 void WriteErrLog(std::string_view text);
 
 // The same as WriteResult.

@@ -37,7 +37,8 @@ inline constexpr int kDefaultBaudRate = 115200;
 std::string SettingsFilePath();
 
 // [SysSet] values. Only bWriteResult (declared in log_files.h, the result
-// log's switch) changes what the program does; the others are kept for
+// log's switch) and iMaxSizeResult (the result log's size, see
+// log_files.h) change what the program does; the others are kept for
 // whoever reads the file.
 extern bool bStartWithSys;     // "startwithsys", default false
 extern bool bWriteCommLog;     // "WriteCommLog", default false

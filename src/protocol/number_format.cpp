@@ -1,6 +1,7 @@
 #include "protocol/number_format.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -10,41 +11,51 @@ namespace {
 
 constexpr int kSignificantDigits = 15;
 
-// |value| = d0.d1d2...d14 x 10^exponent, the digits rounded (to nearest) to
-// 15 significant places. Zero has the digits "000..." and exponent 0.
-struct Decimal15 {
-    bool negative = false;
-    std::string digits;
-    int exponent = 0;
+// |value| = significand x 2^exponent, the significand odd (or zero).
+struct Binary {
+    uint64_t significand;
+    int exponent;
 };
 
-Decimal15 toDecimal15(double value)
+Binary decompose(double magnitude)
 {
-    char buf[64];
-    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific,
-                                      kSignificantDigits - 1);
-    const std::string_view text(buf, static_cast<size_t>(result.ptr - buf)); // "-d.ddde+XX"
-
-    Decimal15 d;
-    size_t pos = 0;
-    if (text[pos] == '-') {
-        d.negative = true;
-        ++pos;
+    const auto bits = std::bit_cast<uint64_t>(magnitude);
+    const int biased = static_cast<int>(bits >> 52) & 0x7FF;
+    Binary b{bits & ((uint64_t{1} << 52) - 1), -1074};
+    if (biased != 0) {
+        b.significand |= uint64_t{1} << 52;
+        b.exponent = biased - 1075;
     }
-    const size_t e = text.find('e');
-    for (size_t i = pos; i < e; ++i)
-        if (text[i] != '.')
-            d.digits += text[i];
-    const char* expBegin = text.data() + e + 1;
-    if (*expBegin == '+')
-        ++expBegin;
-    std::from_chars(expBegin, text.data() + text.size(), d.exponent);
-    return d;
+    if (b.significand != 0) {
+        const int zeros = std::countr_zero(b.significand);
+        b.significand >>= zeros;
+        b.exponent += zeros;
+    }
+    return b;
 }
 
-bool allZeros(const std::string& digits)
+// Whether `magnitude` lies exactly halfway between two multiples of
+// 10^-decimals, that is 2 x magnitude x 10^decimals is an odd integer.
+// Only there does the library's rounding (half to even) differ from ours.
+bool isExactHalf(double magnitude, int decimals)
 {
-    return digits.find_first_not_of('0') == std::string::npos;
+    const Binary b = decompose(magnitude);
+    if (b.significand == 0)
+        return false;
+    // significand x 5^d x 2^(exponent + 1 + d): odd when the power of 2 is 0.
+    if (decimals >= 0)
+        return b.exponent == -(decimals + 1);
+    // significand x 2^(exponent + 1 - k) / 5^k with k = -decimals.
+    const int k = -decimals;
+    if (b.exponent + 1 != k)
+        return false;
+    uint64_t power = 1;
+    for (int i = 0; i < k; ++i) {
+        if (power > b.significand / 5)
+            return false;
+        power *= 5;
+    }
+    return b.significand % power == 0;
 }
 
 // Adds one to a string of decimal digits.
@@ -58,6 +69,57 @@ void increment(std::string& digits)
         *it = '0';
     }
     digits.insert(digits.begin(), '1');
+}
+
+// The digits of `text` (a number as std::to_chars writes it) up to `end`.
+std::string digitsOf(const char* begin, const char* end)
+{
+    std::string digits;
+    for (const char* c = begin; c != end; ++c)
+        if (*c >= '0' && *c <= '9')
+            digits += *c;
+    return digits;
+}
+
+// |value| = d0.d1d2...d14 x 10^exponent, rounded once from the exact binary
+// value, half away from zero. Zero has the digits "000..." and exponent 0.
+struct Decimal15 {
+    bool negative = false;
+    std::string digits;
+    int exponent = 0;
+};
+
+Decimal15 toDecimal15(double value)
+{
+    const double magnitude = std::fabs(value);
+    // Scientific notation is exact at its precision, rounding half to even.
+    const auto write = [&](char* buf, char* end, int precision, int& exponent) {
+        const char* last = std::to_chars(buf, end, magnitude, std::chars_format::scientific, precision).ptr;
+        const char* e = std::find(static_cast<const char*>(buf), last, 'e');
+        const char* expBegin = e + 1 + (e[1] == '+' ? 1 : 0);
+        std::from_chars(expBegin, last, exponent);
+        return digitsOf(buf, e);
+    };
+    char buf[64];
+    Decimal15 d;
+    d.negative = std::signbit(value);
+    d.digits = write(buf, buf + sizeof buf, kSignificantDigits - 1, d.exponent);
+    if (isExactHalf(magnitude, kSignificantDigits - 1 - d.exponent)) {
+        // 16 exact digits ending in 5: drop the 5 and go up.
+        d.digits = write(buf, buf + sizeof buf, kSignificantDigits, d.exponent);
+        d.digits.pop_back();
+        increment(d.digits);
+        if (d.digits.size() > static_cast<size_t>(kSignificantDigits)) {
+            d.digits.pop_back();
+            ++d.exponent;
+        }
+    }
+    return d;
+}
+
+bool allZeros(const std::string& digits)
+{
+    return digits.find_first_not_of('0') == std::string::npos;
 }
 
 std::string nonFinite(double value)
@@ -92,10 +154,10 @@ std::string renderUnits(bool negative, std::string_view units, int minDecimals, 
     return out;
 }
 
-// The usual case, without the decimal digit string: when the value has few
-// enough integer digits that its 15-significant-digit form reaches well below
-// the last kept decimal, and the scaled value is not near a half, rounding
-// the double directly gives the same result as rounding its 15-digit form.
+// The usual case, without a decimal digit string: below 10^8 and at most six
+// decimals the scaled value is off by less than 0.008 of the last decimal,
+// so unless it is near a half, rounding it gives what rounding the exact
+// value gives.
 bool formatFixedFast(double value, int minDecimals, int maxDecimals, std::string& result)
 {
     static constexpr double kPowers[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
@@ -131,22 +193,21 @@ std::string FormatFixedByDecimalDigits(double value, int minDecimals, int maxDec
 {
     if (!std::isfinite(value))
         return nonFinite(value);
-    const Decimal15 d = toDecimal15(value);
-
-    // The magnitude in units of the last kept decimal, as a digit string.
-    const int kept = d.exponent + maxDecimals + 1; // leading digits at or above that decimal
-    std::string units;
-    if (kept <= 0) {
-        units.assign(1, (kept == 0 && d.digits[0] >= '5') ? '1' : '0');
-    } else if (kept >= kSignificantDigits) {
-        units = d.digits;
-        units.append(static_cast<size_t>(kept - kSignificantDigits), '0');
-    } else {
-        units = d.digits.substr(0, static_cast<size_t>(kept));
-        if (d.digits[static_cast<size_t>(kept)] >= '5')
-            increment(units); // half away from zero: the magnitude goes up
+    const double magnitude = std::fabs(value);
+    // Fixed notation is exact at its precision but rounds a half to even; an
+    // exact half is written with one decimal more (ending in 5) and rounded
+    // up by hand.
+    const bool half = isExactHalf(magnitude, maxDecimals);
+    const int precision = maxDecimals + (half ? 1 : 0);
+    std::string text(312 + static_cast<size_t>(precision), '\0'); // 309 integer digits at most
+    const char* end = std::to_chars(text.data(), text.data() + text.size(), magnitude,
+                                    std::chars_format::fixed, precision).ptr;
+    std::string units = digitsOf(text.data(), end); // in units of the last kept decimal
+    if (half) {
+        units.pop_back();
+        increment(units);
     }
-    return renderUnits(d.negative, units, minDecimals, maxDecimals);
+    return renderUnits(std::signbit(value), units, minDecimals, maxDecimals);
 }
 
 std::string FormatGeneral(double value)

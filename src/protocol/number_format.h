@@ -3,11 +3,10 @@
 // The three number forms of the displays and logs. The decimal separator is
 // always "." and no thousands separators are written.
 //
-// Rounding: a value is first taken to 15 significant digits (what the
-// general form shows, so 0.1 + 0.2 is 0.3 and 115 * 0.07 is 8.05), and that
-// decimal is then rounded half away from zero at the last kept decimal. So
-// 1.2345675 gives 1.234568 and 2.0005 gives 2.001, as typed, although the
-// nearest doubles lie a hair below the half. No form ever writes "-0".
+// Rounding: once, from the exact binary value of the double, half away from
+// zero at the last kept digit. So 750 * 4039395 / 6306817, which is
+// 480.36057649999992..., is written 480.360576, and 1/128 = 0.0078125 is
+// written 0.007813. No form ever writes "-0".
 
 #include <string>
 
@@ -15,8 +14,9 @@
 // beyond `minDecimals` and a bare trailing "." are dropped.
 std::string FormatFixed(double value, int minDecimals, int maxDecimals);
 
-// The same through the 15-digit decimal string in every case. FormatFixed
-// takes a quicker route for the usual weights and must agree with this.
+// The same through the exact decimal digits of the value in every case.
+// FormatFixed takes a quicker route for the usual weights and must agree
+// with this.
 std::string FormatFixedByDecimalDigits(double value, int minDecimals, int maxDecimals);
 
 // Format "0.######": 1.5 -> "1.5", 2.0 -> "2", -0.000123 -> "-0.000123".

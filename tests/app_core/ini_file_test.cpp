@@ -4,7 +4,26 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <vector>
+
 namespace {
+
+std::vector<std::string> DirectoryNames(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 class IniFileTest : public ::testing::Test {
 protected:
@@ -188,6 +207,86 @@ TEST_F(IniFileTest, RefusesTextThatWouldBreakTheLayout)
     for (const auto& c : cases)
         EXPECT_THROW(ini.WriteString(c.section, c.key, c.value), EIniFileException) << c.key;
     EXPECT_EQ(ReadFileBytes(path), "[CommSet]\nCommNo=COM1\n");
+}
+
+TEST_F(IniFileTest, AWriteCutShortLeavesTheOldFileByteForByte)
+{
+    // The old file is larger than the limit, so writing it in place would
+    // cut it short after the first limit bytes.
+    std::string before = "[CommSet]\r\nCommNo=/dev/ttyUSB0\r\nBaudRate=9600\r\n[SysSet]\r\n";
+    before += "ShopNO=" + std::string(300, 'x') + "\r\n";
+    WriteFileBytes(path, before);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit limit{100, 100};
+        signal(SIGXFSZ, SIG_IGN);
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            _exit(4);
+        try {
+            ini.WriteString("CommSet", "CommNo", "/dev/ttyUSB1");
+        } catch (const EIniFileException& e) {
+            _exit(e.what() == "Unable to write to " + path ? 0 : 2);
+        }
+        _exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no exception, 2: another message";
+    EXPECT_EQ(ReadFileBytes(path), before);
+    // No temporary file is left behind.
+    EXPECT_EQ(DirectoryNames(dir.path()), std::vector<std::string>{"datalink.ini"});
+}
+
+TEST_F(IniFileTest, AReplacedFileKeepsItsPermissionsAndItsLink)
+{
+    WriteFileBytes(path, "[CommSet]\nCommNo=COM1\n");
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    ini.WriteString("CommSet", "CommNo", "COM2");
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+
+    // A settings file that is a link to a file elsewhere stays that link.
+    std::filesystem::create_directory(dir / "elsewhere");
+    const std::string linked = dir / "elsewhere/datalink.ini";
+    WriteFileBytes(linked, "[CommSet]\nCommNo=COM1\n");
+    const std::string link = dir / "link.ini";
+    ASSERT_EQ(symlink(linked.c_str(), link.c_str()), 0);
+    IniFile viaLink(link);
+    viaLink.WriteString("CommSet", "CommNo", "COM5");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFileBytes(linked), "[CommSet]\nCommNo=COM5\n");
+    EXPECT_EQ(DirectoryNames(dir / "elsewhere"), std::vector<std::string>{"datalink.ini"});
+}
+
+TEST_F(IniFileTest, NothingButASmallRegularFileIsReadOrReplaced)
+{
+    const std::string settings = "[CommSet]\nCommNo=COM7\n";
+    const std::string big = settings + std::string((1 << 20) + 1 - settings.size(), ' ');
+    const struct {
+        const char* name;
+        void (*make)(const std::string& path, const std::string& big);
+    } cases[] = {
+        {"a FIFO nobody writes",
+         [](const std::string& path, const std::string&) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }},
+        {"a link to /dev/zero",
+         [](const std::string& path, const std::string&) { ASSERT_EQ(symlink("/dev/zero", path.c_str()), 0); }},
+        {"a file over 1 MB", [](const std::string& path, const std::string& big) { WriteFileBytes(path, big); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(path);
+        c.make(path, big);
+        const auto type = std::filesystem::symlink_status(path).type();
+        EXPECT_EQ(ini.ReadString("CommSet", "CommNo", "Com3"), "Com3");
+        // A write would lose what cannot be read, so it fails and changes nothing.
+        EXPECT_THROW(ini.WriteString("CommSet", "CommNo", "COM1"), EIniFileException);
+        EXPECT_EQ(std::filesystem::symlink_status(path).type(), type);
+    }
+    EXPECT_EQ(ReadFileBytes(path), big);
 }
 
 } // namespace

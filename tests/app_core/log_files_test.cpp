@@ -7,6 +7,7 @@
 #include "test_support.h"
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -144,8 +145,9 @@ TEST(RegionalDateTimeText, ShortDateAndLongTimeWithoutLeadingZeros)
     EXPECT_EQ(RegionalDateTimeText(EncodeDateTime(2015, 3, 7)), "2015/3/7");
 }
 
-TEST_F(LogFilesTest, ErrorLogIsEmptiedOnceItHolds131072Bytes)
+TEST_F(LogFilesTest, ErrorLogStartsAnewOnceItHolds131072Bytes)
 {
+    const std::string movedAside = bin + "/ResultErr.1.txt";
     const struct {
         size_t size;
         bool kept;
@@ -154,22 +156,70 @@ TEST_F(LogFilesTest, ErrorLogIsEmptiedOnceItHolds131072Bytes)
         SCOPED_TRACE(c.size);
         const std::string old(c.size, 'x');
         WriteFileBytes(PathOf(Log::Err), old);
+        WriteFileBytes(movedAside, "older");
         ASSERT_EQ(Run({"err", "new"}).exitCode, 0);
         const std::string content = ReadFileBytes(PathOf(Log::Err));
         const std::string line = c.kept ? content.substr(old.size()) : content;
         EXPECT_EQ(content.substr(0, old.size()) == old, c.kept);
         EXPECT_THAT(TextsOf(line, Log::Err, 0, CurrentDateTime()), ::testing::ElementsAre("new"));
+        // The full log is kept beside the new one, in place of an older one.
+        EXPECT_EQ(ReadFileBytes(movedAside), c.kept ? "older" : old);
     }
 }
 
-TEST_F(LogFilesTest, ResultLogHasNoSizeLimit)
+TEST_F(LogFilesTest, ResultLogMovesAsideOnceItHoldsMaxsizeResultBytes)
 {
-    const std::string old(300000, 'x');
-    WriteFileBytes(PathOf(Log::Result), old);
-    ASSERT_EQ(Run({"result", "new"}).exitCode, 0);
-    const std::string content = ReadFileBytes(PathOf(Log::Result));
-    EXPECT_EQ(content.substr(0, old.size()), old);
-    EXPECT_THAT(content, ::testing::EndsWith(" -- new\r\n"));
+    const std::string movedAside = bin + "/Result.1.txt";
+    const struct {
+        const char* setting; // [SysSet] maxsizeResult; nullptr: none (512000)
+        size_t size;
+        bool kept;
+    } cases[] = {
+        {nullptr, 300000, true}, {nullptr, 511999, true}, {nullptr, 512000, false},
+        {"1000", 999, true},     {"1000", 1000, false},   {"1000", 5000, false},
+        {"0", 600000, true},     {"-1", 600000, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.setting ? c.setting : "no key") << ", " << c.size);
+        WriteFileBytes(bin + "/datalink.ini",
+                       c.setting ? std::string("[SysSet]\r\nmaxsizeResult=") + c.setting + "\r\n" : "");
+        const std::string old(c.size, 'x');
+        WriteFileBytes(PathOf(Log::Result), old);
+        std::filesystem::remove(movedAside);
+        ASSERT_EQ(Run({"result", "new"}).exitCode, 0);
+        const std::string content = ReadFileBytes(PathOf(Log::Result));
+        EXPECT_EQ(content.substr(0, old.size()) == old, c.kept);
+        EXPECT_THAT(content, ::testing::EndsWith(" -- new\r\n"));
+        EXPECT_EQ(FileExists(movedAside), !c.kept);
+        if (!c.kept) {
+            EXPECT_EQ(ReadFileBytes(movedAside), old);
+        }
+    }
+}
+
+TEST_F(LogFilesTest, NoLineIsCutOrLostWhereTheLogMovesAside)
+{
+    // Lines of 60 bytes or so: the switch comes within the run.
+    WriteFileBytes(bin + "/datalink.ini", "[SysSet]\r\nmaxsizeResult=1000\r\n");
+    WriteFileBytes(bin + "/Result.1.txt", "older");
+    std::vector<std::string> texts;
+    for (int i = 0; i < 30; ++i)
+        texts.push_back("实际值：" + std::to_string(i) + ".125,");
+    std::vector<std::string> args{"result"};
+    args.insert(args.end(), texts.begin(), texts.end());
+    ASSERT_EQ(Run(args).exitCode, 0);
+
+    const std::string first = ReadFileBytes(bin + "/Result.1.txt");
+    const std::string second = ReadFileBytes(PathOf(Log::Result));
+    EXPECT_GE(first.size(), 1000u);
+    EXPECT_LT(second.size(), 1000u);
+    EXPECT_FALSE(second.empty());
+    // Each file holds whole lines, and together all of them in order.
+    const std::vector<std::string> before = TextsOf(first, Log::Result, 0, CurrentDateTime());
+    std::vector<std::string> all = before;
+    for (const std::string& text : TextsOf(second, Log::Result, 0, CurrentDateTime()))
+        all.push_back(text);
+    EXPECT_EQ(all, texts);
 }
 
 TEST_F(LogFilesTest, WriteResultSettingSwitchesTheResultLog)
@@ -230,6 +280,9 @@ TEST_F(LogFilesTest, ResultAndErrorLogRaiseWhenTheFileCannotBeWritten)
         probe = InstallProbe(bin);
     }
 
+    // A full disk is a device node like /dev/full in the log's place (not
+    // a link: links are never followed).
+    const bool fullDevice = mknod((dir / "full").c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0;
     const struct {
         Log log;
         bool directory; // else a full disk
@@ -242,17 +295,50 @@ TEST_F(LogFilesTest, ResultAndErrorLogRaiseWhenTheFileCannotBeWritten)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.failure);
+        if (!c.directory && !fullDevice) {
+            ADD_FAILURE() << "cannot make a device node (the tests run as root)";
+            continue;
+        }
         const std::string path = PathOf(c.log);
         std::filesystem::remove_all(path);
         if (c.directory)
             mkdir(path.c_str(), 0755);
         else
-            ASSERT_EQ(symlink("/dev/full", path.c_str()), 0);
+            ASSERT_EQ(mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
         const ProbeRun run = Run({CommandOf(c.log), "lost"});
         EXPECT_EQ(run.exitCode, 3);
         EXPECT_THAT(run.err, HasSubstr(path));
         EXPECT_THAT(run.err, HasSubstr(c.failure));
     }
+}
+
+TEST_F(LogFilesTest, ResultAndErrorLogNeverFollowALink)
+{
+    const std::string other = dir / "other.txt";
+    for (Log log : {Log::Result, Log::Err}) {
+        SCOPED_TRACE(CommandOf(log));
+        // Over the error log's size rule, which would have emptied the file.
+        const std::string content(200000, 'x');
+        WriteFileBytes(other, content);
+        const std::string path = PathOf(log);
+        std::filesystem::remove_all(path);
+        ASSERT_EQ(symlink(other.c_str(), path.c_str()), 0);
+        const ProbeRun run = Run({CommandOf(log), "lost"});
+        EXPECT_EQ(run.exitCode, 3);
+        EXPECT_THAT(run.err, HasSubstr(path));
+        EXPECT_TRUE(ReadFileBytes(other) == content) << "the file behind the link changed";
+        std::filesystem::remove(path);
+    }
+
+    // A link where a full log is moved aside is replaced, not written through.
+    WriteFileBytes(bin + "/datalink.ini", "[SysSet]\nmaxsizeResult=10\n");
+    WriteFileBytes(other, "other");
+    WriteFileBytes(PathOf(Log::Result), "a full log\r\n");
+    ASSERT_EQ(symlink(other.c_str(), (bin + "/Result.1.txt").c_str()), 0);
+    ASSERT_EQ(Run({"result", "new"}).exitCode, 0);
+    EXPECT_EQ(ReadFileBytes(bin + "/Result.1.txt"), "a full log\r\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(bin + "/Result.1.txt"));
+    EXPECT_EQ(ReadFileBytes(other), "other");
 }
 
 TEST_F(LogFilesTest, OperationLogSwallowsEveryFailure)

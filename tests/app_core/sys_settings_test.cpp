@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+
 namespace {
 
 std::string LoadedSysSet(const TempDir& dir, const std::optional<std::string>& ini)
@@ -51,6 +56,45 @@ TEST(LoadSysSet, ReadsEveryKeyWhateverTheCaseOfItsName)
                                 "shopno= 店 A12 \r\n"),
               "startwithsys=1\nwriteResult=0\nWriteCommLog=1\nmaxsizeResult=65536\n"
               "DelayCount=50\nShopNO=店 A12\n");
+}
+
+// The start-up read of a settings file that is no settings file neither
+// waits nor reads without end: every key takes its default, at once.
+TEST(LoadSysSet, NoWaitAndNoEndlessReadForAFileThatIsNoSettingsFile)
+{
+    const std::string defaults = "startwithsys=0\nwriteResult=1\nWriteCommLog=0\n"
+                                 "maxsizeResult=512000\nDelayCount=200\nShopNO=\n";
+    const std::string settings = "[SysSet]\r\nDelayCount=50\r\n";
+    const struct {
+        const char* name;
+        void (*make)(const std::string& path, const std::string& settings);
+    } cases[] = {
+        {"a FIFO nobody writes", [](const std::string& path, const std::string&) {
+             ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+         }},
+        {"a link to /dev/zero", [](const std::string& path, const std::string&) {
+             ASSERT_EQ(symlink("/dev/zero", path.c_str()), 0);
+         }},
+        {"a file over 1 MB", [](const std::string& path, const std::string& settings) {
+             WriteFileBytes(path, settings + std::string((1 << 20) + 1 - settings.size(), ' '));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        c.make(dir / "datalink.ini", settings);
+        const auto start = std::chrono::steady_clock::now();
+        const ProbeRun run =
+            RunProgram(InstallProbe(dir.path()), {"sysset"}, {}, std::chrono::seconds(5));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, defaults);
+    }
+    // A file of exactly 1 MB is still read.
+    TempDir dir;
+    WriteFileBytes(dir / "datalink.ini", settings + std::string((1 << 20) - settings.size(), ' '));
+    EXPECT_NE(LoadedSysSet(dir, std::nullopt).find("DelayCount=50\n"), std::string::npos);
 }
 
 } // namespace

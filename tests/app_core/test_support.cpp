@@ -5,12 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 extern char** environ;
 
@@ -70,7 +72,8 @@ std::string InstallProbe(const std::string& dir)
 }
 
 ProbeRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                    const std::map<std::string, std::optional<std::string>>& env)
+                    const std::map<std::string, std::optional<std::string>>& env,
+                    std::optional<std::chrono::milliseconds> timeout)
 {
     std::vector<std::string> envStrings;
     for (char** e = environ; *e; ++e) {
@@ -117,8 +120,19 @@ ProbeRun RunProgram(const std::string& program, const std::vector<std::string>& 
 
     ProbeRun run;
     int status = 0;
-    if (spawnError == 0 && waitpid(pid, &status, 0) == pid)
+    if (spawnError == 0 && timeout) {
+        const auto deadline = std::chrono::steady_clock::now() + *timeout;
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                run.timedOut = true;
+                kill(pid, SIGKILL);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    } else if (spawnError == 0 && waitpid(pid, &status, 0) == pid) {
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
     const auto slurp = [](int fd) {
         std::string text;
         char buffer[4096];

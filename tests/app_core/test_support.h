@@ -3,6 +3,7 @@
 // Temporary directories, whole-file reads and writes, and running the probe
 // program (a copy of tests/app_core/probe) for the settings and log tests.
 
+#include <chrono>
 #include <map>
 #include <optional>
 #include <string>
@@ -34,9 +35,12 @@ struct ProbeRun {
     int exitCode = -1;
     std::string out;
     std::string err;
+    bool timedOut = false; // killed at the time-out
 };
 
 // Runs `program` with `args` in this process's environment changed by
-// `env` (a value of nullopt removes the variable), waiting for its end.
+// `env` (a value of nullopt removes the variable), waiting for its end, or
+// at most `timeout`, after which it is killed.
 ProbeRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                    const std::map<std::string, std::optional<std::string>>& env);
+                    const std::map<std::string, std::optional<std::string>>& env,
+                    std::optional<std::chrono::milliseconds> timeout = std::nullopt);

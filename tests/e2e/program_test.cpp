@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <ctime>
+#include <filesystem>
 #include <sstream>
 #include <thread>
 
@@ -119,6 +125,43 @@ TEST(Program, MissingDeviceLeavesTheToolRunningAndTheSettingsAlone) {
   EXPECT_EQ(run.ReadFile("datalink.ini"), settings);
   EXPECT_EQ(run.ReadFile("Result.txt"), "");
   EXPECT_EQ(run.ReadFile("ResultErr.txt"), "");
+}
+
+// Another user plants the single-instance lock, in the runtime directory
+// or as the directory the tool would make for itself, and holds it.
+TEST(Program, ALockOfSomeoneElseDoesNotKeepTheToolFromStarting) {
+  if (geteuid() != 0) GTEST_SKIP() << "planting another user's files needs root";
+  constexpr uid_t kOtherUser = 4242;
+  const struct {
+    const char* name;
+    bool runtimeDir;  // planted in XDG_RUNTIME_DIR, else as TMPDIR/scale-config-<uid>
+  } cases[] = {{"runtime directory", true}, {"own directory", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    char pattern[] = "/tmp/scale-lock-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string base = pattern;
+    const std::string dir = c.runtimeDir ? base : base + "/scale-config-" + std::to_string(geteuid());
+    if (!c.runtimeDir) {
+      ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+    }
+    const std::string lock = dir + "/PDA_SVR.lock";
+    const int holder = open(lock.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    ASSERT_EQ(chown(lock.c_str(), kOtherUser, kOtherUser), 0);
+    ASSERT_EQ(chown(dir.c_str(), kOtherUser, kOtherUser), 0);
+
+    e2e::SimProcess sim;
+    const std::vector<std::string> environment =
+        c.runtimeDir ? std::vector<std::string>{"XDG_RUNTIME_DIR=" + base}
+                     : std::vector<std::string>{"XDG_RUNTIME_DIR=", "TMPDIR=" + base};
+    e2e::ProgramRun run(Options(sim.PortPath(), environment));
+    EXPECT_TRUE(sim.WaitForLog("RX AA 01 F6 00 00 00 00 A2", 10s)) << run.ReadFile("program.err");
+    EXPECT_TRUE(run.Running());
+    close(holder);
+    std::filesystem::remove_all(base);
+  }
 }
 
 #endif  // SCALE_CONFIG_PATH

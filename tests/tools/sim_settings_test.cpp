@@ -27,6 +27,9 @@ TEST(SimSettings, BadValuesAreRefusedWithAReason)
         "records 33",    "version 256",  "version-text 12345678901234567", "zerofail 1",
         "delay -5",      "silent F3 XY", "refuse",     "split -1",        "pair maybe",
         "garbage 1001",  "frobnicate 1", "",
+        // Rates: 0, or 0.1 up to what the line carries (50.5 at 9600 baud), or max.
+        "rate 1e-300",   "rate 0.09",    "rate 0.1x",  "rate nan",        "rate inf",
+        "rate 1e300",    "rate 50.6",    "rate maximum",
     };
     SimEngine engine;
     for (const char* line : lines) {
@@ -35,6 +38,8 @@ TEST(SimSettings, BadValuesAreRefusedWithAReason)
     }
     // Nothing of it changed the state.
     EXPECT_EQ(WithoutClock(engine.Command("status")), "ok " + WithoutClock(StatusLine(SimState{}, 0)));
+    for (const char* line : {"rate 0.1", "rate 50.5", "rate 0", "rate max"})
+        EXPECT_EQ(engine.Command(line), "ok") << line;
 }
 
 TEST(SimSettings, StatusShowsWhatWasSet)
@@ -179,6 +184,13 @@ TEST(SimProgram, HelpAndMistakes)
     EXPECT_EQ(badValue.exitCode, 2);
     EXPECT_NE(badValue.output.find("range: expected a whole number from 1 to 65535"), std::string::npos)
         << badValue.output;
+
+    // A rate whose period would overflow the clock is refused, not run.
+    const ProgramResult tinyRate = RunProgram("--rate 1e-300");
+    EXPECT_EQ(tinyRate.exitCode, 2);
+    EXPECT_NE(tinyRate.output.find("rate: expected 0, or 0.1 to 50.52631579 frames per second, or max"),
+              std::string::npos)
+        << tinyRate.output;
 }
 
 TEST(SimProgram, AnswersInputLinesAndQuits)

@@ -6,8 +6,12 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+#include <optional>
 #include <stdexcept>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +30,33 @@ class Thrower : public QObject {
     if (event->type() == QEvent::User) throw std::runtime_error("Unable to write to /x/datalink.ini");
     return QObject::event(event);
   }
+};
+
+// Sets or removes XDG_RUNTIME_DIR and sets TMPDIR for one test, and puts
+// both back afterwards.
+class ScopedLockEnvironment {
+ public:
+  ScopedLockEnvironment(const std::optional<QString>& runtimeDir, const QString& tmpdir)
+      : runtime_(qgetenv("XDG_RUNTIME_DIR")), tmpdir_(qgetenv("TMPDIR")) {
+    if (runtimeDir)
+      qputenv("XDG_RUNTIME_DIR", runtimeDir->toUtf8());
+    else
+      qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", tmpdir.toUtf8());
+  }
+  ~ScopedLockEnvironment() {
+    Restore("XDG_RUNTIME_DIR", runtime_);
+    Restore("TMPDIR", tmpdir_);
+  }
+
+ private:
+  static void Restore(const char* name, const QByteArray& value) {
+    if (value.isNull())
+      qunsetenv(name);
+    else
+      qputenv(name, value);
+  }
+  QByteArray runtime_, tmpdir_;
 };
 
 }  // namespace
@@ -124,9 +155,118 @@ class AppShellTest : public QObject {
     QVERIFY(lock.Acquire() == SingleInstanceLock::Result::Failed);
     QVERIFY(!QFileInfo::exists(target));
     qunsetenv("XDG_RUNTIME_DIR");
-    // Without a runtime directory the lock lives in /tmp under the user's id.
+    // Without a runtime directory the lock lives in a directory of the
+    // user's own under the temporary directory.
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    qunsetenv("TMPDIR");
     QCOMPARE(QString::fromStdString(SingleInstanceLock::LockPath()),
-             QStringLiteral("/tmp/PDA_SVR-%1.lock").arg(getuid()));
+             QStringLiteral("/tmp/scale-config-%1/PDA_SVR.lock").arg(geteuid()));
+    if (!tmpdir.isNull()) qputenv("TMPDIR", tmpdir);
+  }
+
+  void withoutRuntimeDirectoryTheLockIsInADirectoryOfOurOwn() {
+    QTemporaryDir tmp;
+    const ScopedLockEnvironment environment(std::nullopt, tmp.path());
+    const QString dir = tmp.filePath(QStringLiteral("scale-config-%1").arg(geteuid()));
+    QCOMPARE(QString::fromStdString(SingleInstanceLock::LockPath()), dir + "/PDA_SVR.lock");
+    SingleInstanceLock first;
+    QVERIFY(first.Acquire() == SingleInstanceLock::Result::Acquired);
+    struct stat info {};
+    QCOMPARE(lstat(dir.toUtf8().constData(), &info), 0);
+    QVERIFY(S_ISDIR(info.st_mode));
+    QCOMPARE(info.st_mode & 07777, 0700u);
+    QCOMPARE(info.st_uid, geteuid());
+    SingleInstanceLock second;
+    QVERIFY(second.Acquire() == SingleInstanceLock::Result::AlreadyRunning);
+  }
+
+  // Someone else plants the lock's directory or file and holds a lock on
+  // it: the tool must not take that for a running instance.
+  void lockOfSomeoneElseIsNeverTrusted() {
+    constexpr uid_t kOtherUser = 4242;
+    const bool root = geteuid() == 0;
+    struct Case {
+      const char* name;
+      bool needsRoot;
+      bool inRuntimeDir;
+      // Plants things in `dir` (the lock's directory); returns the file to hold.
+      std::function<QString(const QString& dir)> plant;
+    };
+    bool planted = true;  // every step of the planting worked
+    const auto makeDir = [&](const QString& dir, mode_t mode) {
+      planted = planted && mkdir(dir.toUtf8().constData(), mode) == 0 && chmod(dir.toUtf8().constData(), mode) == 0;
+    };
+    const auto makeFile = [&](const QString& path) {
+      const int fd = open(path.toUtf8().constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+      planted = planted && fd >= 0;
+      if (fd >= 0) close(fd);
+    };
+    const auto chownTo = [&](const QString& path, uid_t uid) {
+      planted = planted && chown(path.toUtf8().constData(), uid, uid) == 0;
+    };
+    const auto linkTo = [&](const QString& target, const QString& link) {
+      planted = planted && symlink(target.toUtf8().constData(), link.toUtf8().constData()) == 0;
+    };
+    const Case cases[] = {
+        {"directory of another user", true, false,
+         [&](const QString& dir) {
+           makeDir(dir, 0700);
+           makeFile(dir + "/PDA_SVR.lock");
+           chownTo(dir + "/PDA_SVR.lock", kOtherUser);
+           chownTo(dir, kOtherUser);
+           return dir + "/PDA_SVR.lock";
+         }},
+        {"directory open to others", false, false,
+         [&](const QString& dir) {
+           makeDir(dir, 0777);
+           makeFile(dir + "/PDA_SVR.lock");
+           return dir + "/PDA_SVR.lock";
+         }},
+        {"directory is a link", false, false,
+         [&](const QString& dir) {
+           makeDir(dir + "-elsewhere", 0700);
+           makeFile(dir + "-elsewhere/PDA_SVR.lock");
+           linkTo(dir + "-elsewhere", dir);
+           return dir + "-elsewhere/PDA_SVR.lock";
+         }},
+        {"directory is a file", false, false,
+         [&](const QString& dir) {
+           makeFile(dir);
+           return dir;
+         }},
+        {"lock file of another user in our directory", true, false,
+         [&](const QString& dir) {
+           makeDir(dir, 0700);
+           makeFile(dir + "/PDA_SVR.lock");
+           chownTo(dir + "/PDA_SVR.lock", kOtherUser);
+           return dir + "/PDA_SVR.lock";
+         }},
+        {"lock file of another user in the runtime directory", true, true,
+         [&](const QString& dir) {
+           makeFile(dir + "/PDA_SVR.lock");
+           chownTo(dir + "/PDA_SVR.lock", kOtherUser);
+           return dir + "/PDA_SVR.lock";
+         }},
+    };
+    int run = 0;
+    for (const Case& c : cases) {
+      if (c.needsRoot && !root) continue;
+      ++run;
+      QTemporaryDir tmp;
+      const ScopedLockEnvironment environment(c.inRuntimeDir ? std::optional<QString>(tmp.path()) : std::nullopt,
+                                              tmp.path());
+      const QString dir = QString::fromStdString(SingleInstanceLock::LockDirectory());
+      planted = true;
+      const QString held = c.plant(dir);
+      QVERIFY2(planted, c.name);
+      const int holder = open(held.toUtf8().constData(), O_RDONLY);
+      QVERIFY2(holder >= 0 && flock(holder, LOCK_EX | LOCK_NB) == 0, c.name);
+      SingleInstanceLock lock;
+      QVERIFY2(lock.Acquire() == SingleInstanceLock::Result::Failed, c.name);
+      close(holder);
+    }
+    if (!root) QSKIP("the cases of another user's files need root");
+    QCOMPARE(run, 6);
   }
 
   void delayWaitsWhileHandlingEvents() {

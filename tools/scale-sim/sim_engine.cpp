@@ -23,6 +23,8 @@ constexpr char kWakeStop = 'q';
 // Bytes left unread on the tool's side beyond which nobody is reading: they
 // are thrown away, as a real line loses what nobody listens to.
 constexpr int kUnreadLimit = 2048;
+// How far the measurement stream catches up after a late wake-up.
+constexpr auto kCatchUp = std::chrono::milliseconds(20);
 
 std::string Trim(const std::string& text)
 {
@@ -53,23 +55,33 @@ void WriteAll(int fd, const std::string& text)
     }
 }
 
+// The log file of --log; none (standard error) for an empty path. A FIFO
+// without a reader is refused rather than waited for.
+UniqueFd OpenLogFile(const std::string& path)
+{
+    if (path.empty())
+        return UniqueFd();
+    UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0644));
+    if (file.Get() < 0)
+        throw std::system_error(errno, std::generic_category(), "cannot write the log " + path);
+    return file;
+}
+
 }  // namespace
 
 SimEngine::SimEngine(const EngineOptions& options)
-    : options_(options), pty_(OpenRawPty()), state_(options.seed), start_(Clock::now())
+    : options_(options),
+      pty_(OpenRawPty()),
+      logFile_(OpenLogFile(options.logPath)),
+      log_(logFile_.Get() >= 0 ? logFile_.Get() : 2),
+      state_(options.seed),
+      start_(Clock::now())
 {
     int wake[2];
     if (pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0)
         throw std::system_error(errno, std::generic_category(), "pipe");
     wakeRead_.Reset(wake[0]);
     wakeWrite_.Reset(wake[1]);
-
-    if (!options_.logPath.empty()) {
-        logFile_.Reset(::open(options_.logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644));
-        if (logFile_.Get() < 0)
-            throw std::system_error(errno, std::generic_category(), "cannot write the log " + options_.logPath);
-        logFd_ = logFile_.Get();
-    }
 
     if (!options_.linkPath.empty()) {
         // Replace an old link of ours, never a file.
@@ -103,7 +115,7 @@ int64_t SimEngine::NowMs() const
 
 void SimEngine::Log(const std::string& line)
 {
-    WriteAll(logFd_, line + "\n");
+    log_.Line(line);
 }
 
 std::string SimEngine::Command(const std::string& line)
@@ -277,14 +289,22 @@ void SimEngine::StreamTick()
     const auto now = Clock::now();
     if (now < nextTick_)
         return;
-    // Never inside a split reply: its bytes would land in the middle of it.
-    if (!midFrame_) {
-        const ReplyFrame frame = state_.controller.Measurement(NowMs());
-        WriteToLine(Bytes(frame.begin(), frame.end()), false);
+    // Every frame due since the last wake-up goes out in one write: poll()
+    // counts in milliseconds, and a fast line carries several frames a
+    // millisecond (one every 0.2 ms at 921600 baud). After a longer stall
+    // the stream carries on at its rate without a burst.
+    if (now - nextTick_ > kCatchUp)
+        nextTick_ = now;
+    Bytes frames;
+    for (; nextTick_ <= now; nextTick_ += period_) {
+        // Never inside a split reply: its bytes would land in the middle of it.
+        if (!midFrame_) {
+            const ReplyFrame frame = state_.controller.Measurement(NowMs());
+            frames.insert(frames.end(), frame.begin(), frame.end());
+        }
     }
-    nextTick_ += period_;
-    if (nextTick_ <= now)
-        nextTick_ = now + period_;  // fell behind: carry on at the rate, no burst
+    if (!frames.empty())
+        WriteToLine(frames, false);
 }
 
 void SimEngine::ReschedulePeriod()
@@ -365,8 +385,12 @@ void SimEngine::Run(int inputFd, int outputFd)
     quit_ = false;
     std::string pending;
     while (!quit_) {
-        pollfd fds[3] = {{wakeRead_.Get(), POLLIN, 0}, {pty_.master.Get(), POLLIN, 0}, {inputFd, POLLIN, 0}};
-        const int ready = poll(fds, inputFd >= 0 ? 3 : 2, PollTimeoutMs());
+        // poll() passes over the entries of descriptor -1.
+        pollfd fds[4] = {{wakeRead_.Get(), POLLIN, 0},
+                         {pty_.master.Get(), POLLIN, 0},
+                         {inputFd, POLLIN, 0},
+                         {log_.Waiting() ? log_.Fd() : -1, POLLOUT, 0}};
+        const int ready = poll(fds, 4, PollTimeoutMs());
         if (ready < 0 && errno != EINTR)
             throw std::system_error(errno, std::generic_category(), "poll");
         if (ready > 0 && (fds[0].revents & POLLIN)) {
@@ -392,6 +416,8 @@ void SimEngine::Run(int inputFd, int outputFd)
                 inputFd = -1;  // end of input: keep simulating
             }
         }
+        if (ready > 0 && fds[3].revents != 0)
+            log_.Flush();
         FlushDueWrites();
         StreamTick();
     }

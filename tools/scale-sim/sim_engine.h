@@ -7,6 +7,7 @@
 // Start() and drive it with Command(); the program runs it on its main
 // thread with standard input and output.
 
+#include "frame_log.h"
 #include "raw_pty.h"
 #include "sim_frame.h"
 #include "sim_settings.h"
@@ -86,7 +87,7 @@ private:
     RawPty pty_;
     UniqueFd wakeRead_, wakeWrite_;
     UniqueFd logFile_;
-    int logFd_ = 2;
+    FrameLog log_;  // to logFile_, or standard error
     bool linkMade_ = false;
 
     SimState state_;

@@ -1,5 +1,6 @@
 #include "sim_settings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -77,6 +78,9 @@ std::string SetCodes(CodeSet& target, const std::string& text)
     return {};
 }
 
+constexpr double kMinFramesPerSecond = 0.1;
+constexpr double kMaxFramesPerSecond = 100000;
+
 std::string OnOff(bool value)
 {
     return value ? "on" : "off";
@@ -102,16 +106,20 @@ const std::vector<Setting> kSettings = {
          s.controller.state.driftPerMinute = perMinute;
          return {};
      }},
-    {"rate", "N|max", "measurement frames per second (default 10); 0 stops them, max fills the line",
+    {"rate", "N|max",
+     "measurement frames per second, 0.1 up to what the line carries (default 10); 0 stops them, "
+     "max fills the line",
      [](SimState& s, const std::string& a) -> std::string {
          if (a == "max") {
              s.stream.lineRate = true;
              return {};
          }
+         // Below 0.1 frames a second the period would not fit in the clock.
          double rate = 0;
-         const double line = s.stream.LineFramesPerSecond();
-         if (!ParseNumber(a, 0, line, rate))
-             return "expected 0 to " + Format(line) + " frames per second, or max";
+         const double line = std::min(s.stream.LineFramesPerSecond(), kMaxFramesPerSecond);
+         if (!ParseNumber(a, 0, line, rate) || (rate != 0 && rate < kMinFramesPerSecond))
+             return "expected 0, or " + Format(kMinFramesPerSecond) + " to " + Format(line) +
+                    " frames per second, or max";
          s.stream.lineRate = false;
          s.stream.framesPerSecond = rate;
          return {};
