@@ -104,15 +104,15 @@ void BM_SessionReceivePath(benchmark::State& state)
 void BM_AssemblyAndDispatchOnly(benchmark::State& state)
 {
     const Stream stream = makeStream(static_cast<unsigned>(state.range(0)));
-    TFrameAssembler link;
+    FrameAssembler link;
     int64_t frames = 0;
     auto dispatch = [&] {
-        for (const ReplyStep& step : DescribeReply(link.RecvBuf))
+        for (const ReplyStep& step : DescribeReply(link.frameBuffer))
             benchmark::DoNotOptimize(step.kind);
     };
     for (auto _ : state) {
         for (const Block& b : stream.blocks)
-            frames += static_cast<int64_t>(link.DataToRecBuffer(stream.bytes.data() + b.offset, b.length, dispatch));
+            frames += static_cast<int64_t>(link.feed(stream.bytes.data() + b.offset, b.length, dispatch));
     }
     countFrames(state, frames, static_cast<int64_t>(state.iterations()) * stream.frames);
 }

@@ -7,7 +7,7 @@
 #include "ui/main_window.h"
 
 int main(int argc, char** argv) {
-  LoadSysSet();
+  LoadSystemSettings();
 
   // A second start ends silently and leaves the running instance alone. A
   // lock that cannot be taken at all does not keep the tool from starting.

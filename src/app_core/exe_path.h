@@ -6,4 +6,4 @@
 // Windows) so that a file name can be appended directly. The settings file
 // and the result and error logs live there. Empty (the current directory)
 // when the system cannot tell.
-std::string GetExePath();
+std::string ExecutableDirectory();

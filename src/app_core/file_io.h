@@ -24,7 +24,7 @@ bool ReplaceWholeFile(const std::string& path, const std::string& text);
 // `moveAsideAt` bytes or more (0: no limit) is first renamed to its ".1"
 // name (MovedAsidePath), replacing an older one, and a new file begins; as
 // every line goes out in one write, no line is cut or lost across the
-// switch. Throws EInOutError naming the file and the failure.
+// switch. Throws InOutError naming the file and the failure.
 void AppendToFile(const std::string& path, const std::string& bytes, long moveAsideAt);
 
 // "Result.txt" -> "Result.1.txt": where a full log goes.

@@ -67,7 +67,7 @@ std::string WriteTarget(const std::string& path)
 
 [[noreturn]] void Raise(const char* what, const std::string& path, int error)
 {
-    throw EInOutError(std::string(what) + " \"" + path + "\": " + std::strerror(error), error);
+    throw InOutError(std::string(what) + " \"" + path + "\": " + std::strerror(error), error);
 }
 
 } // namespace

@@ -80,7 +80,7 @@ namespace {
 
 [[noreturn]] void Raise(const char* what, const std::string& path, int error)
 {
-    throw EInOutError(std::string(what) + " \"" + path + "\": " + std::strerror(error), error);
+    throw InOutError(std::string(what) + " \"" + path + "\": " + std::strerror(error), error);
 }
 
 } // namespace

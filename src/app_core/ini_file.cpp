@@ -150,7 +150,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     if (breaksLine(section) || breaksLine(key) || breaksLine(value) ||
         section.find(']') != std::string_view::npos || trimmedKey.empty() ||
         trimmedKey.front() == '[' || key.find('=') != std::string_view::npos)
-        throw EIniFileException("Unable to write to " + path_ + ": the section \"" +
+        throw IniFileError("Unable to write to " + path_ + ": the section \"" +
                                 std::string(section) + "\", key \"" + std::string(key) +
                                 "\" or its value cannot be stored in an INI file");
 
@@ -158,7 +158,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     // be read must not be overwritten.
     std::optional<std::string> existing = ReadWholeFile(path_, kMaxFileSize);
     if (!existing && errno != ENOENT)
-        throw EIniFileException("Unable to write to " + path_);
+        throw IniFileError("Unable to write to " + path_);
     std::string text = existing ? std::move(*existing) : std::string();
 
     const size_t firstBreak = text.find('\n');
@@ -179,7 +179,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
         text += endLastLine(text.size()) + "[" + std::string(section) + "]" + lineEnd + entry;
 
     if (!ReplaceWholeFile(path_, text))
-        throw EIniFileException("Unable to write to " + path_);
+        throw IniFileError("Unable to write to " + path_);
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int value)

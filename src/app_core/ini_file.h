@@ -30,7 +30,7 @@
 #include <string_view>
 
 // A key could not be written. The message is "Unable to write to " + path.
-class EIniFileException : public std::runtime_error {
+class IniFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -47,7 +47,7 @@ public:
     // An integer: 0 is false, any other value true.
     bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
 
-    // Throw EIniFileException when the file cannot be read back whole or
+    // Throw IniFileError when the file cannot be read back whole or
     // written, and for a section, key or value that would break the file's
     // layout (a line break, a key with "=" or starting with "[").
     void WriteString(std::string_view section, std::string_view key, std::string_view value);

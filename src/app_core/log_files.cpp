@@ -5,7 +5,7 @@
 #include "app_core/locale_text.h"
 #include "app_core/sys_settings.h"
 
-bool bWriteResult = true;
+bool resultLogEnabled = true;
 
 namespace {
 
@@ -34,18 +34,18 @@ std::string MovedAsidePath(const std::string& path)
 
 std::string ResultLogPath()
 {
-    return GetExePath() + "Result.txt";
+    return ExecutableDirectory() + "Result.txt";
 }
 
-std::string ErrLogPath()
+std::string ErrorLogPath()
 {
-    return GetExePath() + "ResultErr.txt";
+    return ExecutableDirectory() + "ResultErr.txt";
 }
 
-void WriteOpLog(std::string_view text) noexcept
+void WriteOperationLog(std::string_view text) noexcept
 {
     try {
-        const std::string path = OpLogPath();
+        const std::string path = OperationLogPath();
         if (!path.empty())
             AppendToFile(path, LogLine(TimestampWithMs(), text), 0);
     } catch (...) {
@@ -53,24 +53,24 @@ void WriteOpLog(std::string_view text) noexcept
     }
 }
 
-void WriteResult(std::string_view text)
+void WriteResultLog(std::string_view text)
 {
-    if (!bWriteResult)
+    if (!resultLogEnabled)
         return;
-    AppendToFile(ResultLogPath(), LogLine(TimestampWithMs(), text), iMaxSizeResult);
+    AppendToFile(ResultLogPath(), LogLine(TimestampWithMs(), text), resultLogMaxBytes);
 }
 
 void WriteLog(std::string_view text)
 {
-    WriteResult(text);
+    WriteResultLog(text);
 }
 
-void WriteErrLog(std::string_view text)
+void WriteErrorLog(std::string_view text)
 {
-    AppendToFile(ErrLogPath(), LogLine(RegionalDateTimeText(CurrentDateTime()), text), kErrLogLimit);
+    AppendToFile(ErrorLogPath(), LogLine(RegionalDateTimeText(CurrentDateTime()), text), kErrLogLimit);
 }
 
-std::string RegionalDateTimeText(TDateTime value)
+std::string RegionalDateTimeText(DateTime value)
 {
     const DateTimeParts p = DecodeDateTime(value);
     std::string text = std::to_string(p.year) + "/" + std::to_string(p.month) + "/" +

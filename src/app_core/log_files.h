@@ -8,9 +8,9 @@
 //
 //   operation log  $HOME/oplog.txt            "YYYY-MM-DD hh:nn:ss zzz"  failures swallowed
 //                  (C:\oplog.txt on Windows)
-//   result log     GetExePath()+"Result.txt"  "YYYY-MM-DD hh:nn:ss zzz"  raises EInOutError,
+//   result log     ExecutableDirectory()+"Result.txt"  "YYYY-MM-DD hh:nn:ss zzz"  raises InOutError,
 //                  moved aside to "Result.1.txt" once it holds maxsizeResult bytes
-//   error log      GetExePath()+"ResultErr.txt"  regional date and time  raises EInOutError,
+//   error log      ExecutableDirectory()+"ResultErr.txt"  regional date and time  raises InOutError,
 //                  moved aside to "ResultErr.1.txt" once it holds 131072 bytes
 //
 // Moving aside replaces an older ".1" file and happens before the write, so
@@ -27,45 +27,45 @@
 
 // A log file could not be created, opened, written or closed. The message
 // names the file and the failure; errorCode is the errno value.
-class EInOutError : public std::runtime_error {
+class InOutError : public std::runtime_error {
 public:
-    EInOutError(const std::string& message, int errorCode)
+    InOutError(const std::string& message, int errorCode)
         : std::runtime_error(message), errorCode(errorCode)
     {
     }
     int errorCode;
 };
 
-// Switch of the result log; true until LoadSysSet reads "writeResult".
-extern bool bWriteResult;
+// Switch of the result log; true until LoadSystemSettings reads "writeResult".
+extern bool resultLogEnabled;
 
 // Appends a line to the operation log. Never fails visibly: without a
 // usable $HOME, or when the file cannot be written, the line is dropped.
-void WriteOpLog(std::string_view text) noexcept;
+void WriteOperationLog(std::string_view text) noexcept;
 
-// Appends a line to the result log when bWriteResult is true; otherwise the
-// file is not even opened. A log that holds iMaxSizeResult bytes or more
-// (sys_settings.h) is first renamed to "Result.1.txt"; with iMaxSizeResult 0
+// Appends a line to the result log when resultLogEnabled is true; otherwise the
+// file is not even opened. A log that holds resultLogMaxBytes bytes or more
+// (sys_settings.h) is first renamed to "Result.1.txt"; with resultLogMaxBytes 0
 // (or below) the file grows without limit.
-void WriteResult(std::string_view text);
+void WriteResultLog(std::string_view text);
 
 // Appends a line to the error log. A log that holds 131072 bytes or more is
 // first renamed to "ResultErr.1.txt", so the new line becomes the only line
 // of "ResultErr.txt" and the earlier ones are kept beside it.
-void WriteErrLog(std::string_view text);
+void WriteErrorLog(std::string_view text);
 
-// The same as WriteResult.
+// The same as WriteResultLog.
 void WriteLog(std::string_view text);
 
 inline constexpr long kErrLogLimit = 131072;
 
-// Where the logs lie. OpLogPath is empty when $HOME is unset or relative
+// Where the logs lie. OperationLogPath is empty when $HOME is unset or relative
 // (POSIX); on Windows it is C:\oplog.txt.
-std::string OpLogPath();
+std::string OperationLogPath();
 std::string ResultLogPath();
-std::string ErrLogPath();
+std::string ErrorLogPath();
 
 // The workstation's regional short date and long time ("yyyy/M/d H:mm:ss",
 // as on a Simplified Chinese system); the time is left out at exactly
 // midnight. This is the error log's timestamp.
-std::string RegionalDateTimeText(TDateTime value);
+std::string RegionalDateTimeText(DateTime value);

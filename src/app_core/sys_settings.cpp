@@ -3,25 +3,25 @@
 #include "app_core/exe_path.h"
 #include "app_core/log_files.h"
 
-bool bStartWithSys = false;
-bool bWriteCommLog = false;
-int32_t iMaxSizeResult = 0;
-int32_t iDelayCount = 200;
-std::string strShopNO;
+bool startWithSystem = false;
+bool writeCommLog = false;
+int32_t resultLogMaxBytes = 0;
+int32_t delayCount = 200;
+std::string shopNumber;
 
 std::string SettingsFilePath()
 {
-    return GetExePath() + std::string(kSettingsFileName);
+    return ExecutableDirectory() + std::string(kSettingsFileName);
 }
 
-void LoadSysSet()
+void LoadSystemSettings()
 {
     const IniFile ini(SettingsFilePath());
     constexpr std::string_view section = "SysSet";
-    bStartWithSys = ini.ReadBool(section, "startwithsys", false);
-    bWriteResult = ini.ReadBool(section, "writeResult", true);
-    bWriteCommLog = ini.ReadBool(section, "WriteCommLog", false);
-    iMaxSizeResult = ini.ReadInteger(section, "maxsizeResult", 512000);
-    iDelayCount = ini.ReadInteger(section, "DelayCount", 200);
-    strShopNO = ini.ReadString(section, "ShopNO", "");
+    startWithSystem = ini.ReadBool(section, "startwithsys", false);
+    resultLogEnabled = ini.ReadBool(section, "writeResult", true);
+    writeCommLog = ini.ReadBool(section, "WriteCommLog", false);
+    resultLogMaxBytes = ini.ReadInteger(section, "maxsizeResult", 512000);
+    delayCount = ini.ReadInteger(section, "DelayCount", 200);
+    shopNumber = ini.ReadString(section, "ShopNO", "");
 }

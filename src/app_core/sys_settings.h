@@ -2,7 +2,7 @@
 
 // The settings file "datalink.ini" beside the executable (SettingsFilePath).
 //
-// [SysSet] is read once at start-up by LoadSysSet into the six globals
+// [SysSet] is read once at start-up by LoadSystemSettings into the six globals
 // below; the program never writes it.
 //
 // [CommSet] holds the port of the last successful open. The main window
@@ -16,7 +16,7 @@
 //     ini.WriteInteger(kCommSetSection, kBaudRateKey, openedBaud); // then the rate
 //
 // Reading never fails (defaults instead). A write that fails throws
-// EIniFileException with the message "Unable to write to <full path>".
+// IniFileError with the message "Unable to write to <full path>".
 // "CommNo" is text ("COM3", "//./COM12", "/dev/ttyUSB0", a pty path).
 
 #include "app_core/ini_file.h"
@@ -33,20 +33,20 @@ inline constexpr std::string_view kBaudRateKey = "BaudRate";
 inline constexpr std::string_view kDefaultCommNo = "Com3";
 inline constexpr int kDefaultBaudRate = 115200;
 
-// GetExePath() + "datalink.ini".
+// ExecutableDirectory() + "datalink.ini".
 std::string SettingsFilePath();
 
-// [SysSet] values. Only bWriteResult (declared in log_files.h, the result
-// log's switch) and iMaxSizeResult (the result log's size, see
+// [SysSet] values. Only resultLogEnabled (declared in log_files.h, the result
+// log's switch) and resultLogMaxBytes (the result log's size, see
 // log_files.h) change what the program does; the others are kept for
 // whoever reads the file.
-extern bool bStartWithSys;     // "startwithsys", default false
-extern bool bWriteCommLog;     // "WriteCommLog", default false
-extern int32_t iMaxSizeResult; // "maxsizeResult", default 512000
-extern int32_t iDelayCount;    // "DelayCount", default 200
-extern std::string strShopNO;  // "ShopNO", default empty
+extern bool startWithSystem;     // "startwithsys", default false
+extern bool writeCommLog;     // "WriteCommLog", default false
+extern int32_t resultLogMaxBytes; // "maxsizeResult", default 512000
+extern int32_t delayCount;    // "DelayCount", default 200
+extern std::string shopNumber;  // "ShopNO", default empty
 
 // Reads [SysSet] of SettingsFilePath() into the globals above and into
-// bWriteResult ("writeResult", default true). Never fails: a missing file,
+// resultLogEnabled ("writeResult", default true). Never fails: a missing file,
 // key or a bad value gives the default.
-void LoadSysSet();
+void LoadSystemSettings();

@@ -8,7 +8,7 @@
 #include <climits>
 #include <cstdlib>
 
-std::string GetExePath()
+std::string ExecutableDirectory()
 {
     char buffer[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
@@ -20,7 +20,7 @@ std::string GetExePath()
     return path.substr(0, path.rfind('/') + 1);
 }
 
-std::string OpLogPath()
+std::string OperationLogPath()
 {
     const char* home = std::getenv("HOME");
     if (!home || home[0] != '/')

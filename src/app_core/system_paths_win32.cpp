@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-std::string GetExePath()
+std::string ExecutableDirectory()
 {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -22,7 +22,7 @@ std::string GetExePath()
     return Utf8FromWide(path.substr(0, path.find_last_of(L"\\/") + 1));
 }
 
-std::string OpLogPath()
+std::string OperationLogPath()
 {
     return "C:\\oplog.txt";
 }

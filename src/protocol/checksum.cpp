@@ -1,6 +1,6 @@
 #include "protocol/checksum.h"
 
-uint16_t CheckSum(const uint8_t* data, uint16_t count)
+uint16_t Checksum(const uint8_t* data, uint16_t count)
 {
     uint16_t sum = 0;
     for (uint16_t i = 0; i < count; ++i)
@@ -8,9 +8,9 @@ uint16_t CheckSum(const uint8_t* data, uint16_t count)
     return static_cast<uint16_t>(sum + 1);
 }
 
-bool CheckSumOK(const uint8_t* data, uint16_t count, uint8_t expected)
+bool ChecksumMatches(const uint8_t* data, uint16_t count, uint8_t expected)
 {
-    return static_cast<uint8_t>(CheckSum(data, count) & 0xFF) == expected;
+    return static_cast<uint8_t>(Checksum(data, count) & 0xFF) == expected;
 }
 
 uint16_t Crc16(const uint8_t* data, uint16_t count)

@@ -28,7 +28,7 @@ CommandFrame BuildCommandFrame(uint8_t code, const CommandData& data)
 {
     CommandFrame frame{kFrameHeader, kCommandMarker, code};
     std::copy(data.begin(), data.end(), frame.begin() + 3);
-    frame[7] = static_cast<uint8_t>(CheckSum(frame.data(), 7) & 0xFF);
+    frame[7] = static_cast<uint8_t>(Checksum(frame.data(), 7) & 0xFF);
     return frame;
 }
 
@@ -42,10 +42,10 @@ CommandData DivisionData(int32_t index) { return byteData(static_cast<uint8_t>(i
 
 CommandData ClockData(int32_t deviceSeconds) { return u32Data(deviceSeconds); }
 
-CommandData ClockData(TDateTime dateTime)
+CommandData ClockData(DateTime dateTime)
 {
     int32_t seconds = 0;
-    DevTimeConvert(dateTime, seconds, true);
+    ConvertDeviceTime(dateTime, seconds, true);
     return ClockData(seconds);
 }
 

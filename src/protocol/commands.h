@@ -4,7 +4,7 @@
 //
 // The main window's SendScaleCmd(code, data) zero-fills SendBuf, copies
 // BuildCommandFrame(code, data) into its first 8 bytes, hands those to the
-// port and calls ResetRecvBuffer(). The named senders choose code and data:
+// port and calls reset(). The named senders choose code and data:
 //   SendSimpleCmd(code)     -> code, {}
 //   SendZeroCmd(zero)       -> zero ? kCmdSetZero : kCmdShiftZero, {}
 //   SendUnlockCmd()         -> kCmdOpenCalibrationSwitch, {}
@@ -71,7 +71,7 @@ CommandData DivisionData(int32_t index);
 // Controller clock: signed 32-bit seconds since the device epoch.
 CommandData ClockData(int32_t deviceSeconds);
 // The same for a date-time; 0 seconds when it cannot be converted.
-CommandData ClockData(TDateTime dateTime);
+CommandData ClockData(DateTime dateTime);
 // Calibration-log record number, 1 to 32.
 CommandData LogRecordData(uint8_t recordNo);
 // kBeeperOn, kBeeperOff or kBeeperQuery.

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-int32_t HexStrToInt(std::string_view text)
+int32_t HexTextToInt(std::string_view text)
 {
     uint32_t result = 0;
     for (char c : text) {
@@ -20,13 +20,13 @@ int32_t HexStrToInt(std::string_view text)
     return static_cast<int32_t>(result);
 }
 
-std::string GetDailyCode(TDateTime date)
+std::string DailyCode(DateTime date)
 {
     const DateTimeParts d = DecodeDateTime(date);
     char year[5];
     std::snprintf(year, sizeof year, "%04d", d.year);
     const auto hexByte = [](std::string_view digits) {
-        return static_cast<uint8_t>(HexStrToInt(digits) & 0xFF);
+        return static_cast<uint8_t>(HexTextToInt(digits) & 0xFF);
     };
     const std::string day = std::to_string(d.day);
     const uint8_t block[8] = {
@@ -42,4 +42,4 @@ std::string GetDailyCode(TDateTime date)
     return std::to_string(Crc16(block, sizeof block));
 }
 
-std::string GetDailyCode() { return GetDailyCode(CurrentDateTime()); }
+std::string DailyCode() { return DailyCode(CurrentDateTime()); }

@@ -55,17 +55,17 @@ void appendPadded(std::string& out, int value, int width)
 }
 
 // Milliseconds in |a - b|; throws for differences no valid pair of dates has.
-int64_t msBetween(TDateTime a, TDateTime b)
+int64_t msBetween(DateTime a, DateTime b)
 {
     const double diff = std::fabs(a - b);
     if (!(diff < 1e7))
-        throw EConvertError("invalid date-time difference");
+        throw ConvertError("invalid date-time difference");
     return std::llround(diff * static_cast<double>(kMsPerDay));
 }
 
 } // namespace
 
-TDateTime EncodeDateTime(const DateTimeParts& p)
+DateTime EncodeDateTime(const DateTimeParts& p)
 {
     const bool dateOk = p.year >= 1 && p.year <= 9999 && p.month >= 1 && p.month <= 12 &&
                         p.day >= 1 && p.day <= daysInMonth(p.year, p.month);
@@ -73,7 +73,7 @@ TDateTime EncodeDateTime(const DateTimeParts& p)
                         p.second >= 0 && p.second < 60 && p.millisecond >= 0 &&
                         p.millisecond < 1000;
     if (!dateOk || !timeOk)
-        throw EConvertError("invalid date or time");
+        throw ConvertError("invalid date or time");
 
     const double days = static_cast<double>(daysFromCivil(p.year, p.month, p.day) + kUnixEpochDay);
     const int64_t ms = ((p.hour * 60LL + p.minute) * 60 + p.second) * 1000 + p.millisecond;
@@ -81,16 +81,16 @@ TDateTime EncodeDateTime(const DateTimeParts& p)
     return days >= 0 ? days + fraction : days - fraction;
 }
 
-TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
+DateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
                          int millisecond)
 {
     return EncodeDateTime(DateTimeParts{year, month, day, hour, minute, second, millisecond});
 }
 
-DateTimeParts DecodeDateTime(TDateTime value)
+DateTimeParts DecodeDateTime(DateTime value)
 {
     if (!(value > static_cast<double>(kFirstDay) - 1 && value < static_cast<double>(kEndDay)))
-        throw EConvertError("date-time out of range");
+        throw ConvertError("date-time out of range");
 
     const double whole = std::trunc(value);
     int64_t day = static_cast<int64_t>(whole);
@@ -100,7 +100,7 @@ DateTimeParts DecodeDateTime(TDateTime value)
         ++day;
     }
     if (day < kFirstDay || day >= kEndDay)
-        throw EConvertError("date-time out of range");
+        throw ConvertError("date-time out of range");
 
     DateTimeParts p;
     civilFromDays(day - kUnixEpochDay, p);
@@ -111,7 +111,7 @@ DateTimeParts DecodeDateTime(TDateTime value)
     return p;
 }
 
-TDateTime CurrentDateTime()
+DateTime CurrentDateTime()
 {
     using namespace std::chrono;
     const auto now = system_clock::now();
@@ -127,7 +127,7 @@ TDateTime CurrentDateTime()
                           local.tm_min, local.tm_sec, static_cast<int>(ms < 0 ? ms + 1000 : ms));
 }
 
-std::string FormatDateTime(std::string_view pattern, TDateTime value)
+std::string FormatDateTime(std::string_view pattern, DateTime value)
 {
     const DateTimeParts p = DecodeDateTime(value);
     struct Field {
@@ -155,7 +155,7 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value)
     return out;
 }
 
-std::optional<TDateTime> TryParseDateTime(std::string_view text)
+std::optional<DateTime> TryParseDateTime(std::string_view text)
 {
     constexpr std::string_view layout = "dddd-dd-dd dd:dd:dd";
     if (text.size() != layout.size())
@@ -174,23 +174,23 @@ std::optional<TDateTime> TryParseDateTime(std::string_view text)
     try {
         return EncodeDateTime(number(0, 4), number(5, 2), number(8, 2), number(11, 2),
                               number(14, 2), number(17, 2));
-    } catch (const EConvertError&) {
+    } catch (const ConvertError&) {
         return std::nullopt;
     }
 }
 
-TDateTime ParseDateTime(std::string_view text)
+DateTime ParseDateTime(std::string_view text)
 {
     if (auto value = TryParseDateTime(text))
         return *value;
-    throw EConvertError("'" + std::string(text) + "' is not a valid date and time");
+    throw ConvertError("'" + std::string(text) + "' is not a valid date and time");
 }
 
-int64_t WholeSecondsBetween(TDateTime a, TDateTime b) { return msBetween(a, b) / 1000; }
+int64_t WholeSecondsBetween(DateTime a, DateTime b) { return msBetween(a, b) / 1000; }
 
-int64_t WholeMinutesBetween(TDateTime a, TDateTime b) { return msBetween(a, b) / 60'000; }
+int64_t WholeMinutesBetween(DateTime a, DateTime b) { return msBetween(a, b) / 60'000; }
 
-int DevTimeConvert(TDateTime& dateTime, int32_t& seconds, bool toDevice)
+int ConvertDeviceTime(DateTime& dateTime, int32_t& seconds, bool toDevice)
 {
     try {
         if (toDevice) {
@@ -202,7 +202,7 @@ int DevTimeConvert(TDateTime& dateTime, int32_t& seconds, bool toDevice)
             dateTime = kDeviceEpoch + static_cast<double>(seconds) / 86'400.0;
         }
         return kDevTimeConvertOK;
-    } catch (const EConvertError&) {
+    } catch (const ConvertError&) {
         return kDevTimeConvertError;
     }
 }

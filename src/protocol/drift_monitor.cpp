@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-void DriftMonitor::start(TDateTime now)
+void DriftMonitor::start(DateTime now)
 {
     baseFromNextReading = true;
     // The start is shown, and counted from, to the whole second.
@@ -14,7 +14,7 @@ void DriftMonitor::start(TDateTime now)
     alarmAt.reset();
 }
 
-void DriftMonitor::update(int32_t ad, TDateTime now)
+void DriftMonitor::update(int32_t ad, DateTime now)
 {
     liveAD = ad;
     if (baseFromNextReading) {
@@ -23,7 +23,7 @@ void DriftMonitor::update(int32_t ad, TDateTime now)
     }
     differenceAD = static_cast<int32_t>(static_cast<uint32_t>(ad) - static_cast<uint32_t>(baseAD));
     drift = differenceAD * kADDriftFactor;
-    const TDateTime start = startedAt.value_or(now);
+    const DateTime start = startedAt.value_or(now);
     if (std::fabs(drift) >= kADDriftAlarm && !alarmAt) {
         alarmAt = now;
         alarmMinutes = WholeMinutesBetween(start, now);

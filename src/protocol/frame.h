@@ -21,7 +21,7 @@ inline constexpr size_t kCommandFrameSize = 8;
 inline constexpr size_t kReplyFrameSize = 19;
 // Index of the reply checksum; also the number of bytes it covers.
 inline constexpr size_t kReplyChecksumIndex = 18;
-// Size of SendBuf and RecvBuf.
+// Size of SendBuf and frameBuffer.
 inline constexpr size_t kLinkBufferSize = 1024;
 
 inline uint16_t ReadU16LE(const uint8_t* p)
@@ -61,6 +61,6 @@ inline ReplyFrame BuildReplyFrame(uint8_t code, const uint8_t* payload = nullptr
     if (payload != nullptr)
         std::memcpy(frame.data() + 2, payload, 16);
     frame[kReplyChecksumIndex] =
-        static_cast<uint8_t>(CheckSum(frame.data(), kReplyChecksumIndex) & 0xFF);
+        static_cast<uint8_t>(Checksum(frame.data(), kReplyChecksumIndex) & 0xFF);
     return frame;
 }

@@ -5,30 +5,30 @@
 #include <algorithm>
 #include <cstring>
 
-bool TFrameAssembler::store(uint8_t byte)
+bool FrameAssembler::store(uint8_t byte)
 {
-    if (!bRecvHead) {
+    if (!headerSeen) {
         if (byte == kFrameHeader) {
-            RecvBuf[0] = byte;
-            bRecvHead = true;
+            frameBuffer[0] = byte;
+            headerSeen = true;
         }
         return false;
     }
-    RecvBuf[++iRecvLen] = byte; // a 0xAA here is data, not a new header
-    return iRecvLen == kReplyChecksumIndex;
+    frameBuffer[++storedAfterHeader] = byte; // a 0xAA here is data, not a new header
+    return storedAfterHeader == kReplyChecksumIndex;
 }
 
-void TFrameAssembler::rescanAfterFalseHeader()
+void FrameAssembler::rescanAfterFalseHeader()
 {
     uint8_t rest[kReplyChecksumIndex];
-    std::memcpy(rest, RecvBuf + 1, sizeof rest);
-    ResetRecvBuffer();
+    std::memcpy(rest, frameBuffer + 1, sizeof rest);
+    reset();
     // Fewer than 19 bytes: this cannot complete a frame, only start one.
     for (uint8_t byte : rest)
         store(byte);
 }
 
-size_t TFrameAssembler::DataToRecBuffer(const uint8_t* data, uint16_t count,
+size_t FrameAssembler::feed(const uint8_t* data, uint16_t count,
                                         const FrameHandler& onFrame)
 {
     if (data == nullptr)
@@ -36,7 +36,7 @@ size_t TFrameAssembler::DataToRecBuffer(const uint8_t* data, uint16_t count,
     size_t handedOn = 0;
     const uint8_t* const end = data + count;
     for (const uint8_t* next = data; next < end;) {
-        if (!bRecvHead) {
+        if (!headerSeen) {
             // Skip to the next header byte.
             next = static_cast<const uint8_t*>(std::memchr(next, kFrameHeader, static_cast<size_t>(end - next)));
             if (next == nullptr)
@@ -46,20 +46,20 @@ size_t TFrameAssembler::DataToRecBuffer(const uint8_t* data, uint16_t count,
         }
         // The rest of the frame, or as much of it as the block holds; a
         // 0xAA in there is data, not a new header.
-        const size_t wanted = kReplyChecksumIndex - iRecvLen;
+        const size_t wanted = kReplyChecksumIndex - storedAfterHeader;
         const size_t taken = std::min(wanted, static_cast<size_t>(end - next));
-        std::memcpy(RecvBuf + iRecvLen + 1, next, taken);
-        iRecvLen = static_cast<uint8_t>(iRecvLen + taken);
+        std::memcpy(frameBuffer + storedAfterHeader + 1, next, taken);
+        storedAfterHeader = static_cast<uint8_t>(storedAfterHeader + taken);
         next += taken;
-        if (iRecvLen != kReplyChecksumIndex)
+        if (storedAfterHeader != kReplyChecksumIndex)
             break;
-        if (!CheckSumOK(RecvBuf, kReplyChecksumIndex, RecvBuf[kReplyChecksumIndex])) {
+        if (!ChecksumMatches(frameBuffer, kReplyChecksumIndex, frameBuffer[kReplyChecksumIndex])) {
             rescanAfterFalseHeader();
             continue;
         }
         struct ResetAfterwards {
-            TFrameAssembler& self;
-            ~ResetAfterwards() { self.ResetRecvBuffer(); }
+            FrameAssembler& self;
+            ~ResetAfterwards() { self.reset(); }
         } reset{*this};
         ++handedOn;
         if (onFrame)
@@ -68,10 +68,10 @@ size_t TFrameAssembler::DataToRecBuffer(const uint8_t* data, uint16_t count,
     return handedOn;
 }
 
-void TFrameAssembler::ResetRecvBuffer()
+void FrameAssembler::reset()
 {
-    // Only a frame's bytes are ever written; the rest of RecvBuf stays zero.
-    std::memset(RecvBuf, 0, kReplyFrameSize);
-    iRecvLen = 0;
-    bRecvHead = false;
+    // Only a frame's bytes are ever written; the rest of frameBuffer stays zero.
+    std::memset(frameBuffer, 0, kReplyFrameSize);
+    storedAfterHeader = 0;
+    headerSeen = false;
 }

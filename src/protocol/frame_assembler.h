@@ -6,33 +6,16 @@
 // hold part of a frame, several frames, or noise. The assembler keeps its
 // state between blocks and hands every complete frame whose checksum is good
 // to a callback, in the order the frames arrived. While the callback runs,
-// RecvBuf holds the frame (header at index 0, checksum at 18); right after it
+// frameBuffer holds the frame (header at index 0, checksum at 18); right after it
 // returns, or throws, the assembler is reset, so a frame is handed on once.
 //
 // Past a complete frame the rest of the block is assembled on. A frame whose
 // checksum fails is dropped and the 18 bytes after its header are scanned
 // again, so a stray 0xAA in noise cannot swallow the real frame behind it.
 //
-// The main window's receive handler is then only:
-//
-//   void TfrmMain::cmPDAReceiveData(TObject*, const void* Buffer, uint16_t BufferLength)
-//   {
-//       if (!bCanRecv)
-//           return;                         // a dispatcher box is open: drop it
-//       bCanRecv = false;
-//       try {
-//           link.DataToRecBuffer(static_cast<const uint8_t*>(Buffer), BufferLength,
-//                                [this] { CheckRecDataOK(); });
-//       } catch (const std::exception& e) {
-//           bCanRecv = true;
-//           WriteErrLog(std::string("PDAReceiveData Except:") + e.what()); // may throw on
-//           return;                                                        // purpose
-//       }
-//       bCanRecv = true;
-//   }
-//
-// and a command send calls link.ResetRecvBuffer() after handing its frame
-// to the port, which discards a half-received reply.
+// The scale session's receive path feeds every block to feed() and
+// dispatches each frame from the callback; a command send calls reset()
+// after handing its frame to the port, which discards a half-received reply.
 
 #include "protocol/frame.h"
 
@@ -40,28 +23,28 @@
 #include <cstdint>
 #include <functional>
 
-class TFrameAssembler {
+class FrameAssembler {
 public:
     using FrameHandler = std::function<void()>;
 
     // The frame being assembled: header at 0, the following bytes at 1..18.
-    uint8_t RecvBuf[kLinkBufferSize] = {};
-    // Index in RecvBuf of the last byte stored after the header (0 while only
+    uint8_t frameBuffer[kLinkBufferSize] = {};
+    // Index in frameBuffer of the last byte stored after the header (0 while only
     // the header, or nothing, is stored).
-    uint8_t iRecvLen = 0;
+    uint8_t storedAfterHeader = 0;
     // A header byte has been seen for the frame being assembled.
-    bool bRecvHead = false;
+    bool headerSeen = false;
 
     // Feeds one block (nullptr or count 0: nothing happens). Calls onFrame
-    // once per complete, checksum-valid frame, with RecvBuf holding it (an
+    // once per complete, checksum-valid frame, with frameBuffer holding it (an
     // empty onFrame only counts them).
     // Returns the number of frames handed on. Never throws by itself; an
     // exception of onFrame propagates after the reset, and the rest of that
     // block is then dropped.
-    size_t DataToRecBuffer(const uint8_t* data, uint16_t count, const FrameHandler& onFrame);
+    size_t feed(const uint8_t* data, uint16_t count, const FrameHandler& onFrame);
 
-    // Back to empty: RecvBuf zero-filled, iRecvLen 0, bRecvHead false.
-    void ResetRecvBuffer();
+    // Back to empty: frameBuffer zero-filled, storedAfterHeader 0, headerSeen false.
+    void reset();
 
 private:
     // Stores one byte; true when it completed 19 bytes.

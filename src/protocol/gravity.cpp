@@ -4,27 +4,27 @@
 
 #include <cmath>
 
-std::string GetCityNameByAcc(int32_t value)
+std::string PlaceNamesForGravity(int32_t value)
 {
     std::string names;
-    for (const TCityAccList& row : CityAccList) {
-        if (row.iAccValue != value)
+    for (const GravityTableRow& row : kGravityTable) {
+        if (row.gravity != value)
             continue;
         if (!names.empty())
             names += '\\';
-        names += row.cityName;
+        names += row.place;
     }
     return names.empty() ? "自定义" : names;
 }
 
-std::string FormatAccValue(int32_t iAccValue) { return FormatGeneral(iAccValue / 10000.0); }
+std::string FormatGravity(int32_t gravity) { return FormatGeneral(gravity / 10000.0); }
 
-std::string FormatCityAcc(std::string_view cityName, int32_t iAccValue)
+std::string FormatPlaceAndGravity(std::string_view place, int32_t gravity)
 {
-    return std::string(cityName) + "[" + FormatAccValue(iAccValue) + "]";
+    return std::string(place) + "[" + FormatGravity(gravity) + "]";
 }
 
-double CalcGravity(double degrees, double minutes, double seconds, double altitude)
+double GravityAtLatitude(double degrees, double minutes, double seconds, double altitude)
 {
     constexpr double kRadiansPerDegree = 0.017453292519943295769;
     constexpr double kEarthRadiusKm = 6371.0;

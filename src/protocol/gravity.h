@@ -9,14 +9,14 @@
 #include <string>
 #include <string_view>
 
-struct TCityAccList {
-    std::string_view cityName;
-    int32_t iAccValue;
+struct GravityTableRow {
+    std::string_view place;
+    int32_t gravity;
 };
 
 // The order is part of the behaviour: the city-selection dialog lists the
 // rows in it and returns the chosen index, and the lookup joins names in it.
-inline constexpr std::array<TCityAccList, 33> CityAccList{{
+inline constexpr std::array<GravityTableRow, 33> kGravityTable{{
     {"广东-韶关", 97894}, {"西藏", 97799},     {"云南省", 97836},   {"海南省", 97863},
     {"贵州省", 97868},    {"广西", 97877},     {"广东", 97883},     {"福建省", 97891},
     {"台湾", 97900},      {"湖南省", 97915},   {"青海省", 97911},   {"四川省", 97913},
@@ -30,17 +30,17 @@ inline constexpr std::array<TCityAccList, 33> CityAccList{{
 
 // Names of every row carrying exactly `value`, in table order, joined with
 // "\"; "自定义" when no row carries it.
-std::string GetCityNameByAcc(int32_t value);
+std::string PlaceNamesForGravity(int32_t value);
 
 // Display form of a gravity value: value / 10000 in the general number form
 // ("9.7894", "9.79").
-std::string FormatAccValue(int32_t iAccValue);
+std::string FormatGravity(int32_t gravity);
 
 // A place as shown to the operator: name + "[" + display form + "]",
 // e.g. "台湾[9.79]". Used for the table rows and the parameter report.
-std::string FormatCityAcc(std::string_view cityName, int32_t iAccValue);
+std::string FormatPlaceAndGravity(std::string_view place, int32_t gravity);
 
 // Gravity in m/s² from the latitude (degrees, minutes, seconds, taken at
 // face value) and the altitude in metres, rounded to four decimals with
 // halves going to the even neighbour.
-double CalcGravity(double degrees, double minutes, double seconds, double altitude);
+double GravityAtLatitude(double degrees, double minutes, double seconds, double altitude);

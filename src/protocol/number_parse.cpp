@@ -25,7 +25,7 @@ bool TakeSign(std::string_view& text, bool& negative)
 
 }  // namespace
 
-std::optional<double> TryStrToFloat(std::string_view text)
+std::optional<double> TryParseFloat(std::string_view text)
 {
     text = TrimBlanks(text);
     bool negative = false;
@@ -37,15 +37,15 @@ std::optional<double> TryStrToFloat(std::string_view text)
     return negative ? -value : value;
 }
 
-double StrToFloat(std::string_view text)
+double ParseFloat(std::string_view text)
 {
-    if (const auto value = TryStrToFloat(text)) return *value;
-    throw EConvertError("'" + std::string(text) + "' is not a valid floating point value");
+    if (const auto value = TryParseFloat(text)) return *value;
+    throw ConvertError("'" + std::string(text) + "' is not a valid floating point value");
 }
 
-double StrToFloatDef(std::string_view text, double fallback) { return TryStrToFloat(text).value_or(fallback); }
+double ParseFloatOr(std::string_view text, double fallback) { return TryParseFloat(text).value_or(fallback); }
 
-std::optional<int32_t> TryStrToInt(std::string_view text)
+std::optional<int32_t> TryParseInt(std::string_view text)
 {
     text = TrimBlanks(text);
     bool negative = false;
@@ -58,10 +58,10 @@ std::optional<int32_t> TryStrToInt(std::string_view text)
     return static_cast<int32_t>(value);
 }
 
-int32_t StrToInt(std::string_view text)
+int32_t ParseInt(std::string_view text)
 {
-    if (const auto value = TryStrToInt(text)) return *value;
-    throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+    if (const auto value = TryParseInt(text)) return *value;
+    throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
 }
 
-int32_t StrToIntDef(std::string_view text, int32_t fallback) { return TryStrToInt(text).value_or(fallback); }
+int32_t ParseIntOr(std::string_view text, int32_t fallback) { return TryParseInt(text).value_or(fallback); }

@@ -12,7 +12,7 @@ struct FixedStep {
 
 constexpr FixedStep status(const char* text) { return {ReplyStepKind::ShowStatus, text, ReplyFlag::None}; }
 constexpr FixedStep box(const char* text) { return {ReplyStepKind::ShowBox, text, ReplyFlag::None}; }
-constexpr FixedStep opLog(const char* text) { return {ReplyStepKind::WriteOpLog, text, ReplyFlag::None}; }
+constexpr FixedStep opLog(const char* text) { return {ReplyStepKind::WriteOperationLog, text, ReplyFlag::None}; }
 constexpr FixedStep setFlag(ReplyFlag flag) { return {ReplyStepKind::SetFlag, nullptr, flag}; }
 constexpr FixedStep step(ReplyStepKind kind) { return {kind, nullptr, ReplyFlag::None}; }
 
@@ -24,7 +24,7 @@ struct FixedRule {
 
 // Replies whose handling does not depend on their payload text.
 constexpr FixedRule kFixedRules[] = {
-    {kReplySetOK, {setFlag(ReplyFlag::bSetOK), status("设置成功！")}, 2},
+    {kReplySetOK, {setFlag(ReplyFlag::SetAcknowledged), status("设置成功！")}, 2},
     {kReplySetFailed, {status("设置失败"), box("设置失败！")}, 2},
     {kReplyZeroNotCalibrated, {status("未标定零点！")}, 1},
     {kReplyAnyPointNotCalibrated, {status("未标定任意点！")}, 1},
@@ -40,7 +40,7 @@ constexpr FixedRule kFixedRules[] = {
     {kReplyZeroTrackingOff, {status("零位跟踪状态关！"), box("零位跟踪状态关！")}, 2},
     {kReplyRangeSet, {opLog("设置量程成功"), status("设置量程成功！"), box("设置量程成功！")}, 3},
     {kReplyParameters, {step(ReplyStepKind::ApplyParameters)}, 1},
-    {kReplyLogRecord, {step(ReplyStepKind::AppendLogRecord), setFlag(ReplyFlag::bReadLog)}, 2},
+    {kReplyLogRecord, {step(ReplyStepKind::AppendLogRecord), setFlag(ReplyFlag::LogRecordAnswered)}, 2},
 };
 
 // Replies whose texts are built from their payload.
@@ -100,10 +100,10 @@ ReplyAction DescribeReply(const uint8_t* frame)
     }
     switch (code) {
     case kReplyVersion:
-        statusBoxFlag(action, "版本号:" + std::to_string(DecodeVersionNumber(frame)), ReplyFlag::bReadVer);
+        statusBoxFlag(action, "版本号:" + std::to_string(DecodeVersionNumber(frame)), ReplyFlag::VersionAnswered);
         return action;
     case kReplyVersionText:
-        statusBoxFlag(action, "版本号:" + displayable(DecodeVersionText(frame)), ReplyFlag::bReadVer);
+        statusBoxFlag(action, "版本号:" + displayable(DecodeVersionText(frame)), ReplyFlag::VersionAnswered);
         return action;
     case kReplyBeeper:
         statusBoxFlag(action, DecodeBeeperOn(frame) ? "峰鸣器打开！" : "峰鸣器关闭！", ReplyFlag::None);

@@ -2,27 +2,11 @@
 
 // The controller's replies: decoding of the payloads and, per reply code,
 // the steps the dispatcher takes. All functions take a checksum-valid
-// 19-byte reply frame as RecvBuf holds it (header at index 0).
+// 19-byte reply frame as frameBuffer holds it (header at index 0).
 //
-// The main window's CheckRecDataOK is then a loop over DescribeReply:
-//
-//   if (!CheckSumOK(RecvBuf, 18, RecvBuf[18])) return false;
-//   if (bSampling) UpdateADMonitor();
-//   for (const ReplyStep& step : DescribeReply(RecvBuf)) {
-//       switch (step.kind) {
-//       case ReplyStepKind::SetFlag:      flag(step.flag) = true; break;
-//       case ReplyStepKind::ShowStatus:   ShowStatus(step.text); break;
-//       case ReplyStepKind::ShowBox:      box(step.text); break;   // modal, OK only
-//       case ReplyStepKind::WriteOpLog:   WriteOpLog(step.text); break;
-//       case ReplyStepKind::ClearTare:    dTare = 0; break;
-//       case ReplyStepKind::ApplyParameters: show(DecodeParameterReport(RecvBuf)); break;
-//       case ReplyStepKind::AppendLogRecord: SetLogList.push_back(DecodeSetLogRecord(RecvBuf)); break;
-//       case ReplyStepKind::ShowWeight:   ShowWeightData(); break;
-//       }
-//   }
-//   return true;
-//
-// with the whole inside the try that logs "CheckRecDataOK Except:".
+// The scale session's dispatcher takes the steps of DescribeReply in order
+// (a measurement frame has the one step ShowWeight), inside the try that
+// logs "CheckRecDataOK Except:".
 
 #include "protocol/frame.h"
 
@@ -72,17 +56,17 @@ std::string DecodeVersionText(const uint8_t* frame);
 // Reply 0xFB: byte 2 is 1 when the beeper is on; anything else is off.
 bool DecodeBeeperOn(const uint8_t* frame);
 
-enum class ReplyFlag { None, bSetOK, bReadVer, bReadLog };
+enum class ReplyFlag { None, SetAcknowledged, VersionAnswered, LogRecordAnswered };
 
 enum class ReplyStepKind {
     SetFlag,         // flag := true
     ShowStatus,      // ShowStatus(text)
     ShowBox,         // modal box with text and OK; go on once it is closed
-    WriteOpLog,      // WriteOpLog(text)
-    ClearTare,       // dTare := 0 (the tare label keeps its text)
+    WriteOperationLog,      // WriteOperationLog(text)
+    ClearTare,       // the tare := 0 (the tare shown stays)
     ApplyParameters, // DecodeParameterReport into the parameter controls
-    AppendLogRecord, // DecodeSetLogRecord appended to SetLogList
-    ShowWeight,      // measurement frame: ShowWeightData
+    AppendLogRecord, // DecodeCalibrationLogRecord appended to the session's records
+    ShowWeight,      // measurement frame: the weight is computed and shown
 };
 
 struct ReplyStep {
@@ -93,7 +77,7 @@ struct ReplyStep {
     }
 
     ReplyStepKind kind = ReplyStepKind::ShowWeight;
-    std::string text; // ShowStatus, ShowBox, WriteOpLog
+    std::string text; // ShowStatus, ShowBox, WriteOperationLog
     ReplyFlag flag = ReplyFlag::None;
 
     bool operator==(const ReplyStep&) const = default;

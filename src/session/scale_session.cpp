@@ -141,7 +141,7 @@ void ScaleSession::sendCommand(uint8_t code, const CommandData& data) {
   // A closed port drops the frame; nothing tells the operator.
   port_->WriteCommData(frame.data(), static_cast<uint16_t>(frame.size()));
   // A half-received reply is discarded.
-  assembler_.ResetRecvBuffer();
+  assembler_.reset();
 }
 
 // --- The receive path -----------------------------------------------------
@@ -152,7 +152,7 @@ void ScaleSession::receive(const uint8_t* data, uint16_t length) {
   if (!canReceive_) return;
   canReceive_ = false;
   try {
-    assembler_.DataToRecBuffer(data, length, [this] { dispatch(); });
+    assembler_.feed(data, length, [this] { dispatch(); });
   } catch (const std::exception& error) {
     try {
       host_.writeErrorLog(std::string("PDAReceiveData Except:") + error.what());
@@ -166,7 +166,7 @@ void ScaleSession::receive(const uint8_t* data, uint16_t length) {
 }
 
 bool ScaleSession::dispatch() {
-  const uint8_t* frame = assembler_.RecvBuf;
+  const uint8_t* frame = assembler_.frameBuffer;
   try {
     // The assembler hands on only frames whose checksum is good.
     listener_.replyReceived(frame);
@@ -182,9 +182,9 @@ bool ScaleSession::dispatch() {
     for (const ReplyStep& step : DescribeReply(frame)) {
       switch (step.kind) {
         case ReplyStepKind::SetFlag:
-          if (step.flag == ReplyFlag::bSetOK) setAcknowledged_ = true;
-          if (step.flag == ReplyFlag::bReadVer) versionAnswered_ = true;
-          if (step.flag == ReplyFlag::bReadLog) logRecordAnswered_ = true;
+          if (step.flag == ReplyFlag::SetAcknowledged) setAcknowledged_ = true;
+          if (step.flag == ReplyFlag::VersionAnswered) versionAnswered_ = true;
+          if (step.flag == ReplyFlag::LogRecordAnswered) logRecordAnswered_ = true;
           host_.wakeWaiters();
           break;
         case ReplyStepKind::ShowStatus:
@@ -193,7 +193,7 @@ bool ScaleSession::dispatch() {
         case ReplyStepKind::ShowBox:
           host_.showMessage(step.text);
           break;
-        case ReplyStepKind::WriteOpLog:
+        case ReplyStepKind::WriteOperationLog:
           host_.writeOperationLog(step.text);
           break;
         case ReplyStepKind::ClearTare:
@@ -203,7 +203,7 @@ bool ScaleSession::dispatch() {
           applyParameterReport(frame);
           break;
         case ReplyStepKind::AppendLogRecord:
-          calibrationLog_.push_back(DecodeSetLogRecord(frame));
+          calibrationLog_.push_back(DecodeCalibrationLogRecord(frame));
           listener_.logRecordReceived(calibrationLog_.back());
           break;
         case ReplyStepKind::ShowWeight:
@@ -222,9 +222,9 @@ void ScaleSession::applyParameterReport(const uint8_t* frame) {
   const ParameterReport report = DecodeParameterReport(frame);
   weighing_.rangeKg = report.rangeKg;
   listener_.parametersReported(report);
-  listener_.placeChanged(GravityPlace::Calibration, GetCityNameByAcc(report.calibrationGravity),
+  listener_.placeChanged(GravityPlace::Calibration, PlaceNamesForGravity(report.calibrationGravity),
                          report.calibrationGravity);
-  listener_.placeChanged(GravityPlace::Use, GetCityNameByAcc(report.useGravity), report.useGravity);
+  listener_.placeChanged(GravityPlace::Use, PlaceNamesForGravity(report.useGravity), report.useGravity);
 }
 
 void ScaleSession::showWeight(const uint8_t* frame) {
@@ -245,13 +245,13 @@ void ScaleSession::shiftZero() { sendCommand(kCmdShiftZero); }
 void ScaleSession::tare() {
   // The weight as shown, to the gram: the next reading of the same load
   // then shows 0.000.
-  if (lastReading_) weighing_.tare += StrToFloatDef(FormatThreeDecimals(lastReading_->displayed), 0.0);
+  if (lastReading_) weighing_.tare += ParseFloatOr(FormatThreeDecimals(lastReading_->displayed), 0.0);
   listener_.tareChanged(weighing_.tare);
 }
 
 void ScaleSession::takeBaseValue() {
   // The raw weight as shown, to six decimals.
-  weighing_.baseValue = lastReading_ ? StrToFloatDef(FormatUpToSixDecimals(lastReading_->rawWeight), 0.0) : 0.0;
+  weighing_.baseValue = lastReading_ ? ParseFloatOr(FormatUpToSixDecimals(lastReading_->rawWeight), 0.0) : 0.0;
   listener_.baseValueChanged(weighing_.baseValue);
 }
 
@@ -273,21 +273,21 @@ bool ScaleSession::toggleSampling() {
 
 void ScaleSession::sendGravity(int32_t value) {
   status("设置加速度值！");
-  host_.writeOperationLog("设置加速度值,加速度值：" + FormatAccValue(value));
+  host_.writeOperationLog("设置加速度值,加速度值：" + FormatGravity(value));
   setAcknowledged_ = false;
   sendCommand(kCmdSetGravity, GravityData(value));
 }
 
 void ScaleSession::setGravityFromTable(GravityPlace place, int row) {
-  if (row < 0 || row >= static_cast<int>(CityAccList.size())) return;
-  const TCityAccList& city = CityAccList[static_cast<size_t>(row)];
-  sendGravity(city.iAccValue);
+  if (row < 0 || row >= static_cast<int>(kGravityTable.size())) return;
+  const GravityTableRow& city = kGravityTable[static_cast<size_t>(row)];
+  sendGravity(city.gravity);
   if (!pause(place == GravityPlace::Use ? 500 : 300)) return;
   if (!setAcknowledged_) {
     host_.showMessage(kGravityNotSet);
     return;
   }
-  listener_.placeChanged(place, std::string(city.cityName), city.iAccValue);
+  listener_.placeChanged(place, std::string(city.place), city.gravity);
   // The controller is given a second to take the new gravity into its readings.
   if (place == GravityPlace::Use) pause(1000);
 }
@@ -295,7 +295,7 @@ void ScaleSession::setGravityFromTable(GravityPlace place, int row) {
 void ScaleSession::setUseGravity(const std::string& typedValue) {
   if (!host_.ask("设置使用地重力加速度值、对称重示值有一定的影响！请确保输入的加速度值是否正确？", Question::YesNo))
     return;
-  const double value = StrToFloatDef(typedValue, 0.0);
+  const double value = ParseFloatOr(typedValue, 0.0);
   if (value >= 10 || value <= 9.6) {
     host_.showMessage("加速度值输入错误！");
     return;
@@ -321,7 +321,7 @@ InputCheck ScaleSession::calibrateWithWeight(const std::string& typedWeight) {
   }
   status("标定任一点开始！");
   // Text that is no integer ends the action in the general error display.
-  const int32_t weight = StrToInt(typedWeight);
+  const int32_t weight = ParseInt(typedWeight);
   // The command carries 16 bits: a larger weight would calibrate the scale
   // to another one, so it is refused before anything is logged or sent.
   if (weight < 0 || weight > 65535) {
@@ -414,7 +414,7 @@ bool ScaleSession::readCalibrationLog() {
 
 bool ScaleSession::unlock(const std::string& code) {
   // The code of the moment of confirmation, also just after midnight.
-  if (code != GetDailyCode()) {
+  if (code != DailyCode()) {
     host_.showMessage("错误！");
     return false;
   }

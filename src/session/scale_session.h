@@ -13,7 +13,7 @@
 #include "protocol/commands.h"
 #include "protocol/drift_monitor.h"
 #include "protocol/frame_assembler.h"
-#include "protocol/set_log.h"
+#include "protocol/log_record.h"
 #include "protocol/weight.h"
 #include "session/device_watch.h"
 #include "session/session_host.h"
@@ -102,7 +102,7 @@ class ScaleSession {
   const std::optional<WeightReading>& lastReading() const { return lastReading_; }
   bool sampling() const { return sampling_; }
   const DriftMonitor& driftMonitor() const { return drift_; }
-  const TSetLogList& calibrationLog() const { return calibrationLog_; }
+  const CalibrationLogRecords& calibrationLog() const { return calibrationLog_; }
   // False while a reply is being handled (a reply's box is open): blocks
   // that arrive then are dropped.
   bool receiving() const { return canReceive_; }
@@ -140,7 +140,7 @@ class ScaleSession {
   std::shared_ptr<ScaleSession*> self_ = std::make_shared<ScaleSession*>(this);
   bool remembersPort_ = true;
 
-  TFrameAssembler assembler_;
+  FrameAssembler assembler_;
   bool canReceive_ = true;
 
   // Reply flags: the dispatcher only sets them; operations clear them.
@@ -152,5 +152,5 @@ class ScaleSession {
   std::optional<WeightReading> lastReading_;
   bool sampling_ = false;
   DriftMonitor drift_;
-  TSetLogList calibrationLog_;
+  CalibrationLogRecords calibrationLog_;
 };

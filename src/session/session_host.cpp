@@ -2,7 +2,7 @@
 
 #include "app_core/log_files.h"
 
-void LogFileHost::writeOperationLog(std::string_view text) noexcept { WriteOpLog(text); }
-bool LogFileHost::resultLogOn() const { return bWriteResult; }
-void LogFileHost::writeResultLog(std::string_view text) { WriteResult(text); }
-void LogFileHost::writeErrorLog(std::string_view text) { WriteErrLog(text); }
+void LogFileHost::writeOperationLog(std::string_view text) noexcept { WriteOperationLog(text); }
+bool LogFileHost::resultLogOn() const { return resultLogEnabled; }
+void LogFileHost::writeResultLog(std::string_view text) { WriteResultLog(text); }
+void LogFileHost::writeErrorLog(std::string_view text) { WriteErrorLog(text); }

@@ -37,7 +37,7 @@ class SessionHost {
   virtual void showError(const std::string& text) = 0;
 
   // The operation log swallows its own failures; the result and error logs
-  // throw EInOutError.
+  // throw InOutError.
   virtual void writeOperationLog(std::string_view text) noexcept = 0;
   virtual bool resultLogOn() const = 0;
   virtual void writeResultLog(std::string_view text) = 0;

@@ -8,7 +8,7 @@
 
 #include "protocol/drift_monitor.h"
 #include "protocol/replies.h"
-#include "protocol/set_log.h"
+#include "protocol/log_record.h"
 #include "protocol/weight.h"
 
 // The two gravity values the controller keeps.
@@ -37,7 +37,7 @@ class SessionListener {
   }
   // The drift monitor after a reading or a start of sampling.
   virtual void driftChanged(const DriftMonitor& monitor) { (void)monitor; }
-  virtual void logRecordReceived(const TSetLogClass& record) { (void)record; }
+  virtual void logRecordReceived(const CalibrationLogRecord& record) { (void)record; }
   // The tare of the tare operation (a zero reply clears the tare without
   // telling: the tare shown stays).
   virtual void tareChanged(double tare) { (void)tare; }

@@ -28,7 +28,7 @@ constexpr int kColumnCount = 6;
 
 }  // namespace
 
-CalibrationLogDialog::CalibrationLogDialog(QWidget* owner, const TSetLogList& records)
+CalibrationLogDialog::CalibrationLogDialog(QWidget* owner, const CalibrationLogRecords& records)
     : QDialog(owner), records_(records) {
   setObjectName(QStringLiteral("frmSetLog"));
   setWindowTitle(QStringLiteral("标定记录"));
@@ -74,14 +74,14 @@ void CalibrationLogDialog::showEvent(QShowEvent* event) {
 
 void CalibrationLogDialog::listRecords() {
   recordList_->clear();
-  for (const TSetLogClass& record : records_) {
+  for (const CalibrationLogRecord& record : records_) {
     auto* row = new QTreeWidgetItem(recordList_);
-    row->setText(0, QString::number(record.iNo));
-    row->setText(1, QString::fromStdString(record.dtOpLog));
-    row->setText(2, QString::number(record.iZeroAD));
-    row->setText(3, QString::number(record.iAnyAD));
-    row->setText(4, QString::number(record.iAnyValue));
-    row->setText(5, QString::number(record.iOpType));
+    row->setText(0, QString::number(record.number));
+    row->setText(1, QString::fromStdString(record.time));
+    row->setText(2, QString::number(record.zeroAD));
+    row->setText(3, QString::number(record.referenceAD));
+    row->setText(4, QString::number(record.referenceWeightKg));
+    row->setText(5, QString::number(record.operationType));
     for (int i = 0; i < kColumnCount; ++i) row->setTextAlignment(i, kColumns[i].alignment | Qt::AlignVCenter);
   }
   fitColumns();

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "protocol/set_log.h"
+#include "protocol/log_record.h"
 
 class QTreeWidget;
 
@@ -13,7 +13,7 @@ class CalibrationLogDialog : public QDialog {
   Q_OBJECT
 
  public:
-  CalibrationLogDialog(QWidget* owner, const TSetLogList& records);
+  CalibrationLogDialog(QWidget* owner, const CalibrationLogRecords& records);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -25,6 +25,6 @@ class CalibrationLogDialog : public QDialog {
   // narrower than its usual width.
   void fitColumns();
 
-  const TSetLogList& records_;
+  const CalibrationLogRecords& records_;
   QTreeWidget* recordList_ = nullptr;
 };

@@ -231,7 +231,7 @@ void CalibrationPage::setDivision() {
 void CalibrationPage::setRange() {
   const int item = ChosenItem(rangeBox_);
   std::optional<int> range;
-  if (item >= 0) range = StrToIntDef(rangeBox_->itemText(item).toStdString(), 15);
+  if (item >= 0) range = ParseIntOr(rangeBox_->itemText(item).toStdString(), 15);
   if (session_.setRange(range) == InputCheck::Refused) FocusIfPossible(rangeBox_);
 }
 

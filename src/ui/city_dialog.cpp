@@ -114,8 +114,8 @@ void CityDialog::listCities() {
   cities_->clear();
   const QIcon icon = PlaceIcon();
   // Item i stands for row i: the list is never sorted.
-  for (const TCityAccList& row : CityAccList) {
-    const std::string text = FormatCityAcc(row.cityName, row.iAccValue);
+  for (const GravityTableRow& row : kGravityTable) {
+    const std::string text = FormatPlaceAndGravity(row.place, row.gravity);
     cities_->addItem(new QListWidgetItem(icon, QString::fromStdString(text)));
   }
   cities_->setGridSize(CellFor(cities_));

@@ -153,7 +153,7 @@ void MainWindow::weightMeasured(const WeightReading& reading) {
 void MainWindow::parametersReported(const ParameterReport& report) { calibrationPage_->showParameters(report); }
 
 void MainWindow::placeChanged(GravityPlace place, const std::string& name, int32_t gravity) {
-  const QString text = QString::fromStdString(FormatCityAcc(name, gravity));
+  const QString text = QString::fromStdString(FormatPlaceAndGravity(name, gravity));
   if (place == GravityPlace::Use)
     placePage_->showPlace(text);
   else

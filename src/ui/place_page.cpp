@@ -17,15 +17,15 @@
 
 namespace {
 
-double FieldNumber(const QLineEdit* field) { return StrToFloat(field->text().trimmed().toStdString()); }
+double FieldNumber(const QLineEdit* field) { return ParseFloat(field->text().trimmed().toStdString()); }
 
 }  // namespace
 
 QStringList PlaceTexts() {
   QStringList texts;
-  for (const TCityAccList& row : CityAccList)
-    texts << QString::fromStdString(FormatCityAcc(GetCityNameByAcc(row.iAccValue), row.iAccValue));
-  texts << QString::fromStdString(FormatCityAcc(GetCityNameByAcc(99999), 99999));
+  for (const GravityTableRow& row : kGravityTable)
+    texts << QString::fromStdString(FormatPlaceAndGravity(PlaceNamesForGravity(row.gravity), row.gravity));
+  texts << QString::fromStdString(FormatPlaceAndGravity(PlaceNamesForGravity(99999), 99999));
   return texts;
 }
 
@@ -116,5 +116,5 @@ void PlacePage::computeGravity() {
   const double degrees = FieldNumber(latitudeDegrees_);
   const double minutes = FieldNumber(latitudeMinutes_);
   const double seconds = FieldNumber(latitudeSeconds_);
-  gravity_->setText(QString::fromStdString(FormatGeneral(CalcGravity(degrees, minutes, seconds, altitude))));
+  gravity_->setText(QString::fromStdString(FormatGeneral(GravityAtLatitude(degrees, minutes, seconds, altitude))));
 }

@@ -38,7 +38,7 @@ QString OptionalNumber(const std::optional<Number>& value) {
   return value ? QString::number(*value) : QString();
 }
 
-QString OptionalTime(const std::optional<TDateTime>& value) {
+QString OptionalTime(const std::optional<DateTime>& value) {
   return value ? Text(FormatDateTime(kPatternDateTime, *value)) : QString();
 }
 

@@ -179,13 +179,13 @@ TEST_F(IniFileTest, WriteFailuresNameTheFile)
     try {
         blocked.WriteString("CommSet", "CommNo", "COM3");
         FAIL() << "no exception";
-    } catch (const EIniFileException& e) {
+    } catch (const IniFileError& e) {
         EXPECT_STREQ(e.what(), ("Unable to write to " + dir / "plain/datalink.ini").c_str());
     }
 
     // A file that cannot be read back whole is not overwritten.
     IniFile directory(dir.path());
-    EXPECT_THROW(directory.WriteString("CommSet", "CommNo", "COM3"), EIniFileException);
+    EXPECT_THROW(directory.WriteString("CommSet", "CommNo", "COM3"), IniFileError);
 }
 
 TEST_F(IniFileTest, RefusesTextThatWouldBreakTheLayout)
@@ -205,7 +205,7 @@ TEST_F(IniFileTest, RefusesTextThatWouldBreakTheLayout)
         {"Comm\nSet", "CommNo", "x"},
     };
     for (const auto& c : cases)
-        EXPECT_THROW(ini.WriteString(c.section, c.key, c.value), EIniFileException) << c.key;
+        EXPECT_THROW(ini.WriteString(c.section, c.key, c.value), IniFileError) << c.key;
     EXPECT_EQ(ReadFileBytes(path), "[CommSet]\nCommNo=COM1\n");
 }
 
@@ -226,7 +226,7 @@ TEST_F(IniFileTest, AWriteCutShortLeavesTheOldFileByteForByte)
             _exit(4);
         try {
             ini.WriteString("CommSet", "CommNo", "/dev/ttyUSB1");
-        } catch (const EIniFileException& e) {
+        } catch (const IniFileError& e) {
             _exit(e.what() == "Unable to write to " + path ? 0 : 2);
         }
         _exit(1);
@@ -283,7 +283,7 @@ TEST_F(IniFileTest, NothingButASmallRegularFileIsReadOrReplaced)
         const auto type = std::filesystem::symlink_status(path).type();
         EXPECT_EQ(ini.ReadString("CommSet", "CommNo", "Com3"), "Com3");
         // A write would lose what cannot be read, so it fails and changes nothing.
-        EXPECT_THROW(ini.WriteString("CommSet", "CommNo", "COM1"), EIniFileException);
+        EXPECT_THROW(ini.WriteString("CommSet", "CommNo", "COM1"), IniFileError);
         EXPECT_EQ(std::filesystem::symlink_status(path).type(), type);
     }
     EXPECT_EQ(ReadFileBytes(path), big);

@@ -59,7 +59,7 @@ protected:
 };
 
 // The moment written in a log line, checked against the clock around the run.
-TDateTime StampOf(const std::string& stamp, Log log)
+DateTime StampOf(const std::string& stamp, Log log)
 {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
     if (log == Log::Err) {
@@ -72,13 +72,13 @@ TDateTime StampOf(const std::string& stamp, Log log)
 }
 
 // Splits `content` into log lines; each must have the form of its log.
-std::vector<std::string> TextsOf(const std::string& content, Log log, TDateTime from, TDateTime to)
+std::vector<std::string> TextsOf(const std::string& content, Log log, DateTime from, DateTime to)
 {
     static const std::regex withMs("Time：(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d \\d{3}) -- ");
     static const std::regex regional("Time：(\\d{4}/\\d{1,2}/\\d{1,2}(?: \\d{1,2}:\\d\\d:\\d\\d)?) -- ");
     const std::regex& head = log == Log::Err ? regional : withMs;
     // The error log's time has no milliseconds.
-    const TDateTime earliest = log == Log::Err ? from - 1.0 / 86400 : from;
+    const DateTime earliest = log == Log::Err ? from - 1.0 / 86400 : from;
 
     std::vector<std::string> texts;
     auto begin = content.cbegin();
@@ -89,7 +89,7 @@ std::vector<std::string> TextsOf(const std::string& content, Log log, TDateTime 
             ADD_FAILURE() << "not a log line: " << std::string(begin, content.cend());
             break;
         }
-        const TDateTime stamp = StampOf(m[1], log);
+        const DateTime stamp = StampOf(m[1], log);
         EXPECT_GE(stamp, earliest) << m[1];
         EXPECT_LE(stamp, to) << m[1];
         // The text runs to the CR LF that comes before the next line's head.
@@ -108,9 +108,9 @@ TEST_F(LogFilesTest, EveryLogAppendsOneLinePerCallInItsForm)
     for (Log log : {Log::Op, Log::Result, Log::Err}) {
         SCOPED_TRACE(CommandOf(log));
         WriteFileBytes(PathOf(log), "");
-        const TDateTime from = CurrentDateTime();
+        const DateTime from = CurrentDateTime();
         const ProbeRun run = Run({CommandOf(log), "设置量程成功", "", "two\r\nlines", "last"});
-        const TDateTime to = CurrentDateTime();
+        const DateTime to = CurrentDateTime();
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_THAT(TextsOf(ReadFileBytes(PathOf(log)), log, from, to),
                     ::testing::ElementsAre("设置量程成功", "", "two\r\nlines", "last"));

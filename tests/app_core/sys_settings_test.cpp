@@ -1,4 +1,4 @@
-// LoadSysSet through a copy of the probe program, which reads the
+// LoadSystemSettings through a copy of the probe program, which reads the
 // datalink.ini beside itself at start-up, as the program does.
 
 #include "app_core/sys_settings.h"
@@ -23,7 +23,7 @@ std::string LoadedSysSet(const TempDir& dir, const std::optional<std::string>& i
     return run.out;
 }
 
-TEST(LoadSysSet, DefaultsWithoutFileSectionOrValidValues)
+TEST(LoadSystemSettings, DefaultsWithoutFileSectionOrValidValues)
 {
     const std::string defaults = "startwithsys=0\nwriteResult=1\nWriteCommLog=0\n"
                                  "maxsizeResult=512000\nDelayCount=200\nShopNO=\n";
@@ -42,7 +42,7 @@ TEST(LoadSysSet, DefaultsWithoutFileSectionOrValidValues)
     }
 }
 
-TEST(LoadSysSet, ReadsEveryKeyWhateverTheCaseOfItsName)
+TEST(LoadSystemSettings, ReadsEveryKeyWhateverTheCaseOfItsName)
 {
     TempDir dir;
     EXPECT_EQ(LoadedSysSet(dir, "[CommSet]\r\n"
@@ -60,7 +60,7 @@ TEST(LoadSysSet, ReadsEveryKeyWhateverTheCaseOfItsName)
 
 // The start-up read of a settings file that is no settings file neither
 // waits nor reads without end: every key takes its default, at once.
-TEST(LoadSysSet, NoWaitAndNoEndlessReadForAFileThatIsNoSettingsFile)
+TEST(LoadSystemSettings, NoWaitAndNoEndlessReadForAFileThatIsNoSettingsFile)
 {
     const std::string defaults = "startwithsys=0\nwriteResult=1\nWriteCommLog=0\n"
                                  "maxsizeResult=512000\nDelayCount=200\nShopNO=\n";

@@ -32,7 +32,7 @@ using namespace std::chrono_literals;
 namespace {
 
 QString OpLogText() {
-  QFile file(QString::fromStdString(OpLogPath()));
+  QFile file(QString::fromStdString(OperationLogPath()));
   return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
@@ -66,9 +66,9 @@ class OperationsOnSimTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { bWriteResult = false; }
+  void initTestCase() { resultLogEnabled = false; }
   void init() {
-    QFile::remove(QString::fromStdString(OpLogPath()));
+    QFile::remove(QString::fromStdString(OperationLogPath()));
     window = new MainWindow;
     window->show();
   }
@@ -284,7 +284,7 @@ void OperationsOnSimTest::calibrationNeedsTheSwitchAndTheDayCodeOpensIt() {
   QCOMPARE(OpLogEntries(), QStringList{QStringLiteral("零点标定")});
 
   // Three clicks on the value label, then today's code on the keypad.
-  const QString code = QString::fromStdString(GetDailyCode());
+  const QString code = QString::fromStdString(DailyCode());
   WhenModal<CodeDialog>([code](CodeDialog* dialog) {
     for (QChar digit : code) Control<QPushButton>(dialog, qPrintable(QStringLiteral("btn") + digit))->click();
     QCoreApplication::processEvents();  // the keystrokes are posted

@@ -5,21 +5,21 @@
 #include <cstring>
 #include <vector>
 
-TEST(CheckSum, FrameExamples)
+TEST(Checksum, FrameExamples)
 {
     const uint8_t readVersion[] = {0xAA, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00};
-    EXPECT_EQ(CheckSum(readVersion, 7) & 0xFF, 0xAD);
+    EXPECT_EQ(Checksum(readVersion, 7) & 0xFF, 0xAD);
 
     const uint8_t readParams[] = {0xAA, 0x01, 0xF6, 0x00, 0x00, 0x00, 0x00, 0xA2};
-    EXPECT_TRUE(CheckSumOK(readParams, 7, readParams[7]));
-    EXPECT_FALSE(CheckSumOK(readParams, 7, 0xA3));
+    EXPECT_TRUE(ChecksumMatches(readParams, 7, readParams[7]));
+    EXPECT_FALSE(ChecksumMatches(readParams, 7, 0xA3));
 }
 
-TEST(CheckSum, SumWrapsAtSixteenBits)
+TEST(Checksum, SumWrapsAtSixteenBits)
 {
     std::vector<uint8_t> ff(300, 0xFF); // 300 * 255 = 76500 -> 76500 - 65536 = 10964
-    EXPECT_EQ(CheckSum(ff.data(), 300), static_cast<uint16_t>(10964 + 1));
-    EXPECT_EQ(CheckSum(nullptr, 0), 1);
+    EXPECT_EQ(Checksum(ff.data(), 300), static_cast<uint16_t>(10964 + 1));
+    EXPECT_EQ(Checksum(nullptr, 0), 1);
 }
 
 TEST(Crc16, CheckValueAndEmpty)

@@ -72,6 +72,6 @@ TEST(CommandFrames, CatalogueHasSeventeenValidFrames)
         EXPECT_EQ(frame[1], 0x01);
         EXPECT_EQ(frame[2], code);
         EXPECT_EQ(frame[6], 4);
-        EXPECT_TRUE(CheckSumOK(frame.data(), 7, frame[7]));
+        EXPECT_TRUE(ChecksumMatches(frame.data(), 7, frame[7]));
     }
 }

@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-TEST(HexStrToInt, ReadsDecimalDigitsAsHex)
+TEST(HexTextToInt, ReadsDecimalDigitsAsHex)
 {
     struct Case {
         const char* text;
@@ -28,7 +28,7 @@ TEST(HexStrToInt, ReadsDecimalDigitsAsHex)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(HexStrToInt(c.text), c.value);
+        EXPECT_EQ(HexTextToInt(c.text), c.value);
     }
 }
 
@@ -49,19 +49,19 @@ TEST(DailyCode, KnownDays)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
-        EXPECT_EQ(GetDailyCode(EncodeDateTime(c.year, c.month, c.day)), c.code);
+        EXPECT_EQ(DailyCode(EncodeDateTime(c.year, c.month, c.day)), c.code);
         // The time of day does not matter.
-        EXPECT_EQ(GetDailyCode(EncodeDateTime(c.year, c.month, c.day, 23, 59, 59, 999)), c.code);
+        EXPECT_EQ(DailyCode(EncodeDateTime(c.year, c.month, c.day, 23, 59, 59, 999)), c.code);
     }
 }
 
 TEST(DailyCode, DecimalWithoutLeadingZerosAndDifferentEachDayOfAYear)
 {
     const std::regex decimal("0|[1-9][0-9]{0,4}");
-    const TDateTime first = EncodeDateTime(2026, 1, 1);
+    const DateTime first = EncodeDateTime(2026, 1, 1);
     std::set<std::string> codes;
     for (int i = 0; i < 365; ++i) {
-        const std::string code = GetDailyCode(first + i);
+        const std::string code = DailyCode(first + i);
         EXPECT_TRUE(std::regex_match(code, decimal)) << code;
         codes.insert(code);
     }
@@ -70,8 +70,8 @@ TEST(DailyCode, DecimalWithoutLeadingZerosAndDifferentEachDayOfAYear)
 
 TEST(DailyCode, TodayIsTheCodeOfTheCurrentDate)
 {
-    const std::string before = GetDailyCode(CurrentDateTime());
-    const std::string today = GetDailyCode();
-    const std::string after = GetDailyCode(CurrentDateTime());
+    const std::string before = DailyCode(CurrentDateTime());
+    const std::string today = DailyCode();
+    const std::string after = DailyCode(CurrentDateTime());
     EXPECT_TRUE(today == before || today == after); // midnight may pass in between
 }

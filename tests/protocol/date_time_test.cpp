@@ -36,31 +36,31 @@ TEST(DateTime, EncodeDecodeRoundTrip)
 
 TEST(DateTime, DecodeJustBelowMidnightIsNextDay)
 {
-    const TDateTime almost = EncodeDateTime(2020, 12, 31) + (1.0 - 1e-10);
+    const DateTime almost = EncodeDateTime(2020, 12, 31) + (1.0 - 1e-10);
     EXPECT_EQ(DecodeDateTime(almost), (DateTimeParts{2021, 1, 1, 0, 0, 0, 0}));
 }
 
 TEST(DateTime, InvalidPartsAndValuesThrow)
 {
-    EXPECT_THROW(EncodeDateTime(2023, 2, 29), EConvertError);
-    EXPECT_THROW(EncodeDateTime(2024, 4, 31), EConvertError);
-    EXPECT_THROW(EncodeDateTime(2024, 13, 1), EConvertError);
-    EXPECT_THROW(EncodeDateTime(0, 1, 1), EConvertError);
-    EXPECT_THROW(EncodeDateTime(10000, 1, 1), EConvertError);
-    EXPECT_THROW(EncodeDateTime(2024, 1, 1, 24), EConvertError);
-    EXPECT_THROW(EncodeDateTime(2024, 1, 1, 0, 60), EConvertError);
-    EXPECT_THROW(EncodeDateTime(2024, 1, 1, 0, 0, 0, 1000), EConvertError);
+    EXPECT_THROW(EncodeDateTime(2023, 2, 29), ConvertError);
+    EXPECT_THROW(EncodeDateTime(2024, 4, 31), ConvertError);
+    EXPECT_THROW(EncodeDateTime(2024, 13, 1), ConvertError);
+    EXPECT_THROW(EncodeDateTime(0, 1, 1), ConvertError);
+    EXPECT_THROW(EncodeDateTime(10000, 1, 1), ConvertError);
+    EXPECT_THROW(EncodeDateTime(2024, 1, 1, 24), ConvertError);
+    EXPECT_THROW(EncodeDateTime(2024, 1, 1, 0, 60), ConvertError);
+    EXPECT_THROW(EncodeDateTime(2024, 1, 1, 0, 0, 0, 1000), ConvertError);
 
-    EXPECT_THROW(DecodeDateTime(std::nan("")), EConvertError);
-    EXPECT_THROW(DecodeDateTime(std::numeric_limits<double>::infinity()), EConvertError);
-    EXPECT_THROW(DecodeDateTime(2958466.0), EConvertError);
-    EXPECT_THROW(DecodeDateTime(-693594.5), EConvertError);
-    EXPECT_THROW(FormatDateTime(kPatternDate, 1e300), EConvertError);
+    EXPECT_THROW(DecodeDateTime(std::nan("")), ConvertError);
+    EXPECT_THROW(DecodeDateTime(std::numeric_limits<double>::infinity()), ConvertError);
+    EXPECT_THROW(DecodeDateTime(2958466.0), ConvertError);
+    EXPECT_THROW(DecodeDateTime(-693594.5), ConvertError);
+    EXPECT_THROW(FormatDateTime(kPatternDate, 1e300), ConvertError);
 }
 
 TEST(DateTime, Patterns)
 {
-    const TDateTime t = EncodeDateTime(2026, 3, 7, 8, 5, 9, 42);
+    const DateTime t = EncodeDateTime(2026, 3, 7, 8, 5, 9, 42);
     EXPECT_EQ(FormatDateTime(kPatternDateTimeMs, t), "2026-03-07 08:05:09 042");
     EXPECT_EQ(FormatDateTime(kPatternDateTime, t), "2026-03-07 08:05:09");
     EXPECT_EQ(FormatDateTime(kPatternDate, t), "2026-03-07");
@@ -72,7 +72,7 @@ TEST(DateTime, Patterns)
 
 TEST(DateTime, ParseTheWrittenLayout)
 {
-    const TDateTime t = EncodeDateTime(2026, 12, 10, 17, 30, 5);
+    const DateTime t = EncodeDateTime(2026, 12, 10, 17, 30, 5);
     EXPECT_EQ(ParseDateTime("2026-12-10 17:30:05"), t);
     EXPECT_EQ(ParseDateTime(FormatDateTime(kPatternDateTime, t)), t);
 
@@ -83,12 +83,12 @@ TEST(DateTime, ParseTheWrittenLayout)
     for (const char* text : bad) {
         SCOPED_TRACE(text);
         EXPECT_FALSE(TryParseDateTime(text));
-        EXPECT_THROW(ParseDateTime(text), EConvertError);
+        EXPECT_THROW(ParseDateTime(text), ConvertError);
     }
     try {
         ParseDateTime("abc");
         FAIL();
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
         EXPECT_NE(std::string(e.what()).find("'abc'"), std::string::npos);
     }
 }
@@ -96,13 +96,13 @@ TEST(DateTime, ParseTheWrittenLayout)
 TEST(DateTime, CurrentDateTimeMatchesTheClock)
 {
     const std::time_t before = std::time(nullptr);
-    const TDateTime now = CurrentDateTime();
+    const DateTime now = CurrentDateTime();
     const std::time_t after = std::time(nullptr);
     const std::tm lo = *std::localtime(&before);
     const std::tm hi = *std::localtime(&after);
-    const TDateTime low = EncodeDateTime(lo.tm_year + 1900, lo.tm_mon + 1, lo.tm_mday, lo.tm_hour,
+    const DateTime low = EncodeDateTime(lo.tm_year + 1900, lo.tm_mon + 1, lo.tm_mday, lo.tm_hour,
                                          lo.tm_min, lo.tm_sec);
-    const TDateTime high = EncodeDateTime(hi.tm_year + 1900, hi.tm_mon + 1, hi.tm_mday,
+    const DateTime high = EncodeDateTime(hi.tm_year + 1900, hi.tm_mon + 1, hi.tm_mday,
                                           hi.tm_hour, hi.tm_min, hi.tm_sec, 999);
     EXPECT_GE(now, low);
     EXPECT_LE(now, high);
@@ -110,7 +110,7 @@ TEST(DateTime, CurrentDateTimeMatchesTheClock)
 
 TEST(DateTime, WholeUnitsBetween)
 {
-    const TDateTime start = EncodeDateTime(2024, 5, 1, 10, 0, 0);
+    const DateTime start = EncodeDateTime(2024, 5, 1, 10, 0, 0);
     EXPECT_EQ(WholeMinutesBetween(start, EncodeDateTime(2024, 5, 1, 10, 59, 59, 999)), 59);
     EXPECT_EQ(WholeMinutesBetween(start, EncodeDateTime(2024, 5, 1, 11, 0, 0)), 60);
     EXPECT_EQ(WholeMinutesBetween(EncodeDateTime(2024, 5, 1, 11, 0, 0), start), 60);
@@ -119,13 +119,13 @@ TEST(DateTime, WholeUnitsBetween)
     EXPECT_EQ(WholeSecondsBetween(EncodeDateTime(2018, 1, 1, 0, 0, 1), kDeviceEpoch), 1);
     for (int s = 0; s < 86400; s += 7)
         ASSERT_EQ(WholeSecondsBetween(kDeviceEpoch + s / 86400.0, kDeviceEpoch), s);
-    EXPECT_THROW(WholeMinutesBetween(std::nan(""), start), EConvertError);
+    EXPECT_THROW(WholeMinutesBetween(std::nan(""), start), ConvertError);
 }
 
-TEST(DevTimeConvert, ToDevice)
+TEST(ConvertDeviceTime, ToDevice)
 {
     struct Case {
-        TDateTime dateTime;
+        DateTime dateTime;
         int32_t seconds;
     } cases[] = {
         {EncodeDateTime(2018, 1, 1), 0},
@@ -136,15 +136,15 @@ TEST(DevTimeConvert, ToDevice)
         {EncodeDateTime(2086, 1, 19, 3, 14, 7), 2147483647},
     };
     for (const Case& c : cases) {
-        TDateTime dt = c.dateTime;
+        DateTime dt = c.dateTime;
         int32_t seconds = -7;
-        EXPECT_EQ(DevTimeConvert(dt, seconds, true), 0);
+        EXPECT_EQ(ConvertDeviceTime(dt, seconds, true), 0);
         EXPECT_EQ(seconds, c.seconds);
         EXPECT_EQ(dt, c.dateTime);
     }
 }
 
-TEST(DevTimeConvert, FromDevice)
+TEST(ConvertDeviceTime, FromDevice)
 {
     const struct {
         int32_t seconds;
@@ -158,22 +158,22 @@ TEST(DevTimeConvert, FromDevice)
         {-2147483647 - 1, "1949-12-13 20:45:52"},
     };
     for (const auto& c : cases) {
-        TDateTime dt = 0;
+        DateTime dt = 0;
         int32_t seconds = c.seconds;
-        EXPECT_EQ(DevTimeConvert(dt, seconds, false), 0);
+        EXPECT_EQ(ConvertDeviceTime(dt, seconds, false), 0);
         EXPECT_EQ(FormatDateTime(kPatternDateTime, dt), c.text);
         EXPECT_EQ(seconds, c.seconds);
     }
 }
 
-TEST(DevTimeConvert, FailureLeavesOutputUnchanged)
+TEST(ConvertDeviceTime, FailureLeavesOutputUnchanged)
 {
     int32_t seconds = 123;
-    TDateTime beyond = EncodeDateTime(2086, 1, 19, 3, 14, 8); // 2^31 seconds
-    EXPECT_EQ(DevTimeConvert(beyond, seconds, true), -49);
+    DateTime beyond = EncodeDateTime(2086, 1, 19, 3, 14, 8); // 2^31 seconds
+    EXPECT_EQ(ConvertDeviceTime(beyond, seconds, true), -49);
     EXPECT_EQ(seconds, 123);
 
-    TDateTime notANumber = std::nan("");
-    EXPECT_EQ(DevTimeConvert(notANumber, seconds, true), -49);
+    DateTime notANumber = std::nan("");
+    EXPECT_EQ(ConvertDeviceTime(notANumber, seconds, true), -49);
     EXPECT_EQ(seconds, 123);
 }

@@ -4,7 +4,7 @@
 
 namespace {
 
-TDateTime at(int hour, int minute, int second, int ms = 0)
+DateTime at(int hour, int minute, int second, int ms = 0)
 {
     return EncodeDateTime(2026, 12, 10, hour, minute, second, ms);
 }

@@ -28,24 +28,24 @@ Bytes concat(std::initializer_list<Bytes> parts)
     return all;
 }
 
-// Records every frame handed on, as RecvBuf held it during the callback.
+// Records every frame handed on, as frameBuffer held it during the callback.
 struct Link {
-    TFrameAssembler assembler;
+    FrameAssembler assembler;
     std::vector<Bytes> frames;
 
     size_t feed(const Bytes& block)
     {
-        return assembler.DataToRecBuffer(block.data(), static_cast<uint16_t>(block.size()), [this] {
-            frames.emplace_back(assembler.RecvBuf, assembler.RecvBuf + kReplyFrameSize);
+        return assembler.feed(block.data(), static_cast<uint16_t>(block.size()), [this] {
+            frames.emplace_back(assembler.frameBuffer, assembler.frameBuffer + kReplyFrameSize);
         });
     }
 
     bool isEmpty() const
     {
-        for (uint8_t b : assembler.RecvBuf)
+        for (uint8_t b : assembler.frameBuffer)
             if (b != 0)
                 return false;
-        return !assembler.bRecvHead && assembler.iRecvLen == 0;
+        return !assembler.headerSeen && assembler.storedAfterHeader == 0;
     }
 };
 
@@ -56,8 +56,8 @@ TEST(FrameAssembler, FrameSplitOverBlocksIsHandedOnOnce)
     const Bytes frame = bytesOf(frameWithPayload(0x30, 1));
     Link link;
     EXPECT_EQ(link.feed(Bytes(frame.begin(), frame.begin() + 7)), 0u);
-    EXPECT_TRUE(link.assembler.bRecvHead);
-    EXPECT_EQ(link.assembler.iRecvLen, 6);
+    EXPECT_TRUE(link.assembler.headerSeen);
+    EXPECT_EQ(link.assembler.storedAfterHeader, 6);
     EXPECT_EQ(link.feed(Bytes(frame.begin() + 7, frame.end())), 1u);
     ASSERT_EQ(link.frames.size(), 1u);
     EXPECT_EQ(link.frames[0], frame);
@@ -110,7 +110,7 @@ TEST(FrameAssembler, EveryFrameOfABlockIsHandedOnInOrder)
     const Bytes block3 = Bytes(ack.begin() + 9, ack.end());
     EXPECT_EQ(link.feed(block1), 0u);
     EXPECT_EQ(link.feed(block2), 1u);
-    EXPECT_EQ(link.assembler.iRecvLen, 8);
+    EXPECT_EQ(link.assembler.storedAfterHeader, 8);
     EXPECT_EQ(link.feed(block3), 1u);
     ASSERT_EQ(link.frames.size(), 2u);
     EXPECT_EQ(link.frames[0], weight);
@@ -150,13 +150,13 @@ TEST(FrameAssembler, EmptyBlockChangesNothing)
     const Bytes frame = bytesOf(frameWithPayload(0x30, 0));
     Link link;
     link.feed(Bytes(frame.begin(), frame.begin() + 10));
-    const TFrameAssembler before = link.assembler;
+    const FrameAssembler before = link.assembler;
 
     EXPECT_EQ(link.feed({}), 0u);
-    EXPECT_EQ(link.assembler.DataToRecBuffer(nullptr, 5, nullptr), 0u);
-    EXPECT_EQ(link.assembler.iRecvLen, before.iRecvLen);
-    EXPECT_EQ(link.assembler.bRecvHead, before.bRecvHead);
-    EXPECT_TRUE(std::equal(std::begin(before.RecvBuf), std::end(before.RecvBuf), link.assembler.RecvBuf));
+    EXPECT_EQ(link.assembler.feed(nullptr, 5, nullptr), 0u);
+    EXPECT_EQ(link.assembler.storedAfterHeader, before.storedAfterHeader);
+    EXPECT_EQ(link.assembler.headerSeen, before.headerSeen);
+    EXPECT_TRUE(std::equal(std::begin(before.frameBuffer), std::end(before.frameBuffer), link.assembler.frameBuffer));
 
     link.feed(Bytes(frame.begin() + 10, frame.end()));
     EXPECT_EQ(link.frames.size(), 1u);
@@ -171,12 +171,12 @@ TEST(FrameAssembler, ResetDiscardsAHalfReceivedReply)
     const Bytes next = bytesOf(frameWithPayload(0x30, 7));
     Link link;
     link.feed(Bytes(reply.begin(), reply.begin() + 4));
-    link.assembler.ResetRecvBuffer();
+    link.assembler.reset();
     EXPECT_TRUE(link.isEmpty());
 
     link.feed(Bytes(reply.begin() + 4, reply.end()));
     EXPECT_TRUE(link.frames.empty());
-    EXPECT_TRUE(link.assembler.bRecvHead); // the 0xAA of the payload
+    EXPECT_TRUE(link.assembler.headerSeen); // the 0xAA of the payload
     // The false frame started inside the old reply fails its checksum and the
     // real header of the next frame is found on the rescan.
     link.feed(next);
@@ -189,24 +189,24 @@ TEST(FrameAssembler, ResetDiscardsAHalfReceivedReply)
 TEST(FrameAssembler, ThrowingHandlerStillResets)
 {
     const Bytes frame = bytesOf(frameWithPayload(0x30, 5));
-    TFrameAssembler assembler;
+    FrameAssembler assembler;
     int calls = 0;
     auto throwing = [&] {
         ++calls;
         throw std::runtime_error("log not writable");
     };
     const Bytes two = concat({frame, frame});
-    EXPECT_THROW(assembler.DataToRecBuffer(two.data(), static_cast<uint16_t>(two.size()), throwing),
+    EXPECT_THROW(assembler.feed(two.data(), static_cast<uint16_t>(two.size()), throwing),
                  std::runtime_error);
     EXPECT_EQ(calls, 1); // the rest of that block is dropped
-    EXPECT_FALSE(assembler.bRecvHead);
-    EXPECT_EQ(assembler.iRecvLen, 0);
+    EXPECT_FALSE(assembler.headerSeen);
+    EXPECT_EQ(assembler.storedAfterHeader, 0);
 
     // The first byte of the next block does not complete the old frame again.
     int later = 0;
-    assembler.DataToRecBuffer(frame.data(), 1, [&] { ++later; });
+    assembler.feed(frame.data(), 1, [&] { ++later; });
     EXPECT_EQ(later, 0);
-    assembler.DataToRecBuffer(frame.data() + 1, 18, [&] { ++later; });
+    assembler.feed(frame.data() + 1, 18, [&] { ++later; });
     EXPECT_EQ(later, 1);
 }
 

@@ -21,48 +21,48 @@ TEST(Gravity, TableRowsInOrderWithTheirDisplayForm)
         "辽宁省[9.8035]",    "北京市[9.8015]", "吉林省[9.8048]", "上海市[9.7946]",
         "黑龙江省[9.8066]",
     };
-    ASSERT_EQ(CityAccList.size(), 33u);
-    for (size_t i = 0; i < CityAccList.size(); ++i) {
+    ASSERT_EQ(kGravityTable.size(), 33u);
+    for (size_t i = 0; i < kGravityTable.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(FormatCityAcc(CityAccList[i].cityName, CityAccList[i].iAccValue), expected[i]);
+        EXPECT_EQ(FormatPlaceAndGravity(kGravityTable[i].place, kGravityTable[i].gravity), expected[i]);
     }
-    EXPECT_EQ(CityAccList[0].cityName, "广东-韶关"); // ASCII hyphen-minus
+    EXPECT_EQ(kGravityTable[0].place, "广东-韶关"); // ASCII hyphen-minus
 
     const auto [lo, hi] = std::minmax_element(
-        CityAccList.begin(), CityAccList.end(),
-        [](const TCityAccList& a, const TCityAccList& b) { return a.iAccValue < b.iAccValue; });
-    EXPECT_EQ(lo->iAccValue, 97799);
-    EXPECT_EQ(hi->iAccValue, 98066);
+        kGravityTable.begin(), kGravityTable.end(),
+        [](const GravityTableRow& a, const GravityTableRow& b) { return a.gravity < b.gravity; });
+    EXPECT_EQ(lo->gravity, 97799);
+    EXPECT_EQ(hi->gravity, 98066);
 }
 
 TEST(Gravity, NamesByValue)
 {
-    EXPECT_EQ(GetCityNameByAcc(97894), "广东-韶关");
-    EXPECT_EQ(GetCityNameByAcc(97936), "浙江省\\湖北省");
-    EXPECT_EQ(GetCityNameByAcc(98015), "新疆\\北京市");
-    EXPECT_EQ(GetCityNameByAcc(98066), "内蒙古\\黑龙江省");
-    EXPECT_EQ(GetCityNameByAcc(97800), "自定义");
-    EXPECT_EQ(GetCityNameByAcc(0), "自定义");
-    EXPECT_EQ(GetCityNameByAcc(-97894), "自定义");
+    EXPECT_EQ(PlaceNamesForGravity(97894), "广东-韶关");
+    EXPECT_EQ(PlaceNamesForGravity(97936), "浙江省\\湖北省");
+    EXPECT_EQ(PlaceNamesForGravity(98015), "新疆\\北京市");
+    EXPECT_EQ(PlaceNamesForGravity(98066), "内蒙古\\黑龙江省");
+    EXPECT_EQ(PlaceNamesForGravity(97800), "自定义");
+    EXPECT_EQ(PlaceNamesForGravity(0), "自定义");
+    EXPECT_EQ(PlaceNamesForGravity(-97894), "自定义");
 
     // Every other value names exactly its own row.
-    for (const TCityAccList& row : CityAccList) {
-        const std::string names = GetCityNameByAcc(row.iAccValue);
+    for (const GravityTableRow& row : kGravityTable) {
+        const std::string names = PlaceNamesForGravity(row.gravity);
         if (names.find('\\') == std::string::npos) {
-            EXPECT_EQ(names, row.cityName);
+            EXPECT_EQ(names, row.place);
         }
     }
 }
 
 TEST(Gravity, DisplayForm)
 {
-    EXPECT_EQ(FormatAccValue(97894), "9.7894");
-    EXPECT_EQ(FormatAccValue(97900), "9.79");
-    EXPECT_EQ(FormatAccValue(97920), "9.792");
-    EXPECT_EQ(FormatAccValue(97970), "9.797");
-    EXPECT_EQ(FormatAccValue(100000), "10");
-    EXPECT_EQ(FormatAccValue(0), "0");
-    EXPECT_EQ(FormatCityAcc(GetCityNameByAcc(12345), 12345), "自定义[1.2345]");
+    EXPECT_EQ(FormatGravity(97894), "9.7894");
+    EXPECT_EQ(FormatGravity(97900), "9.79");
+    EXPECT_EQ(FormatGravity(97920), "9.792");
+    EXPECT_EQ(FormatGravity(97970), "9.797");
+    EXPECT_EQ(FormatGravity(100000), "10");
+    EXPECT_EQ(FormatGravity(0), "0");
+    EXPECT_EQ(FormatPlaceAndGravity(PlaceNamesForGravity(12345), 12345), "自定义[1.2345]");
 }
 
 TEST(Gravity, Formula)
@@ -86,7 +86,7 @@ TEST(Gravity, Formula)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.degrees << " " << c.minutes << " " << c.seconds
                                         << " " << c.altitude);
-        const double g = CalcGravity(c.degrees, c.minutes, c.seconds, c.altitude);
+        const double g = GravityAtLatitude(c.degrees, c.minutes, c.seconds, c.altitude);
         EXPECT_EQ(FormatGeneral(g), c.shown);
         EXPECT_EQ(g, std::nearbyint(g * 10000.0) / 10000.0) << "already rounded to four decimals";
     }
@@ -96,6 +96,6 @@ TEST(Gravity, Formula)
 // (found by search): the half goes to the even neighbour.
 TEST(Gravity, FormulaRoundsHalvesToEven)
 {
-    EXPECT_EQ(FormatGeneral(CalcGravity(0, 0, 0, 16.28535021427524)), "9.7802");  // 97802.5
-    EXPECT_EQ(FormatGeneral(CalcGravity(0, 0, 0, 114.00007413976709)), "9.78");   // 97799.5
+    EXPECT_EQ(FormatGeneral(GravityAtLatitude(0, 0, 0, 16.28535021427524)), "9.7802");  // 97802.5
+    EXPECT_EQ(FormatGeneral(GravityAtLatitude(0, 0, 0, 114.00007413976709)), "9.78");   // 97799.5
 }

@@ -1,6 +1,6 @@
 #include "protocol/replies.h"
 
-#include "protocol/set_log.h"
+#include "protocol/log_record.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ std::vector<ReplyStep> stepsOf(const ReplyFrame& frame)
 
 ReplyStep status(const char* t) { return {Kind::ShowStatus, t}; }
 ReplyStep box(const char* t) { return {Kind::ShowBox, t}; }
-ReplyStep opLog(const char* t) { return {Kind::WriteOpLog, t}; }
+ReplyStep opLog(const char* t) { return {Kind::WriteOperationLog, t}; }
 ReplyStep flag(ReplyFlag f) { return {Kind::SetFlag, "", f}; }
 ReplyStep only(Kind k) { return {k}; }
 
@@ -38,8 +38,8 @@ TEST(ReplyDispatch, StepsAndTextsPerCode)
         ReplyFrame frame;
         std::vector<ReplyStep> steps;
     } table[] = {
-        {reply(0x00), {flag(ReplyFlag::bSetOK), status("设置成功！")}},
-        {reply(0x01, {23}), {status("版本号:23"), box("版本号:23"), flag(ReplyFlag::bReadVer)}},
+        {reply(0x00), {flag(ReplyFlag::SetAcknowledged), status("设置成功！")}},
+        {reply(0x01, {23}), {status("版本号:23"), box("版本号:23"), flag(ReplyFlag::VersionAnswered)}},
         {reply(0x11), {status("设置失败"), box("设置失败！")}},
         {reply(0x22), {status("未标定零点！")}},
         {reply(0x33), {status("未标定任意点！")}},
@@ -53,10 +53,10 @@ TEST(ReplyDispatch, StepsAndTextsPerCode)
         {reply(0x9A), {status("零位跟踪状态开！"), box("零位跟踪状态开！")}},
         {reply(0x9B), {status("零位跟踪状态关！"), box("零位跟踪状态关！")}},
         {reply(0xF2, {'V', '2', '.', '2'}),
-         {status("版本号:V2.2"), box("版本号:V2.2"), flag(ReplyFlag::bReadVer)}},
+         {status("版本号:V2.2"), box("版本号:V2.2"), flag(ReplyFlag::VersionAnswered)}},
         {reply(0xF5), {opLog("设置量程成功"), status("设置量程成功！"), box("设置量程成功！")}},
         {reply(0xF6), {only(Kind::ApplyParameters)}},
-        {reply(0xF8), {only(Kind::AppendLogRecord), flag(ReplyFlag::bReadLog)}},
+        {reply(0xF8), {only(Kind::AppendLogRecord), flag(ReplyFlag::LogRecordAnswered)}},
         {reply(0xFB, {1}), {status("峰鸣器打开！"), box("峰鸣器打开！")}},
         {reply(0xFB, {0}), {status("峰鸣器关闭！"), box("峰鸣器关闭！")}},
         {reply(0xFB, {2}), {status("峰鸣器关闭！"), box("峰鸣器关闭！")}},
@@ -127,35 +127,35 @@ TEST(SetLog, RecordFieldsInOrder)
     // No 7, 2018-01-02 00:00:01, zero AD 1000, any AD -123456, 750 kg, type 3.
     const ReplyFrame frame =
         reply(0xF8, {7, 0x81, 0x51, 0x01, 0x00, 0xE8, 0x03, 0, 0, 0xC0, 0x1D, 0xFE, 0xFF, 0xEE, 0x02, 3});
-    const TSetLogClass r = DecodeSetLogRecord(frame.data());
-    EXPECT_EQ(r, (TSetLogClass{7, "2018-01-02 00:00:01", 1000, -123456, 750, 3}));
+    const CalibrationLogRecord r = DecodeCalibrationLogRecord(frame.data());
+    EXPECT_EQ(r, (CalibrationLogRecord{7, "2018-01-02 00:00:01", 1000, -123456, 750, 3}));
 
-    EXPECT_EQ(DecodeSetLogRecord(reply(0xF8, {1}).data()).dtOpLog, "2018-01-01 00:00:00");
+    EXPECT_EQ(DecodeCalibrationLogRecord(reply(0xF8, {1}).data()).time, "2018-01-01 00:00:00");
 
     uint8_t allOnes[16];
     std::memset(allOnes, 0xFF, sizeof allOnes);
-    EXPECT_EQ(DecodeSetLogRecord(BuildReplyFrame(0xF8, allOnes).data()),
-              (TSetLogClass{255, "-1", -1, -1, 65535, 255}));
+    EXPECT_EQ(DecodeCalibrationLogRecord(BuildReplyFrame(0xF8, allOnes).data()),
+              (CalibrationLogRecord{255, "-1", -1, -1, 65535, 255}));
 }
 
 TEST(SetLog, TimeField)
 {
-    EXPECT_EQ(FormatSetLogTime(0), "2018-01-01 00:00:00");
-    EXPECT_EQ(FormatSetLogTime(59), "2018-01-01 00:00:59");
-    EXPECT_EQ(FormatSetLogTime(282126615), "2026-12-10 08:30:15");
-    EXPECT_EQ(FormatSetLogTime(2147483647), "2086-01-19 03:14:07");
-    EXPECT_EQ(FormatSetLogTime(-2147483647 - 1), "-2147483648");
+    EXPECT_EQ(FormatCalibrationLogTime(0), "2018-01-01 00:00:00");
+    EXPECT_EQ(FormatCalibrationLogTime(59), "2018-01-01 00:00:59");
+    EXPECT_EQ(FormatCalibrationLogTime(282126615), "2026-12-10 08:30:15");
+    EXPECT_EQ(FormatCalibrationLogTime(2147483647), "2086-01-19 03:14:07");
+    EXPECT_EQ(FormatCalibrationLogTime(-2147483647 - 1), "-2147483648");
 }
 
 TEST(SetLog, ListOwnsRecordsInArrivalOrder)
 {
-    TSetLogList SetLogList;
-    SetLogList.push_back(DecodeSetLogRecord(reply(0xF8, {2}).data()));
-    SetLogList.push_back(DecodeSetLogRecord(reply(0xF8, {2}).data())); // two replies, one request
-    SetLogList.push_back(DecodeSetLogRecord(reply(0xF8, {3}).data()));
-    ASSERT_EQ(SetLogList.size(), 3u);
-    EXPECT_EQ(SetLogList[0].iNo, 2);
-    EXPECT_EQ(SetLogList[2].iNo, 3);
-    SetLogList.clear();
-    EXPECT_TRUE(SetLogList.empty());
+    CalibrationLogRecords records;
+    records.push_back(DecodeCalibrationLogRecord(reply(0xF8, {2}).data()));
+    records.push_back(DecodeCalibrationLogRecord(reply(0xF8, {2}).data())); // two replies, one request
+    records.push_back(DecodeCalibrationLogRecord(reply(0xF8, {3}).data()));
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].number, 2);
+    EXPECT_EQ(records[2].number, 3);
+    records.clear();
+    EXPECT_TRUE(records.empty());
 }

@@ -33,7 +33,7 @@ TEST_F(OnSim, CalibrationLogFromAPromptController) {
   ASSERT_EQ(frames.size(), 32u);
   for (int i = 1; i <= 32; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(session.calibrationLog()[static_cast<size_t>(i - 1)].iNo, i);
+    EXPECT_EQ(session.calibrationLog()[static_cast<size_t>(i - 1)].number, i);
     char request[32];
     std::snprintf(request, sizeof request, "AA 01 F8 %02X 00 00 00", i);
     EXPECT_EQ(frames[static_cast<size_t>(i - 1)].substr(0, 20), request);

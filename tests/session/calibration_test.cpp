@@ -31,7 +31,7 @@ TEST_F(OnSim, CalibrationNeedsTheSwitchAndTheDayCodeOpensIt) {
   EXPECT_THAT(host.boxTexts(), ElementsAre("请打开标定开关！"));
   EXPECT_THAT(host.operationLog, ElementsAre("零点标定"));
 
-  EXPECT_TRUE(session.unlock(GetDailyCode()));
+  EXPECT_TRUE(session.unlock(DailyCode()));
   ASSERT_TRUE(sim->WaitForLog("RX AA 01 F9 00 00 00 00 A5", 5s));
   EXPECT_EQ(host.boxes.size(), 1u);
 
@@ -48,7 +48,7 @@ TEST_F(OnSim, CalibrationNeedsTheSwitchAndTheDayCodeOpensIt) {
   EXPECT_THAT(host.boxTexts(), ElementsAre("请打开标定开关！", "零点标定成功！", "任意点标定成功！"));
 
   // Wrong codes, also today's code with anything around it, send nothing.
-  for (const std::string& code : {std::string("x"), "0" + GetDailyCode(), " " + GetDailyCode(), GetDailyCode() + " "}) {
+  for (const std::string& code : {std::string("x"), "0" + DailyCode(), " " + DailyCode(), DailyCode() + " "}) {
     SCOPED_TRACE(code);
     host.boxes.clear();
     EXPECT_FALSE(session.unlock(code));
@@ -64,7 +64,7 @@ TEST(Unlock, TodaysCodeWithThePortClosedSaysNothing) {
   ScriptedHost host;
   RecordingListener listener;
   ScaleSession session(host, listener);
-  EXPECT_TRUE(session.unlock(GetDailyCode()));
+  EXPECT_TRUE(session.unlock(DailyCode()));
   EXPECT_THAT(host.boxes, IsEmpty());
   EXPECT_THAT(listener.statuses, IsEmpty());
 }

@@ -19,7 +19,7 @@ class RecordingListener : public SessionListener {
     places.push_back({place, name, gravity});
   }
   void driftChanged(const DriftMonitor& monitor) override { drifts.push_back(monitor); }
-  void logRecordReceived(const TSetLogClass& record) override { records.push_back(record); }
+  void logRecordReceived(const CalibrationLogRecord& record) override { records.push_back(record); }
   void tareChanged(double tare) override { tares.push_back(tare); }
   void baseValueChanged(double baseValue) override { baseValues.push_back(baseValue); }
 
@@ -39,7 +39,7 @@ class RecordingListener : public SessionListener {
   std::vector<ParameterReport> reports;
   std::vector<Place> places;
   std::vector<DriftMonitor> drifts;
-  std::vector<TSetLogClass> records;
+  std::vector<CalibrationLogRecord> records;
   std::vector<double> tares;
   std::vector<double> baseValues;
 };

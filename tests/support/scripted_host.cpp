@@ -32,12 +32,12 @@ bool ScriptedHost::ask(const std::string& text, Question question) {
 void ScriptedHost::showError(const std::string& text) { open({Box::Kind::Error, text}); }
 
 void ScriptedHost::writeResultLog(std::string_view text) {
-  if (resultLogFails) throw EInOutError("Result.txt: cannot be written", 13);
+  if (resultLogFails) throw InOutError("Result.txt: cannot be written", 13);
   resultLog.emplace_back(text);
 }
 
 void ScriptedHost::writeErrorLog(std::string_view text) {
-  if (errorLogFails) throw EInOutError("ResultErr.txt: cannot be written", 13);
+  if (errorLogFails) throw InOutError("ResultErr.txt: cannot be written", 13);
   errorLog.emplace_back(text);
 }
 

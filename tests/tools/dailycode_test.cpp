@@ -30,9 +30,9 @@ TEST(DailycodeProgram, CodeOfAGivenDay)
 
 TEST(DailycodeProgram, TodayWithoutArgument)
 {
-    const std::string before = GetDailyCode();
+    const std::string before = DailyCode();
     const ProgramRun run = runDailycode({});
-    const std::string after = GetDailyCode();
+    const std::string after = DailyCode();
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out == before + "\n" || run.out == after + "\n") << run.out;
     EXPECT_EQ(run.err, "");

@@ -85,7 +85,7 @@ TEST_F(Behaviour, StreamWaitsWhileASplitReplyIsHalfWritten)
     const auto at = std::search(received.begin(), received.end(), reply.begin(), reply.end());
     ASSERT_NE(at, received.end());
     ASSERT_GE(received.end() - at, static_cast<std::ptrdiff_t>(kReplyLength));
-    EXPECT_TRUE(CheckSumOK(&*at, 18, at[18]));
+    EXPECT_TRUE(ChecksumMatches(&*at, 18, at[18]));
 }
 
 TEST_F(Behaviour, ReplyAndMeasurementFrameInOneWrite)
@@ -99,7 +99,7 @@ TEST_F(Behaviour, ReplyAndMeasurementFrameInOneWrite)
     const uint8_t* measurement = chunk.data() + kReplyLength;
     EXPECT_EQ(measurement[1], 0x10);
     EXPECT_EQ(GetLE32(measurement + 6), 175000);  // 12.5 kg
-    EXPECT_TRUE(CheckSumOK(measurement, 18, measurement[18]));
+    EXPECT_TRUE(ChecksumMatches(measurement, 18, measurement[18]));
 }
 
 TEST_F(Behaviour, NoiseBytesBeforeTheHeader)

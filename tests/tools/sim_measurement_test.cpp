@@ -31,7 +31,7 @@ Measurement Decode(const Bytes& frame)
 {
     EXPECT_EQ(frame.size(), kReplyLength);
     EXPECT_EQ(frame[0], kHeader);
-    EXPECT_TRUE(CheckSumOK(frame.data(), 18, frame[18])) << HexBytes(frame);
+    EXPECT_TRUE(ChecksumMatches(frame.data(), 18, frame[18])) << HexBytes(frame);
     return {frame[1], GetLE32(&frame[2]), GetLE32(&frame[6]), GetLE16(&frame[10])};
 }
 
@@ -198,7 +198,7 @@ TEST_F(Measurements, FullRateFillsAFastLine)
     // Whole frames, back to back.
     for (std::size_t at = 0; at + kReplyLength <= second.size(); at += kReplyLength) {
         ASSERT_EQ(second[at], kHeader) << at;
-        ASSERT_TRUE(CheckSumOK(&second[at], 18, second[at + 18])) << at;
+        ASSERT_TRUE(ChecksumMatches(&second[at], 18, second[at + 18])) << at;
     }
 }
 

@@ -20,7 +20,7 @@ class CalibrationLogDialogTest : public QObject {
 
  private slots:
   void columnsHaveTheirCaptionsWidthsAndAlignment() {
-    TSetLogList records;
+    CalibrationLogRecords records;
     CalibrationLogDialog dialog(nullptr, records);
     dialog.show();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("标定记录"));
@@ -48,7 +48,7 @@ class CalibrationLogDialogTest : public QObject {
   }
 
   void rowsFollowTheListInOrderEachTimeItIsShown() {
-    TSetLogList records = {
+    CalibrationLogRecords records = {
         {7, "2024-03-05 08:09:10", -12, 845123, 150, 2},
         {1, "-1", 0, 0, 65535, 255},
     };

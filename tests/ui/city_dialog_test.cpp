@@ -65,7 +65,7 @@ class CityDialogTest : public QObject {
     QCOMPARE(cities->item(32)->text(), QStringLiteral("黑龙江省[9.8066]"));
     for (int i = 0; i < 33; ++i) {
       QCOMPARE(cities->item(i)->text(),
-               QString::fromStdString(FormatCityAcc(CityAccList[i].cityName, CityAccList[i].iAccValue)));
+               QString::fromStdString(FormatPlaceAndGravity(kGravityTable[i].place, kGravityTable[i].gravity)));
       QVERIFY(!(cities->item(i)->flags() & Qt::ItemIsEditable));
     }
   }

@@ -64,7 +64,7 @@ class DialogsWholeTextTest : public QObject {
   // The widest values each column can hold, among them the latest time
   // of a year, next to the narrowest.
   void logShowsEveryCaptionAndValueWhole() {
-    const TSetLogList records = {
+    const CalibrationLogRecords records = {
         {32, "2026-12-10 23:59:59", -2147483647 - 1, 2147483647, 65535, 255},
         {1, "-1", 0, 0, 0, 0},
     };
@@ -105,7 +105,7 @@ class DialogsWholeTextTest : public QObject {
 
   void captionsStayWholeInTheSmallestDialog_data() {
     QTest::addColumn<DialogMaker>("make");
-    static const TSetLogList noRecords;
+    static const CalibrationLogRecords noRecords;
     QTest::newRow("city") << DialogMaker([] { return new CityDialog(nullptr); });
     QTest::newRow("code") << DialogMaker([] { return new CodeDialog(nullptr); });
     QTest::newRow("calibration log") << DialogMaker([] { return new CalibrationLogDialog(nullptr, noRecords); });

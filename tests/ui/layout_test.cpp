@@ -107,10 +107,10 @@ class LayoutTest : public QObject {
 
   void placesAndPortShowTheirWholeText() {
     SessionListener& listener = *window;
-    for (const TCityAccList& row : CityAccList) {
-      const std::string name = GetCityNameByAcc(row.iAccValue);
-      listener.placeChanged(GravityPlace::Use, name, row.iAccValue);
-      listener.placeChanged(GravityPlace::Calibration, name, row.iAccValue);
+    for (const GravityTableRow& row : kGravityTable) {
+      const std::string name = PlaceNamesForGravity(row.gravity);
+      listener.placeChanged(GravityPlace::Use, name, row.gravity);
+      listener.placeChanged(GravityPlace::Calibration, name, row.gravity);
       for (const char* field : {"edtUseCity", "edtCity"}) {
         auto* edit = Control<QLineEdit>(window, field);
         QVERIFY2(ShowsWhole(edit, edit->text()), qPrintable(edit->text()));

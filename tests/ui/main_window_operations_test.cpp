@@ -207,15 +207,15 @@ class MainWindowOperationsTest : public QObject {
     ScopedScriptedBoxes boxes;
     CodeDialogCloser closer;
     qApp->installEventFilter(&closer);
-    for (const QString& typed : {QStringLiteral("0") + QString::fromStdString(GetDailyCode()),
-                                 QStringLiteral(" ") + QString::fromStdString(GetDailyCode())}) {
+    for (const QString& typed : {QStringLiteral("0") + QString::fromStdString(DailyCode()),
+                                 QStringLiteral(" ") + QString::fromStdString(DailyCode())}) {
       closer.typed = typed;
       for (int i = 0; i < 3; ++i) QTest::mouseClick(Control<QLabel>(window, "lblValue"), Qt::LeftButton);
     }
     QCOMPARE(closer.opened, 2);
     QCOMPARE(boxes.Texts(), (QStringList{QStringLiteral("错误！"), QStringLiteral("错误！")}));
     // The right code with the port closed: nothing to say.
-    closer.typed = QString::fromStdString(GetDailyCode());
+    closer.typed = QString::fromStdString(DailyCode());
     for (int i = 0; i < 3; ++i) QTest::mouseClick(Control<QLabel>(window, "lblValue"), Qt::LeftButton);
     QCOMPARE(boxes.Texts().size(), 2);
     qApp->removeEventFilter(&closer);

@@ -16,7 +16,7 @@ constexpr const char* kUsage = "usage: dailycode [YYYY-MM-DD]\n"
                                "or of today without a date.\n";
 
 // Exactly "YYYY-MM-DD" naming a real calendar day of years 1 to 9999.
-std::optional<TDateTime> parseDate(std::string_view text)
+std::optional<DateTime> parseDate(std::string_view text)
 {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-')
         return std::nullopt;
@@ -32,7 +32,7 @@ std::optional<TDateTime> parseDate(std::string_view text)
     }
     try {
         return EncodeDateTime(fields[0], fields[1], fields[2]);
-    } catch (const EConvertError&) {
+    } catch (const ConvertError&) {
         return std::nullopt;
     }
 }
@@ -46,7 +46,7 @@ int main(int argc, char** argv)
         return 2;
     }
     if (argc == 1) {
-        std::printf("%s\n", GetDailyCode().c_str());
+        std::printf("%s\n", DailyCode().c_str());
         return 0;
     }
     const std::string_view arg = argv[1];
@@ -54,12 +54,12 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stdout);
         return 0;
     }
-    const std::optional<TDateTime> date = parseDate(arg);
+    const std::optional<DateTime> date = parseDate(arg);
     if (!date) {
         std::fprintf(stderr, "dailycode: '%s' is not a valid date; expected YYYY-MM-DD, e.g. 2026-12-10\n",
                      argv[1]);
         return 1;
     }
-    std::printf("%s\n", GetDailyCode(*date).c_str());
+    std::printf("%s\n", DailyCode(*date).c_str());
     return 0;
 }

@@ -40,7 +40,7 @@ ReplyFrame BuildReply(uint8_t code, const Payload& payload)
     frame[1] = code;
     for (std::size_t i = 0; i < kPayloadLength; ++i)
         frame[2 + i] = payload[i];
-    frame[kReplyLength - 1] = static_cast<uint8_t>(CheckSum(frame.data(), kReplyLength - 1));
+    frame[kReplyLength - 1] = static_cast<uint8_t>(Checksum(frame.data(), kReplyLength - 1));
     return frame;
 }
 
@@ -48,7 +48,7 @@ CommandFrame BuildCommand(uint8_t code, uint32_t data)
 {
     CommandFrame frame{kHeader, kCommandMarker, code};
     PutLE32(&frame[3], static_cast<int32_t>(data));
-    frame[7] = static_cast<uint8_t>(CheckSum(frame.data(), 7));
+    frame[7] = static_cast<uint8_t>(Checksum(frame.data(), 7));
     return frame;
 }
 
@@ -119,7 +119,7 @@ std::vector<CommandAssembler::Item> CommandAssembler::Feed(const uint8_t* data, 
         if (frame[1] != kCommandMarker) {
             items.push_back({Kind::BadFrame, std::move(frame), "byte 1 is not 01"});
             pos += 1;
-        } else if (!CheckSumOK(frame.data(), 7, frame[7])) {
+        } else if (!ChecksumMatches(frame.data(), 7, frame[7])) {
             items.push_back({Kind::BadFrame, std::move(frame), "wrong checksum"});
             pos += 1;
         } else {

@@ -1,5 +1,5 @@
 // A stand-in for the program in the log and settings tests: the tests copy
-// it into a temporary directory, so that GetExePath() and everything beside
+// it into a temporary directory, so that ExecutableDirectory() and everything beside
 // the executable resolve there, and run it with HOME and the locale of the
 // case. It starts the way the program does (locale, then [SysSet]).
 //
@@ -23,12 +23,12 @@ int main(int argc, char** argv)
 {
     const std::vector<std::string> args = support::Utf8Arguments(argc, argv);
     std::setlocale(LC_ALL, "");
-    LoadSysSet();
+    LoadSystemSettings();
 
     int arg = 1;
     if (arg < argc && args[arg] == "--remove-own-dir") {
         // The executable's directory disappears while the program runs.
-        const std::string dir = GetExePath();
+        const std::string dir = ExecutableDirectory();
         std::error_code error;
         if (!std::filesystem::remove(dir + "app_probe", error) || !std::filesystem::remove(dir, error))
             return 2;
@@ -39,25 +39,25 @@ int main(int argc, char** argv)
     const std::string command = args[arg++];
 
     if (command == "exepath") {
-        std::printf("%s", GetExePath().c_str());
+        std::printf("%s", ExecutableDirectory().c_str());
         return 0;
     }
     if (command == "sysset") {
         std::printf("startwithsys=%d\nwriteResult=%d\nWriteCommLog=%d\nmaxsizeResult=%d\n"
                     "DelayCount=%d\nShopNO=%s\n",
-                    bStartWithSys, bWriteResult, bWriteCommLog, iMaxSizeResult, iDelayCount,
-                    strShopNO.c_str());
+                    startWithSystem, resultLogEnabled, writeCommLog, resultLogMaxBytes, delayCount,
+                    shopNumber.c_str());
         return 0;
     }
     void (*write)(std::string_view) = nullptr;
     if (command == "op")
-        write = WriteOpLog;
+        write = WriteOperationLog;
     else if (command == "result")
-        write = WriteResult;
+        write = WriteResultLog;
     else if (command == "log")
         write = WriteLog;
     else if (command == "err")
-        write = WriteErrLog;
+        write = WriteErrorLog;
     if (!write)
         return 2;
     try {
