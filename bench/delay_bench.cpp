@@ -8,15 +8,18 @@
 
 #include "app/delay.h"
 
-static void BM_Delay500(benchmark::State& state) {
-  for (auto _ : state) Delay(500);
+static void BM_Delay500(benchmark::State& state)
+{
+    for (auto _ : state)
+        Delay(500);
 }
 BENCHMARK(BM_Delay500)->Iterations(10)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }

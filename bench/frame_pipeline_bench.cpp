@@ -59,21 +59,21 @@ Stream makeStream(unsigned maxBlock)
 // keeps nothing: the cost measured is the session's own.
 class CountingHost : public SessionHost {
 public:
-    void post(std::function<void()>) override {}
+    void post(std::function<void()>) override { }
     bool wait(uint32_t, const std::function<bool()>&) override { return false; }
-    void wakeWaiters() override {}
+    void wakeWaiters() override { }
     bool ending() const override { return false; }
-    void showMessage(const std::string&) override {}
+    void showMessage(const std::string&) override { }
     bool ask(const std::string&, Question) override { return false; }
-    void showError(const std::string&) override {}
-    void writeOperationLog(std::string_view) noexcept override {}
+    void showError(const std::string&) override { }
+    void writeOperationLog(std::string_view) noexcept override { }
     bool resultLogOn() const override { return true; }
     void writeResultLog(std::string_view text) override
     {
         benchmark::DoNotOptimize(text.data());
         ++lines;
     }
-    void writeErrorLog(std::string_view) override {}
+    void writeErrorLog(std::string_view) override { }
 
     int64_t lines = 0;
 };
@@ -82,9 +82,10 @@ void countFrames(benchmark::State& state, int64_t frames, int64_t expected)
 {
     if (frames != expected)
         state.SkipWithError("frames were lost");
-    state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
-    state.counters["x_line"] =
-        benchmark::Counter(static_cast<double>(frames) / kLineFramesPerSecond, benchmark::Counter::kIsRate);
+    state.counters["frames_per_s"] =
+        benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
+    state.counters["x_line"] = benchmark::Counter(
+        static_cast<double>(frames) / kLineFramesPerSecond, benchmark::Counter::kIsRate);
 }
 
 void BM_SessionReceivePath(benchmark::State& state)
@@ -112,7 +113,8 @@ void BM_AssemblyAndDispatchOnly(benchmark::State& state)
     };
     for (auto _ : state) {
         for (const Block& b : stream.blocks)
-            frames += static_cast<int64_t>(link.feed(stream.bytes.data() + b.offset, b.length, dispatch));
+            frames +=
+                static_cast<int64_t>(link.feed(stream.bytes.data() + b.offset, b.length, dispatch));
     }
     countFrames(state, frames, static_cast<int64_t>(state.iterations()) * stream.frames);
 }

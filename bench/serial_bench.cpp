@@ -27,15 +27,9 @@ constexpr size_t kFloodBytes = 8u << 20;
 constexpr int kRounds = 15;
 constexpr uint32_t kAppInterval = 10; // the application's ReadIntervalTimeout, ms
 
-double Seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 // Writes `total` bytes into the master as fast as the pty takes them.
 std::thread Flood(int master, size_t total)
@@ -216,7 +210,9 @@ static void BM_StopCommTime(benchmark::State& state)
         for (int i = 0; i < 20; ++i) {
             OpenComm open(kAppInterval);
             size_t received = 0;
-            open.comm.OnReceiveData = [&](TComm*, const void*, uint16_t length) { received += length; };
+            open.comm.OnReceiveData = [&](TComm*, const void*, uint16_t length) {
+                received += length;
+            };
             std::atomic<bool> stop{false};
             std::thread flood;
             if (heldWrite) {

@@ -23,55 +23,70 @@ namespace {
 // Closes each calibration-log dialog as soon as it is shown (no timer runs
 // meanwhile, so the measured CPU time is the tool's alone).
 class LogDialogCloser : public QObject {
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Show)
-      if (auto* dialog = qobject_cast<CalibrationLogDialog*>(watched))
-        QTimer::singleShot(0, dialog, [dialog] { dialog->done(0); });
-    return false;
-  }
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            if (auto* dialog = qobject_cast<CalibrationLogDialog*>(watched))
+                QTimer::singleShot(0, dialog, [dialog] { dialog->done(0); });
+        return false;
+    }
 };
 
-void RunQueries(benchmark::State& state, const std::vector<std::string>& simOptions) {
-  e2e::SimProcess sim(simOptions);
-  MainWindow window;
-  window.show();
-  Control<QComboBox>(&window, "cbbComm")->setEditText(QString::fromStdString(sim.PortPath()));
-  Control<QComboBox>(&window, "cbbRate")->setEditText(QStringLiteral("115200"));
-  Control<QPushButton>(&window, "btnOpen")->click();
-  if (!sim.WaitForLog("RX AA 01 F6", std::chrono::seconds(5))) {
-    state.SkipWithError("the window did not reach the simulator");
-    return;
-  }
-  if (sim.Command("rate 0") != "ok" || sim.Command("records 32") != "ok") {
-    state.SkipWithError("the simulator refused its settings");
-    return;
-  }
-  LogDialogCloser closer;
-  qApp->installEventFilter(&closer);
-  size_t records = 0;
-  for (auto _ : state) {
-    Control<QPushButton>(&window, "btnSetLog")->click();
-    records = window.session().calibrationLog().size();
-  }
-  state.counters["records"] = static_cast<double>(records);
-  qApp->removeEventFilter(&closer);
+void RunQueries(benchmark::State& state, const std::vector<std::string>& simOptions)
+{
+    e2e::SimProcess sim(simOptions);
+    MainWindow window;
+    window.show();
+    Control<QComboBox>(&window, "cbbComm")->setEditText(QString::fromStdString(sim.PortPath()));
+    Control<QComboBox>(&window, "cbbRate")->setEditText(QStringLiteral("115200"));
+    Control<QPushButton>(&window, "btnOpen")->click();
+    if (!sim.WaitForLog("RX AA 01 F6", std::chrono::seconds(5))) {
+        state.SkipWithError("the window did not reach the simulator");
+        return;
+    }
+    if (sim.Command("rate 0") != "ok" || sim.Command("records 32") != "ok") {
+        state.SkipWithError("the simulator refused its settings");
+        return;
+    }
+    LogDialogCloser closer;
+    qApp->installEventFilter(&closer);
+    size_t records = 0;
+    for (auto _ : state) {
+        Control<QPushButton>(&window, "btnSetLog")->click();
+        records = window.session().calibrationLog().size();
+    }
+    state.counters["records"] = static_cast<double>(records);
+    qApp->removeEventFilter(&closer);
 }
 
 void BM_SetLogQueryPrompt(benchmark::State& state) { RunQueries(state, {"--rate", "0"}); }
-void BM_SetLogQuerySilent(benchmark::State& state) { RunQueries(state, {"--rate", "0", "--silent", "on"}); }
+void BM_SetLogQuerySilent(benchmark::State& state)
+{
+    RunQueries(state, {"--rate", "0", "--silent", "on"});
+}
 
-}  // namespace
+} // namespace
 
 // Process CPU time against wall time: the waits must block, not spin.
-BENCHMARK(BM_SetLogQueryPrompt)->Iterations(20)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SetLogQuerySilent)->Iterations(1)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SetLogQueryPrompt)
+    ->Iterations(20)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SetLogQuerySilent)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
+                                                                    : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }

@@ -24,16 +24,15 @@ constexpr int kPort = 24;
 constexpr uint64_t kBytes = 8u << 20;
 constexpr uint32_t kAppInterval = 10; // the application's ReadIntervalTimeout, ms
 
-double Seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 double ProcessCpuMs()
 {
     FILETIME created, exited, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    const auto ms = [](const FILETIME& t) { return ((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0; };
+    const auto ms = [](const FILETIME& t) {
+        return ((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
+    };
     return ms(kernel) + ms(user);
 }
 
@@ -63,7 +62,8 @@ double CommThroughput(PtyPeer& peer)
 double PlainReadThroughput(PtyPeer& peer)
 {
     const std::wstring name = L"\\\\.\\COM" + std::to_wstring(kPort);
-    HANDLE port = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE port = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
     if (port == INVALID_HANDLE_VALUE)
         return 0;
     DCB dcb{};
@@ -114,7 +114,8 @@ double OverlappedReadThroughput(PtyPeer& peer)
     peer.Flood(kPort, kBytes);
     while (received < kBytes) {
         DWORD n = 0;
-        if (!ReadFile(port, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, &overlapped) &&
+        if (!ReadFile(port, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr,
+                      &overlapped) &&
             GetLastError() != ERROR_IO_PENDING)
             break;
         if (!GetOverlappedResult(port, &overlapped, &n, TRUE))
@@ -142,7 +143,8 @@ int main()
     peer.Open(kPort);
     const double comm = CommThroughput(peer);
     peer.StopFlood(kPort);
-    std::printf("receive throughput, %llu bytes through a wine COM port:\n", static_cast<unsigned long long>(kBytes));
+    std::printf("receive throughput, %llu bytes through a wine COM port:\n",
+                static_cast<unsigned long long>(kBytes));
     std::printf("  plain blocking ReadFile loop  %8.2f MB/s\n", plain / 1e6);
     std::printf("  overlapped ReadFile loop      %8.2f MB/s\n", overlapped / 1e6);
     std::printf("  TComm (Win32 backend)         %8.2f MB/s\n", comm / 1e6);
@@ -164,6 +166,7 @@ int main()
     const double own = ProcessCpuMs() - ownBefore;
     const double server = peer.WineServerCpuMs() - serverBefore;
     idle.StopComm();
-    std::printf("idle open port, 5 s: %.1f ms CPU in this process, %.1f ms in the wine server\n", own, server);
+    std::printf("idle open port, 5 s: %.1f ms CPU in this process, %.1f ms in the wine server\n",
+                own, server);
     return 0;
 }

@@ -9,8 +9,8 @@
 #include "protocol/checksum.h"
 #include "protocol/drift_monitor.h"
 #include "protocol/frame_assembler.h"
-#include "protocol/replies.h"
 #include "protocol/log_record.h"
+#include "protocol/replies.h"
 #include "protocol/weight.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -80,9 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             link.reset(); // a command sent between two reads
         const auto length = input.ConsumeIntegralInRange<uint16_t>(0, 96);
         const std::vector<uint8_t> block = input.ConsumeBytes<uint8_t>(length);
-        frames += link.feed(block.data(), static_cast<uint16_t>(block.size()), [&] {
-            handle(link.frameBuffer, state, sampling, monitor, records);
-        });
+        frames += link.feed(block.data(), static_cast<uint16_t>(block.size()),
+                            [&] { handle(link.frameBuffer, state, sampling, monitor, records); });
         check(link.storedAfterHeader < 18);
     }
     check(records.size() <= frames);

@@ -2,45 +2,55 @@
 
 #include "app/message_boxes.h"
 
-QString GeneralErrorText(const QString& message) {
-  if (message.isEmpty() || message.back() > QLatin1Char('.')) return message + QLatin1Char('.');
-  return message;
+QString GeneralErrorText(const QString& message)
+{
+    if (message.isEmpty() || message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
 }
 
-void ShowGeneralError(const QString& message) {
-  // One box at a time: an error while the box is open (a failing log
-  // behind every frame, say) is not stacked on top of it.
-  static bool open = false;
-  if (open) return;
-  open = true;
-  try {
-    Boxes().Error(GeneralErrorText(message));
-  } catch (...) {
+void ShowGeneralError(const QString& message)
+{
+    // One box at a time: an error while the box is open (a failing log
+    // behind every frame, say) is not stacked on top of it.
+    static bool open = false;
+    if (open)
+        return;
+    open = true;
+    try {
+        Boxes().Error(GeneralErrorText(message));
+    } catch (...) {
+        open = false;
+        throw;
+    }
     open = false;
-    throw;
-  }
-  open = false;
 }
 
-void ShowGeneralError(const std::exception& error) { ShowGeneralError(QString::fromUtf8(error.what())); }
-
-void RunAction(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& error) {
-    ShowGeneralError(error);
-  }
+void ShowGeneralError(const std::exception& error)
+{
+    ShowGeneralError(QString::fromUtf8(error.what()));
 }
 
-ScaleApplication::ScaleApplication(int& argc, char** argv) : QApplication(argc, argv) {
-  setApplicationName(kAppTitle);
+void RunAction(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const std::exception& error) {
+        ShowGeneralError(error);
+    }
 }
 
-bool ScaleApplication::notify(QObject* receiver, QEvent* event) {
-  try {
-    return QApplication::notify(receiver, event);
-  } catch (const std::exception& error) {
-    ShowGeneralError(error);
-    return false;
-  }
+ScaleApplication::ScaleApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(kAppTitle);
+}
+
+bool ScaleApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ShowGeneralError(error);
+        return false;
+    }
 }

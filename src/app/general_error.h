@@ -25,7 +25,7 @@ void RunAction(const std::function<void()>& action);
 // The application object. notify() is the last line of defence: whatever
 // escapes an event handler is shown instead of ending the program.
 class ScaleApplication : public QApplication {
- public:
-  ScaleApplication(int& argc, char** argv);
-  bool notify(QObject* receiver, QEvent* event) override;
+public:
+    ScaleApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
 };

@@ -6,18 +6,20 @@
 #include "app_core/sys_settings.h"
 #include "ui/main_window.h"
 
-int main(int argc, char** argv) {
-  LoadSystemSettings();
+int main(int argc, char** argv)
+{
+    LoadSystemSettings();
 
-  // A second start ends silently and leaves the running instance alone. A
-  // lock that cannot be taken at all does not keep the tool from starting.
-  SingleInstanceLock instance;
-  if (instance.Acquire() == SingleInstanceLock::Result::AlreadyRunning) return 0;
+    // A second start ends silently and leaves the running instance alone. A
+    // lock that cannot be taken at all does not keep the tool from starting.
+    SingleInstanceLock instance;
+    if (instance.Acquire() == SingleInstanceLock::Result::AlreadyRunning)
+        return 0;
 
-  ScaleApplication app(argc, argv);
-  MainWindow window;
-  window.showMaximized();
-  RunAction([&] { window.openRememberedPort(); });
-  app.exec();
-  return 0;
+    ScaleApplication app(argc, argv);
+    MainWindow window;
+    window.showMaximized();
+    RunAction([&] { window.openRememberedPort(); });
+    app.exec();
+    return 0;
 }

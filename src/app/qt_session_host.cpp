@@ -7,22 +7,33 @@
 #include "app/general_error.h"
 #include "app/message_boxes.h"
 
-void QtSessionHost::post(std::function<void()> task) {
-  QMetaObject::invokeMethod(context_, std::move(task), Qt::QueuedConnection);
+void QtSessionHost::post(std::function<void()> task)
+{
+    QMetaObject::invokeMethod(context_, std::move(task), Qt::QueuedConnection);
 }
 
-bool QtSessionHost::wait(uint32_t ms, const std::function<bool()>& done) { return WaitUntil(ms, done); }
+bool QtSessionHost::wait(uint32_t ms, const std::function<bool()>& done)
+{
+    return WaitUntil(ms, done);
+}
 
 void QtSessionHost::wakeWaiters() { WakeWaiters(); }
 
 bool QtSessionHost::ending() const { return ApplicationEnding(); }
 
-void QtSessionHost::showMessage(const std::string& text) { Boxes().Message(QString::fromStdString(text)); }
-
-bool QtSessionHost::ask(const std::string& text, Question question) {
-  return Boxes().Confirm(QString::fromStdString(text), question == Question::YesNo
-                                                           ? MessageBoxes::Kind::ConfirmYesNo
-                                                           : MessageBoxes::Kind::ConfirmOkCancel);
+void QtSessionHost::showMessage(const std::string& text)
+{
+    Boxes().Message(QString::fromStdString(text));
 }
 
-void QtSessionHost::showError(const std::string& text) { ShowGeneralError(QString::fromStdString(text)); }
+bool QtSessionHost::ask(const std::string& text, Question question)
+{
+    return Boxes().Confirm(QString::fromStdString(text), question == Question::YesNo
+                                                             ? MessageBoxes::Kind::ConfirmYesNo
+                                                             : MessageBoxes::Kind::ConfirmOkCancel);
+}
+
+void QtSessionHost::showError(const std::string& text)
+{
+    ShowGeneralError(QString::fromStdString(text));
+}

@@ -8,19 +8,19 @@
 class QObject;
 
 class QtSessionHost : public LogFileHost {
- public:
-  // Posted events run on context's thread; those still queued when context
-  // is destroyed are dropped.
-  explicit QtSessionHost(QObject* context) : context_(context) {}
+public:
+    // Posted events run on context's thread; those still queued when context
+    // is destroyed are dropped.
+    explicit QtSessionHost(QObject* context) : context_(context) { }
 
-  void post(std::function<void()> task) override;
-  bool wait(uint32_t ms, const std::function<bool()>& done) override;
-  void wakeWaiters() override;
-  bool ending() const override;
-  void showMessage(const std::string& text) override;
-  bool ask(const std::string& text, Question question) override;
-  void showError(const std::string& text) override;
+    void post(std::function<void()> task) override;
+    bool wait(uint32_t ms, const std::function<bool()>& done) override;
+    void wakeWaiters() override;
+    bool ending() const override;
+    void showMessage(const std::string& text) override;
+    bool ask(const std::string& text, Question question) override;
+    void showError(const std::string& text) override;
 
- private:
-  QObject* context_;
+private:
+    QObject* context_;
 };

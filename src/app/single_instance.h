@@ -11,22 +11,22 @@
 #include <string>
 
 class SingleInstanceLock {
- public:
-  enum class Result { Acquired, AlreadyRunning, Failed };
+public:
+    enum class Result { Acquired, AlreadyRunning, Failed };
 
-  SingleInstanceLock() = default;
-  ~SingleInstanceLock();
-  SingleInstanceLock(const SingleInstanceLock&) = delete;
-  SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
+    SingleInstanceLock() = default;
+    ~SingleInstanceLock();
+    SingleInstanceLock(const SingleInstanceLock&) = delete;
+    SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
 
-  // Takes the lock. Failed (the lock file cannot be created, or is not
-  // trusted) lets the caller carry on as a first instance would.
-  Result Acquire();
+    // Takes the lock. Failed (the lock file cannot be created, or is not
+    // trusted) lets the caller carry on as a first instance would.
+    Result Acquire();
 
-  // The directory of the lock file (see above) and the lock file in it.
-  static std::string LockDirectory();
-  static std::string LockPath();
+    // The directory of the lock file (see above) and the lock file in it.
+    static std::string LockDirectory();
+    static std::string LockPath();
 
- private:
-  int fd_ = -1;
+private:
+    int fd_ = -1;
 };

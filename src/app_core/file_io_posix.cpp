@@ -21,7 +21,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxSize
         errno = error;
         return std::nullopt;
     };
-    struct stat info {};
+    struct stat info { };
     if (fstat(fd, &info) != 0)
         return fail(errno);
     if (!S_ISREG(info.st_mode))
@@ -83,7 +83,8 @@ bool ReplaceWholeFile(const std::string& path, const std::string& text)
     std::string temp;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temp = dir + "." + name + ".new-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        temp =
+            dir + "." + name + ".new-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             return false;
@@ -92,7 +93,7 @@ bool ReplaceWholeFile(const std::string& path, const std::string& text)
         return false;
 
     // The new file keeps the old one's permissions.
-    struct stat old {};
+    struct stat old { };
     bool ok = stat(target.c_str(), &old) != 0 || fchmod(fd, old.st_mode & 07777) == 0;
     ok = ok && WriteAll(fd, text) && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
@@ -116,14 +117,16 @@ void AppendToFile(const std::string& path, const std::string& bytes, long moveAs
 {
     const auto openLog = [&] {
         const int fd =
-            open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0666);
+            open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW,
+                 0666);
         if (fd < 0)
             Raise("Cannot open log file", path, errno);
         return fd;
     };
     int fd = openLog();
-    struct stat info {};
-    if (moveAsideAt > 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= moveAsideAt) {
+    struct stat info { };
+    if (moveAsideAt > 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_size >= moveAsideAt) {
         close(fd);
         if (rename(path.c_str(), MovedAsidePath(path).c_str()) != 0)
             Raise("Cannot rename log file", path, errno);

@@ -20,7 +20,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxSize
     const int fd = _wopen(WideFromUtf8(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
     if (fd < 0)
         return std::nullopt;
-    struct _stat64 info {};
+    struct _stat64 info { };
     if (_fstat64(fd, &info) != 0 || !(info.st_mode & _S_IFREG)) {
         _close(fd);
         errno = EINVAL;
@@ -70,7 +70,8 @@ bool ReplaceWholeFile(const std::string& path, const std::string& text)
     }
     ok = _commit(fd) == 0 && ok;
     ok = _close(fd) == 0 && ok;
-    ok = ok && MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    ok = ok && MoveFileExW(temp.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok)
         _wunlink(temp.c_str());
     return ok;
@@ -91,17 +92,20 @@ void AppendToFile(const std::string& path, const std::string& bytes, long moveAs
 {
     const std::wstring wide = WideFromUtf8(path);
     const auto openLog = [&] {
-        const int fd = _wopen(wide.c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT,
-                              _S_IREAD | _S_IWRITE);
+        const int fd =
+            _wopen(wide.c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT,
+                   _S_IREAD | _S_IWRITE);
         if (fd < 0)
             Raise("Cannot open log file", path, errno);
         return fd;
     };
     int fd = openLog();
-    struct _stat64 info {};
-    if (moveAsideAt > 0 && _fstat64(fd, &info) == 0 && (info.st_mode & _S_IFREG) && info.st_size >= moveAsideAt) {
+    struct _stat64 info { };
+    if (moveAsideAt > 0 && _fstat64(fd, &info) == 0 && (info.st_mode & _S_IFREG) &&
+        info.st_size >= moveAsideAt) {
         _close(fd);
-        if (!MoveFileExW(wide.c_str(), WideFromUtf8(MovedAsidePath(path)).c_str(), MOVEFILE_REPLACE_EXISTING))
+        if (!MoveFileExW(wide.c_str(), WideFromUtf8(MovedAsidePath(path)).c_str(),
+                         MOVEFILE_REPLACE_EXISTING))
             Raise("Cannot rename log file", path, EACCES);
         fd = openLog();
     }

@@ -11,7 +11,6 @@ namespace {
 // Settings files are a few hundred bytes; anything beyond this is not one.
 constexpr size_t kMaxFileSize = 1 << 20;
 
-
 constexpr std::string_view kBlanks = " \t";
 
 std::string_view Trim(std::string_view s)
@@ -22,10 +21,7 @@ std::string_view Trim(std::string_view s)
     return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
 }
 
-char AsciiLower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool SameName(std::string_view a, std::string_view b)
 {
@@ -114,7 +110,7 @@ bool ParseInteger(std::string_view text, int& value)
 } // namespace
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
-                                 std::string_view defaultValue) const
+                                std::string_view defaultValue) const
 {
     const std::optional<std::string> text = ReadWholeFile(path_, kMaxFileSize);
     if (!text)
@@ -151,8 +147,8 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
         section.find(']') != std::string_view::npos || trimmedKey.empty() ||
         trimmedKey.front() == '[' || key.find('=') != std::string_view::npos)
         throw IniFileError("Unable to write to " + path_ + ": the section \"" +
-                                std::string(section) + "\", key \"" + std::string(key) +
-                                "\" or its value cannot be stored in an INI file");
+                           std::string(section) + "\", key \"" + std::string(key) +
+                           "\" or its value cannot be stored in an INI file");
 
     // Everything else in the file is kept, so a file that exists but cannot
     // be read must not be overwritten.
@@ -164,7 +160,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     const size_t firstBreak = text.find('\n');
     const std::string lineEnd =
         firstBreak != std::string::npos && firstBreak > 0 && text[firstBreak - 1] == '\r' ? "\r\n"
-                                                                                           : "\n";
+                                                                                          : "\n";
     const auto endLastLine = [&](size_t at) {
         return at > 0 && text[at - 1] != '\n' ? lineEnd : std::string();
     };

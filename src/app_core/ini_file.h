@@ -37,7 +37,7 @@ public:
 
 class IniFile {
 public:
-    explicit IniFile(std::string path) : path_(std::move(path)) {}
+    explicit IniFile(std::string path) : path_(std::move(path)) { }
 
     const std::string& FileName() const { return path_; }
 

@@ -38,7 +38,7 @@ std::string AsciiOnly(std::string_view utf8)
 
 class IconvHandle {
 public:
-    IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) { }
     ~IconvHandle()
     {
         if (valid())

@@ -89,8 +89,8 @@ std::string Utf8ToCharset(std::string_view utf8, const char* charset)
             }
             char converted[8];
             BOOL usedDefault = FALSE;
-            const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, units, count, converted,
-                                              sizeof converted, "?", &usedDefault);
+            const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, units, count,
+                                              converted, sizeof converted, "?", &usedDefault);
             if (n <= 0 || usedDefault)
                 out += '?';
             else

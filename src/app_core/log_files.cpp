@@ -16,10 +16,7 @@ std::string LogLine(const std::string& timestamp, std::string_view text)
     return Utf8ToLocaleCharset(line) + "\r\n";
 }
 
-std::string TimestampWithMs()
-{
-    return FormatDateTime(kPatternDateTimeMs, CurrentDateTime());
-}
+std::string TimestampWithMs() { return FormatDateTime(kPatternDateTimeMs, CurrentDateTime()); }
 
 } // namespace
 
@@ -32,15 +29,9 @@ std::string MovedAsidePath(const std::string& path)
     return path.substr(0, dot) + ".1" + path.substr(dot);
 }
 
-std::string ResultLogPath()
-{
-    return ExecutableDirectory() + "Result.txt";
-}
+std::string ResultLogPath() { return ExecutableDirectory() + "Result.txt"; }
 
-std::string ErrorLogPath()
-{
-    return ExecutableDirectory() + "ResultErr.txt";
-}
+std::string ErrorLogPath() { return ExecutableDirectory() + "ResultErr.txt"; }
 
 void WriteOperationLog(std::string_view text) noexcept
 {
@@ -60,21 +51,19 @@ void WriteResultLog(std::string_view text)
     AppendToFile(ResultLogPath(), LogLine(TimestampWithMs(), text), resultLogMaxBytes);
 }
 
-void WriteLog(std::string_view text)
-{
-    WriteResultLog(text);
-}
+void WriteLog(std::string_view text) { WriteResultLog(text); }
 
 void WriteErrorLog(std::string_view text)
 {
-    AppendToFile(ErrorLogPath(), LogLine(RegionalDateTimeText(CurrentDateTime()), text), kErrLogLimit);
+    AppendToFile(ErrorLogPath(), LogLine(RegionalDateTimeText(CurrentDateTime()), text),
+                 kErrLogLimit);
 }
 
 std::string RegionalDateTimeText(DateTime value)
 {
     const DateTimeParts p = DecodeDateTime(value);
-    std::string text = std::to_string(p.year) + "/" + std::to_string(p.month) + "/" +
-                       std::to_string(p.day);
+    std::string text =
+        std::to_string(p.year) + "/" + std::to_string(p.month) + "/" + std::to_string(p.day);
     if (p.hour != 0 || p.minute != 0 || p.second != 0 || p.millisecond != 0)
         text += " " + std::to_string(p.hour) + FormatDateTime(":nn:ss", value);
     return text;

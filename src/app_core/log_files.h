@@ -8,9 +8,11 @@
 //
 //   operation log  $HOME/oplog.txt            "YYYY-MM-DD hh:nn:ss zzz"  failures swallowed
 //                  (C:\oplog.txt on Windows)
-//   result log     ExecutableDirectory()+"Result.txt"  "YYYY-MM-DD hh:nn:ss zzz"  raises InOutError,
+//   result log     ExecutableDirectory()+"Result.txt"  "YYYY-MM-DD hh:nn:ss zzz"  raises
+//   InOutError,
 //                  moved aside to "Result.1.txt" once it holds maxsizeResult bytes
-//   error log      ExecutableDirectory()+"ResultErr.txt"  regional date and time  raises InOutError,
+//   error log      ExecutableDirectory()+"ResultErr.txt"  regional date and time  raises
+//   InOutError,
 //                  moved aside to "ResultErr.1.txt" once it holds 131072 bytes
 //
 // Moving aside replaces an older ".1" file and happens before the write, so

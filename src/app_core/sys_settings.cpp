@@ -9,10 +9,7 @@ int32_t resultLogMaxBytes = 0;
 int32_t delayCount = 200;
 std::string shopNumber;
 
-std::string SettingsFilePath()
-{
-    return ExecutableDirectory() + std::string(kSettingsFileName);
-}
+std::string SettingsFilePath() { return ExecutableDirectory() + std::string(kSettingsFileName); }
 
 void LoadSystemSettings()
 {

@@ -40,11 +40,11 @@ std::string SettingsFilePath();
 // log's switch) and resultLogMaxBytes (the result log's size, see
 // log_files.h) change what the program does; the others are kept for
 // whoever reads the file.
-extern bool startWithSystem;     // "startwithsys", default false
-extern bool writeCommLog;     // "WriteCommLog", default false
+extern bool startWithSystem;      // "startwithsys", default false
+extern bool writeCommLog;         // "WriteCommLog", default false
 extern int32_t resultLogMaxBytes; // "maxsizeResult", default 512000
-extern int32_t delayCount;    // "DelayCount", default 200
-extern std::string shopNumber;  // "ShopNO", default empty
+extern int32_t delayCount;        // "DelayCount", default 200
+extern std::string shopNumber;    // "ShopNO", default empty
 
 // Reads [SysSet] of SettingsFilePath() into the globals above and into
 // resultLogEnabled ("writeResult", default true). Never fails: a missing file,

@@ -39,10 +39,10 @@ inline constexpr uint8_t kCmdBeeper = 0xFB;
 
 // Every command code, in catalogue order.
 inline constexpr std::array<uint8_t, 17> kCommandCatalogue = {
-    kCmdReadVersion,     kCmdZeroCalibration,   kCmdAnyPointCalibration, kCmdSetZero,
-    kCmdShiftZero,       kCmdZeroTrackingOff,   kCmdZeroTrackingOn,      kCmdQueryZeroTracking,
-    kCmdReadVersionText, kCmdSetGravity,        kCmdSetDivision,         kCmdSetRange,
-    kCmdReadParameters,  kCmdSetClock,          kCmdReadLogRecord,       kCmdOpenCalibrationSwitch,
+    kCmdReadVersion,     kCmdZeroCalibration, kCmdAnyPointCalibration, kCmdSetZero,
+    kCmdShiftZero,       kCmdZeroTrackingOff, kCmdZeroTrackingOn,      kCmdQueryZeroTracking,
+    kCmdReadVersionText, kCmdSetGravity,      kCmdSetDivision,         kCmdSetRange,
+    kCmdReadParameters,  kCmdSetClock,        kCmdReadLogRecord,       kCmdOpenCalibrationSwitch,
     kCmdBeeper,
 };
 

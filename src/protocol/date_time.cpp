@@ -82,7 +82,7 @@ DateTime EncodeDateTime(const DateTimeParts& p)
 }
 
 DateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
-                         int millisecond)
+                        int millisecond)
 {
     return EncodeDateTime(DateTimeParts{year, month, day, hour, minute, second, millisecond});
 }
@@ -134,8 +134,8 @@ std::string FormatDateTime(std::string_view pattern, DateTime value)
         std::string_view token;
         int value;
     };
-    const Field fields[] = {{"YYYY", p.year}, {"MM", p.month},  {"DD", p.day},
-                            {"hh", p.hour},   {"nn", p.minute}, {"ss", p.second},
+    const Field fields[] = {{"YYYY", p.year},      {"MM", p.month},  {"DD", p.day},
+                            {"hh", p.hour},        {"nn", p.minute}, {"ss", p.second},
                             {"zzz", p.millisecond}};
     std::string out;
     size_t i = 0;
@@ -161,7 +161,8 @@ std::optional<DateTime> TryParseDateTime(std::string_view text)
     if (text.size() != layout.size())
         return std::nullopt;
     for (size_t i = 0; i < layout.size(); ++i) {
-        const bool ok = layout[i] == 'd' ? (text[i] >= '0' && text[i] <= '9') : text[i] == layout[i];
+        const bool ok =
+            layout[i] == 'd' ? (text[i] >= '0' && text[i] <= '9') : text[i] == layout[i];
         if (!ok)
             return std::nullopt;
     }

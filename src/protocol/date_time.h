@@ -37,8 +37,8 @@ struct DateTimeParts {
 // Years 1 to 9999 of the proleptic Gregorian calendar; throws ConvertError
 // for anything outside (month 13, 31 April, hour 24 ...).
 DateTime EncodeDateTime(const DateTimeParts& parts);
-DateTime EncodeDateTime(int year, int month, int day,
-                         int hour = 0, int minute = 0, int second = 0, int millisecond = 0);
+DateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+                        int millisecond = 0);
 
 // Rounds to the millisecond first, so 0.5 s never decodes as 0.499 s and a
 // value a hair below midnight decodes as the next day's 00:00:00.000.

@@ -17,12 +17,12 @@ struct DriftMonitor {
     bool baseFromNextReading = false; // set by a start: the next live AD becomes the base
     int32_t baseAD = 0;
     int32_t liveAD = 0;
-    int32_t differenceAD = 0;         // live - base, wrapping in 32 bits as the counts do
-    double drift = 0.0;               // differenceAD x kADDriftFactor
-    std::optional<DateTime> startedAt;    // whole seconds
-    std::optional<int64_t> runMinutes;     // since the start, at the last reading
-    std::optional<DateTime> alarmAt;      // the first alarm of this run
-    std::optional<int64_t> alarmMinutes;   // minutes from the start to the last alarm
+    int32_t differenceAD = 0;            // live - base, wrapping in 32 bits as the counts do
+    double drift = 0.0;                  // differenceAD x kADDriftFactor
+    std::optional<DateTime> startedAt;   // whole seconds
+    std::optional<int64_t> runMinutes;   // since the start, at the last reading
+    std::optional<DateTime> alarmAt;     // the first alarm of this run
+    std::optional<int64_t> alarmMinutes; // minutes from the start to the last alarm
 
     // A new sampling run: the base is taken from the next reading and the
     // alarm is armed again. Earlier values stay until they are replaced.

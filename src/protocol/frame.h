@@ -24,10 +24,7 @@ inline constexpr size_t kReplyChecksumIndex = 18;
 // Size of SendBuf and frameBuffer.
 inline constexpr size_t kLinkBufferSize = 1024;
 
-inline uint16_t ReadU16LE(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
+inline uint16_t ReadU16LE(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 inline uint32_t ReadU32LE(const uint8_t* p)
 {

@@ -28,8 +28,7 @@ void FrameAssembler::rescanAfterFalseHeader()
         store(byte);
 }
 
-size_t FrameAssembler::feed(const uint8_t* data, uint16_t count,
-                                        const FrameHandler& onFrame)
+size_t FrameAssembler::feed(const uint8_t* data, uint16_t count, const FrameHandler& onFrame)
 {
     if (data == nullptr)
         return 0;
@@ -38,7 +37,8 @@ size_t FrameAssembler::feed(const uint8_t* data, uint16_t count,
     for (const uint8_t* next = data; next < end;) {
         if (!headerSeen) {
             // Skip to the next header byte.
-            next = static_cast<const uint8_t*>(std::memchr(next, kFrameHeader, static_cast<size_t>(end - next)));
+            next = static_cast<const uint8_t*>(
+                std::memchr(next, kFrameHeader, static_cast<size_t>(end - next)));
             if (next == nullptr)
                 break;
             store(*next++);

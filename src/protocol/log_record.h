@@ -8,12 +8,12 @@
 
 class CalibrationLogRecord {
 public:
-    uint8_t number = 0;        // record number as reported
-    std::string time;    // "YYYY-MM-DD hh:nn:ss", or a negative time in decimal
-    int32_t zeroAD = 0;    // zero-point AD value
-    int32_t referenceAD = 0;     // any-point AD value
+    uint8_t number = 0;             // record number as reported
+    std::string time;               // "YYYY-MM-DD hh:nn:ss", or a negative time in decimal
+    int32_t zeroAD = 0;             // zero-point AD value
+    int32_t referenceAD = 0;        // any-point AD value
     uint16_t referenceWeightKg = 0; // any-point weight value
-    uint8_t operationType = 0;    // operation type code, shown as a number
+    uint8_t operationType = 0;      // operation type code, shown as a number
 
     bool operator==(const CalibrationLogRecord&) const = default;
 };

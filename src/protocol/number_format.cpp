@@ -94,7 +94,8 @@ Decimal15 toDecimal15(double value)
     const double magnitude = std::fabs(value);
     // Scientific notation is exact at its precision, rounding half to even.
     const auto write = [&](char* buf, char* end, int precision, int& exponent) {
-        const char* last = std::to_chars(buf, end, magnitude, std::chars_format::scientific, precision).ptr;
+        const char* last =
+            std::to_chars(buf, end, magnitude, std::chars_format::scientific, precision).ptr;
         const char* e = std::find(static_cast<const char*>(buf), last, 'e');
         const char* expBegin = e + 1 + (e[1] == '+' ? 1 : 0);
         std::from_chars(expBegin, last, exponent);
@@ -201,7 +202,8 @@ std::string FormatFixedByDecimalDigits(double value, int minDecimals, int maxDec
     const int precision = maxDecimals + (half ? 1 : 0);
     std::string text(312 + static_cast<size_t>(precision), '\0'); // 309 integer digits at most
     const char* end = std::to_chars(text.data(), text.data() + text.size(), magnitude,
-                                    std::chars_format::fixed, precision).ptr;
+                                    std::chars_format::fixed, precision)
+                          .ptr;
     std::string units = digitsOf(text.data(), end); // in units of the last kept decimal
     if (half) {
         units.pop_back();

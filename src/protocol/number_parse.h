@@ -5,7 +5,7 @@
 // with the message of the application's standard error box, in which the
 // text appears as given.
 
-#include "protocol/date_time.h"  // ConvertError
+#include "protocol/date_time.h" // ConvertError
 
 #include <cstdint>
 #include <optional>

@@ -10,9 +10,18 @@ struct FixedStep {
     ReplyFlag flag;
 };
 
-constexpr FixedStep status(const char* text) { return {ReplyStepKind::ShowStatus, text, ReplyFlag::None}; }
-constexpr FixedStep box(const char* text) { return {ReplyStepKind::ShowBox, text, ReplyFlag::None}; }
-constexpr FixedStep opLog(const char* text) { return {ReplyStepKind::WriteOperationLog, text, ReplyFlag::None}; }
+constexpr FixedStep status(const char* text)
+{
+    return {ReplyStepKind::ShowStatus, text, ReplyFlag::None};
+}
+constexpr FixedStep box(const char* text)
+{
+    return {ReplyStepKind::ShowBox, text, ReplyFlag::None};
+}
+constexpr FixedStep opLog(const char* text)
+{
+    return {ReplyStepKind::WriteOperationLog, text, ReplyFlag::None};
+}
 constexpr FixedStep setFlag(ReplyFlag flag) { return {ReplyStepKind::SetFlag, nullptr, flag}; }
 constexpr FixedStep step(ReplyStepKind kind) { return {kind, nullptr, ReplyFlag::None}; }
 
@@ -29,18 +38,26 @@ constexpr FixedRule kFixedRules[] = {
     {kReplyZeroNotCalibrated, {status("未标定零点！")}, 1},
     {kReplyAnyPointNotCalibrated, {status("未标定任意点！")}, 1},
     {kReplyOpenCalibrationSwitch, {status("请打开标定开关！"), box("请打开标定开关！")}, 2},
-    {kReplyZeroCalibrated, {opLog("零点标定成功"), status("零点标定成功！"), box("零点标定成功！")}, 3},
-    {kReplyZeroSet, {step(ReplyStepKind::ClearTare), status("手动置零成功！"), box("手动置零成功！")}, 3},
+    {kReplyZeroCalibrated,
+     {opLog("零点标定成功"), status("零点标定成功！"), box("零点标定成功！")},
+     3},
+    {kReplyZeroSet,
+     {step(ReplyStepKind::ClearTare), status("手动置零成功！"), box("手动置零成功！")},
+     3},
     {kReplyZeroSetFailed, {status("手动置零失败！"), box("手动置零失败！")}, 2},
     {kReplyAnyPointCalibrated,
-     {opLog("任意点标定成功"), status("任意点标定成功！"), box("任意点标定成功！")}, 3},
+     {opLog("任意点标定成功"), status("任意点标定成功！"), box("任意点标定成功！")},
+     3},
     {kReplyZeroTrackingSet,
-     {opLog("零位跟踪配置成功"), status("零位跟踪配置成功！"), box("零位跟踪配置成功！")}, 3},
+     {opLog("零位跟踪配置成功"), status("零位跟踪配置成功！"), box("零位跟踪配置成功！")},
+     3},
     {kReplyZeroTrackingOn, {status("零位跟踪状态开！"), box("零位跟踪状态开！")}, 2},
     {kReplyZeroTrackingOff, {status("零位跟踪状态关！"), box("零位跟踪状态关！")}, 2},
     {kReplyRangeSet, {opLog("设置量程成功"), status("设置量程成功！"), box("设置量程成功！")}, 3},
     {kReplyParameters, {step(ReplyStepKind::ApplyParameters)}, 1},
-    {kReplyLogRecord, {step(ReplyStepKind::AppendLogRecord), setFlag(ReplyFlag::LogRecordAnswered)}, 2},
+    {kReplyLogRecord,
+     {step(ReplyStepKind::AppendLogRecord), setFlag(ReplyFlag::LogRecordAnswered)},
+     2},
 };
 
 // Replies whose texts are built from their payload.
@@ -67,7 +84,8 @@ void statusBoxFlag(ReplyAction& action, const std::string& text, ReplyFlag flag)
 
 std::string displayable(std::string text)
 {
-    std::replace_if(text.begin(), text.end(), [](char c) { return static_cast<uint8_t>(c) >= 0x80; }, '?');
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return static_cast<uint8_t>(c) >= 0x80; }, '?');
     return text;
 }
 
@@ -100,13 +118,16 @@ ReplyAction DescribeReply(const uint8_t* frame)
     }
     switch (code) {
     case kReplyVersion:
-        statusBoxFlag(action, "版本号:" + std::to_string(DecodeVersionNumber(frame)), ReplyFlag::VersionAnswered);
+        statusBoxFlag(action, "版本号:" + std::to_string(DecodeVersionNumber(frame)),
+                      ReplyFlag::VersionAnswered);
         return action;
     case kReplyVersionText:
-        statusBoxFlag(action, "版本号:" + displayable(DecodeVersionText(frame)), ReplyFlag::VersionAnswered);
+        statusBoxFlag(action, "版本号:" + displayable(DecodeVersionText(frame)),
+                      ReplyFlag::VersionAnswered);
         return action;
     case kReplyBeeper:
-        statusBoxFlag(action, DecodeBeeperOn(frame) ? "峰鸣器打开！" : "峰鸣器关闭！", ReplyFlag::None);
+        statusBoxFlag(action, DecodeBeeperOn(frame) ? "峰鸣器打开！" : "峰鸣器关闭！",
+                      ReplyFlag::None);
         return action;
     default:
         break;

@@ -42,8 +42,8 @@ bool IsMeasurementCode(uint8_t code);
 
 // Parameter report, reply 0xF6.
 struct ParameterReport {
-    uint8_t division = 0;           // index for cbbFD: 0 "默认", 1 "5g"; other values select nothing
-    uint16_t rangeKg = 0;           // for iMaxRange and the cbbMaxRange item of that text
+    uint8_t division = 0; // index for cbbFD: 0 "默认", 1 "5g"; other values select nothing
+    uint16_t rangeKg = 0; // for iMaxRange and the cbbMaxRange item of that text
     int32_t calibrationGravity = 0; // edtCity, units of 0.0001 m/s²
     int32_t useGravity = 0;         // edtUseCity, same unit
 };
@@ -59,14 +59,14 @@ bool DecodeBeeperOn(const uint8_t* frame);
 enum class ReplyFlag { None, SetAcknowledged, VersionAnswered, LogRecordAnswered };
 
 enum class ReplyStepKind {
-    SetFlag,         // flag := true
-    ShowStatus,      // ShowStatus(text)
-    ShowBox,         // modal box with text and OK; go on once it is closed
-    WriteOperationLog,      // WriteOperationLog(text)
-    ClearTare,       // the tare := 0 (the tare shown stays)
-    ApplyParameters, // DecodeParameterReport into the parameter controls
-    AppendLogRecord, // DecodeCalibrationLogRecord appended to the session's records
-    ShowWeight,      // measurement frame: the weight is computed and shown
+    SetFlag,           // flag := true
+    ShowStatus,        // ShowStatus(text)
+    ShowBox,           // modal box with text and OK; go on once it is closed
+    WriteOperationLog, // WriteOperationLog(text)
+    ClearTare,         // the tare := 0 (the tare shown stays)
+    ApplyParameters,   // DecodeParameterReport into the parameter controls
+    AppendLogRecord,   // DecodeCalibrationLogRecord appended to the session's records
+    ShowWeight,        // measurement frame: the weight is computed and shown
 };
 
 struct ReplyStep {

@@ -3,8 +3,8 @@
 #include "protocol/number_format.h"
 
 #include <cmath>
-#include <string_view>
 #include <stdexcept>
+#include <string_view>
 
 namespace {
 
@@ -68,7 +68,8 @@ int ChooseDivision(int32_t rangeKg, double absRawWeight)
     }
 }
 
-WeightReading ComputeWeight(std::span<const uint8_t, kReplyFrameSize> frame, const WeighingState& state)
+WeightReading ComputeWeight(std::span<const uint8_t, kReplyFrameSize> frame,
+                            const WeighingState& state)
 {
     WeightReading out;
     out.powerOnZeroFailed = frame[1] == kReplyPowerOnZeroFailed;
@@ -105,6 +106,12 @@ std::string captioned(double realWeight, std::string_view after)
 
 } // namespace
 
-std::string RealWeightText(const WeightReading& reading) { return captioned(reading.realWeight, {}); }
+std::string RealWeightText(const WeightReading& reading)
+{
+    return captioned(reading.realWeight, {});
+}
 
-std::string ResultLogLine(const WeightReading& reading) { return captioned(reading.realWeight, ","); }
+std::string ResultLogLine(const WeightReading& reading)
+{
+    return captioned(reading.realWeight, ",");
+}

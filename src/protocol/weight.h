@@ -47,7 +47,8 @@ int ChooseDivision(int32_t rangeKg, double absRawWeight);
 // The reading of a checksum-valid measurement frame. Throws
 // std::out_of_range only for a base value so far from the weight that the
 // rounding leaves the 64-bit range (no frame can cause that alone).
-WeightReading ComputeWeight(std::span<const uint8_t, kReplyFrameSize> frame, const WeighingState& state);
+WeightReading ComputeWeight(std::span<const uint8_t, kReplyFrameSize> frame,
+                            const WeighingState& state);
 
 // "实际值：" and the real weight in the "0.######" form.
 std::string RealWeightText(const WeightReading& reading);

@@ -14,9 +14,12 @@ constexpr uint32_t kQueueSize = 4096;
 DtrMode DtrModeOf(TDtrControl value)
 {
     switch (value) {
-    case TDtrControl::DtrEnable: return DtrMode::On;
-    case TDtrControl::DtrDisable: return DtrMode::Off;
-    case TDtrControl::DtrHandshake: return DtrMode::Handshake;
+    case TDtrControl::DtrEnable:
+        return DtrMode::On;
+    case TDtrControl::DtrDisable:
+        return DtrMode::Off;
+    case TDtrControl::DtrHandshake:
+        return DtrMode::Handshake;
     }
     return DtrMode::On;
 }
@@ -24,10 +27,14 @@ DtrMode DtrModeOf(TDtrControl value)
 RtsMode RtsModeOf(TRtsControl value)
 {
     switch (value) {
-    case TRtsControl::RtsEnable: return RtsMode::On;
-    case TRtsControl::RtsDisable: return RtsMode::Off;
-    case TRtsControl::RtsHandshake: return RtsMode::Handshake;
-    case TRtsControl::RtsTransmissionAvailable: return RtsMode::WhileSending;
+    case TRtsControl::RtsEnable:
+        return RtsMode::On;
+    case TRtsControl::RtsDisable:
+        return RtsMode::Off;
+    case TRtsControl::RtsHandshake:
+        return RtsMode::Handshake;
+    case TRtsControl::RtsTransmissionAvailable:
+        return RtsMode::WhileSending;
     }
     return RtsMode::On;
 }
@@ -35,14 +42,12 @@ RtsMode RtsModeOf(TRtsControl value)
 } // namespace
 
 TComm::TComm(PostFunction post, CommBackend& backend)
-    : backend_(backend), FHWnd(std::move(post), [this](CommMessage& message) { NotifyWndProc(message); })
+    : backend_(backend),
+      FHWnd(std::move(post), [this](CommMessage& message) { NotifyWndProc(message); })
 {
 }
 
-TComm::~TComm()
-{
-    StopComm();
-}
+TComm::~TComm() { StopComm(); }
 
 int TComm::StartComm()
 {
@@ -75,7 +80,8 @@ int TComm::StartComm()
         return -5;
     }
     try {
-        WriteThread = std::make_unique<TWriteThread>(backend_, *hCommFile, *hCloseEvent, FHWnd, FSendDataEmpty);
+        WriteThread = std::make_unique<TWriteThread>(backend_, *hCommFile, *hCloseEvent, FHWnd,
+                                                     FSendDataEmpty);
     } catch (const std::exception&) {
         ShutdownReadThread();
         WriteThread.reset();
@@ -160,10 +166,7 @@ std::string TComm::GetCommList()
     return list;
 }
 
-uint32_t TComm::Handle() const
-{
-    return hCommFile ? hCommFile->NativeHandle() : 0;
-}
+uint32_t TComm::Handle() const { return hCommFile ? hCommFile->NativeHandle() : 0; }
 
 void TComm::ApplyCommState()
 {
@@ -179,7 +182,8 @@ void TComm::ApplyCommState()
     line.ctsFlow = FOutx_CtsFlow;
     line.dsrFlow = FOutx_DsrFlow;
     line.dsrSensitivity = FDsrSensitivity;
-    line.xonXoff = {FOutx_XonXoffFlow, FInx_XonXoffFlow, FTxContinueOnXoff, FXonChar, FXoffChar, FXonLimit, FXoffLimit};
+    line.xonXoff = {FOutx_XonXoffFlow, FInx_XonXoffFlow, FTxContinueOnXoff, FXonChar,
+                    FXoffChar,         FXonLimit,        FXoffLimit};
     line.dtr = DtrModeOf(FDtrControl);
     line.rts = RtsModeOf(FRtsControl);
     hCommFile->ApplyState(line); // a refused setting is ignored
@@ -187,8 +191,9 @@ void TComm::ApplyCommState()
 
 void TComm::ApplyCommTimeouts()
 {
-    hCommFile->ApplyTimeouts({FReadIntervalTimeout, FReadTotalTimeoutMultiplier, FReadTotalTimeoutConstant,
-                              FWriteTotalTimeoutMultiplier, FWriteTotalTimeoutConstant});
+    hCommFile->ApplyTimeouts({FReadIntervalTimeout, FReadTotalTimeoutMultiplier,
+                              FReadTotalTimeoutConstant, FWriteTotalTimeoutMultiplier,
+                              FWriteTotalTimeoutConstant});
 }
 
 // Runs on the owner's thread. A data block lives in the message and is freed
@@ -199,11 +204,20 @@ void TComm::NotifyWndProc(CommMessage& message)
     case COMM_MSG_DATA:
         DoReceiveData(message.Block.data(), static_cast<uint16_t>(message.WParam & 0xFFFF));
         break;
-    case COMM_MSG_ERROR: DoReceiveError(message.LParam); break;
-    case COMM_MSG_HANGUP: DoRequestHangup(); break;
-    case COMM_MSG_MODEM: DoModemStateChange(message.LParam); break;
-    case COMM_MSG_EMPTY: DoSendDataEmpty(); break;
-    default: break;
+    case COMM_MSG_ERROR:
+        DoReceiveError(message.LParam);
+        break;
+    case COMM_MSG_HANGUP:
+        DoRequestHangup();
+        break;
+    case COMM_MSG_MODEM:
+        DoModemStateChange(message.LParam);
+        break;
+    case COMM_MSG_EMPTY:
+        DoSendDataEmpty();
+        break;
+    default:
+        break;
     }
 }
 

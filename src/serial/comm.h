@@ -48,7 +48,8 @@ class TComm;
 class TReadThread;
 class TWriteThread;
 
-using TReceiveDataEvent = std::function<void(TComm* Sender, const void* Buffer, uint16_t BufferLength)>;
+using TReceiveDataEvent =
+    std::function<void(TComm* Sender, const void* Buffer, uint16_t BufferLength)>;
 using TReceiveErrorEvent = std::function<void(TComm* Sender, uint32_t EventMask)>;
 using TModemStateChangeEvent = std::function<void(TComm* Sender, uint32_t ModemEvent)>;
 using TSendDataEmptyEvent = std::function<void(TComm* Sender)>;
@@ -127,13 +128,25 @@ public:
     uint32_t ReadIntervalTimeout() const { return FReadIntervalTimeout; }
     void SetReadIntervalTimeout(uint32_t value) { SetTimeout(FReadIntervalTimeout, value); }
     uint32_t ReadTotalTimeoutMultiplier() const { return FReadTotalTimeoutMultiplier; }
-    void SetReadTotalTimeoutMultiplier(uint32_t value) { SetTimeout(FReadTotalTimeoutMultiplier, value); }
+    void SetReadTotalTimeoutMultiplier(uint32_t value)
+    {
+        SetTimeout(FReadTotalTimeoutMultiplier, value);
+    }
     uint32_t ReadTotalTimeoutConstant() const { return FReadTotalTimeoutConstant; }
-    void SetReadTotalTimeoutConstant(uint32_t value) { SetTimeout(FReadTotalTimeoutConstant, value); }
+    void SetReadTotalTimeoutConstant(uint32_t value)
+    {
+        SetTimeout(FReadTotalTimeoutConstant, value);
+    }
     uint32_t WriteTotalTimeoutMultiplier() const { return FWriteTotalTimeoutMultiplier; }
-    void SetWriteTotalTimeoutMultiplier(uint32_t value) { SetTimeout(FWriteTotalTimeoutMultiplier, value); }
+    void SetWriteTotalTimeoutMultiplier(uint32_t value)
+    {
+        SetTimeout(FWriteTotalTimeoutMultiplier, value);
+    }
     uint32_t WriteTotalTimeoutConstant() const { return FWriteTotalTimeoutConstant; }
-    void SetWriteTotalTimeoutConstant(uint32_t value) { SetTimeout(FWriteTotalTimeoutConstant, value); }
+    void SetWriteTotalTimeoutConstant(uint32_t value)
+    {
+        SetTimeout(FWriteTotalTimeoutConstant, value);
+    }
 
     // Events, raised on the owner's thread; unassigned ones are skipped.
     TReceiveDataEvent OnReceiveData;

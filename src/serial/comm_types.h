@@ -52,17 +52,22 @@ constexpr uint32_t kPurgeTxClear = 0x0004;
 constexpr uint32_t kPurgeRxClear = 0x0008;
 
 // How the DTR and RTS outputs are driven.
-enum class DtrMode : uint8_t { Off, On, Handshake };               // Handshake: input flow control
-enum class RtsMode : uint8_t { Off, On, Handshake, WhileSending }; // WhileSending: on only while bytes go out
+enum class DtrMode : uint8_t { Off, On, Handshake }; // Handshake: input flow control
+enum class RtsMode : uint8_t {
+    Off,
+    On,
+    Handshake,
+    WhileSending
+}; // WhileSending: on only while bytes go out
 
 enum class Parity : uint8_t { None, Odd, Even, Mark, Space };
 enum class StopBits : uint8_t { One, OneAndAHalf, Two };
 
 // Software flow control, its characters and its limits.
 struct XonXoff {
-    bool output = false;           // stop sending on a received XOFF, go on at XON
-    bool input = false;            // send XOFF when fewer than xoffLimit bytes of the input queue are
-                                   // free, XON when fewer than xonLimit bytes are queued
+    bool output = false; // stop sending on a received XOFF, go on at XON
+    bool input = false;  // send XOFF when fewer than xoffLimit bytes of the input queue are
+                         // free, XON when fewer than xonLimit bytes are queued
     bool continueAfterXoff = true; // keep sending after we sent XOFF
     uint8_t xonChar = 0x11;
     uint8_t xoffChar = 0x13;

@@ -14,7 +14,8 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix)
     if (text.size() < prefix.size())
         return false;
     for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
+        if (std::tolower(static_cast<unsigned char>(text[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i])))
             return false;
     }
     return true;
@@ -25,7 +26,8 @@ std::tuple<std::string, unsigned long, std::string> NaturalKey(const std::string
 {
     size_t end = name.size();
     size_t start = end;
-    while (start > 0 && std::isdigit(static_cast<unsigned char>(name[start - 1])) && end - start < 9)
+    while (start > 0 && std::isdigit(static_cast<unsigned char>(name[start - 1])) &&
+           end - start < 9)
         --start;
     unsigned long number = start < end ? std::stoul(name.substr(start)) : 0;
     return {name.substr(0, start), number, name};
@@ -75,8 +77,9 @@ std::string Win32DevicePath(std::string_view name)
 
 void SortPortNames(std::vector<std::string>& names)
 {
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return NaturalKey(a) < NaturalKey(b); });
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return NaturalKey(a) < NaturalKey(b);
+    });
 }
 
 std::vector<std::string> ListSerialPorts(const std::string& sysClassTty)

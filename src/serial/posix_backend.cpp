@@ -16,10 +16,7 @@
 
 namespace serial {
 
-PosixEvent::~PosixEvent()
-{
-    close(fd_);
-}
+PosixEvent::~PosixEvent() { close(fd_); }
 
 void PosixEvent::Set()
 {
@@ -36,14 +33,13 @@ void PosixEvent::Reset()
     [[maybe_unused]] ssize_t n = read(fd_, &count, sizeof count); // EAGAIN when not set
 }
 
-bool PosixEvent::IsSet() const
-{
-    return set_.load();
-}
+bool PosixEvent::IsSet() const { return set_.load(); }
 
-PollResult PollWithClose(const Event& close, int deviceFd, short events, int timeoutMs, short& revents)
+PollResult PollWithClose(const Event& close, int deviceFd, short events, int timeoutMs,
+                         short& revents)
 {
-    pollfd fds[2] = {{static_cast<const PosixEvent&>(close).Fd(), POLLIN, 0}, {deviceFd, events, 0}};
+    pollfd fds[2] = {{static_cast<const PosixEvent&>(close).Fd(), POLLIN, 0},
+                     {deviceFd, events, 0}};
     int n;
     do {
         n = poll(fds, 2, timeoutMs);
@@ -62,7 +58,7 @@ PollResult PollWithClose(const Event& close, int deviceFd, short events, int tim
     return PollResult::Ready;
 }
 
-PosixBackend::PosixBackend(std::string sysClassTty) : sysClassTty_(std::move(sysClassTty)) {}
+PosixBackend::PosixBackend(std::string sysClassTty) : sysClassTty_(std::move(sysClassTty)) { }
 
 int PosixBackend::Open(const std::string& name, std::unique_ptr<CommDevice>& device)
 {
@@ -79,7 +75,7 @@ int PosixBackend::Open(const std::string& name, std::unique_ptr<CommDevice>& dev
             return -1;
         fd = moved;
     }
-    struct stat st {};
+    struct stat st { };
     if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
         close(fd);
         return -2;
@@ -109,7 +105,8 @@ std::unique_ptr<Event> PosixBackend::NewEvent()
 int PosixBackend::WaitForEither(const Event& first, const Event& second)
 {
     short revents = 0;
-    switch (PollWithClose(first, static_cast<const PosixEvent&>(second).Fd(), POLLIN, -1, revents)) {
+    switch (
+        PollWithClose(first, static_cast<const PosixEvent&>(second).Fd(), POLLIN, -1, revents)) {
     case PollResult::Closed:
         return 0;
     case PollResult::Ready:
@@ -119,10 +116,7 @@ int PosixBackend::WaitForEither(const Event& first, const Event& second)
     }
 }
 
-std::vector<std::string> PosixBackend::ListPorts()
-{
-    return ListSerialPorts(sysClassTty_);
-}
+std::vector<std::string> PosixBackend::ListPorts() { return ListSerialPorts(sysClassTty_); }
 
 CommBackend& DefaultCommBackend()
 {

@@ -12,7 +12,7 @@ namespace serial {
 
 class PosixEvent : public Event {
 public:
-    explicit PosixEvent(int fd) : fd_(fd) {}
+    explicit PosixEvent(int fd) : fd_(fd) { }
     ~PosixEvent() override;
     PosixEvent(const PosixEvent&) = delete;
     PosixEvent& operator=(const PosixEvent&) = delete;
@@ -45,6 +45,7 @@ private:
 
 // Waits until the close event or the device is ready for `events`.
 enum class PollResult { Closed, Ready, TimedOut, InvalidHandle, Failed };
-PollResult PollWithClose(const Event& close, int deviceFd, short events, int timeoutMs, short& revents);
+PollResult PollWithClose(const Event& close, int deviceFd, short events, int timeoutMs,
+                         short& revents);
 
 } // namespace serial

@@ -22,12 +22,14 @@ struct BaudEntry {
 };
 
 constexpr BaudEntry kBaudRates[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},         {150, B150},
-    {200, B200},       {300, B300},       {600, B600},       {1200, B1200},       {1800, B1800},
-    {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},     {38400, B38400},
-    {57600, B57600},   {115200, B115200}, {230400, B230400}, {460800, B460800},   {500000, B500000},
-    {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
-    {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000},
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
 };
 
 std::optional<speed_t> SpeedFor(uint32_t rate)
@@ -111,7 +113,8 @@ void PosixDevice::Purge(uint32_t flags)
 bool SetTermios(termios& t, const LineSettings& line)
 {
     // Raw: every byte passes unchanged in both directions.
-    t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK | IGNPAR);
+    t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
+                   IXANY | INPCK | IGNPAR);
     t.c_oflag &= ~OPOST;
     t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | HUPCL);
@@ -122,11 +125,20 @@ bool SetTermios(termios& t, const LineSettings& line)
     static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
     t.c_cflag |= kSizes[std::clamp<int>(line.dataBits, 5, 8) - 5];
     switch (line.parity) {
-    case Parity::Odd: t.c_cflag |= PARENB | PARODD; break;
-    case Parity::Even: t.c_cflag |= PARENB; break;
-    case Parity::Mark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case Parity::Space: t.c_cflag |= PARENB | CMSPAR; break;
-    case Parity::None: break;
+    case Parity::Odd:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case Parity::Even:
+        t.c_cflag |= PARENB;
+        break;
+    case Parity::Mark:
+        t.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case Parity::Space:
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
+    case Parity::None:
+        break;
     }
     // A byte with a parity error then reads as 0, the default replacement.
     if (line.checkParity)
@@ -209,9 +221,10 @@ void PosixDevice::CheckLineCounters()
     const serial_icounter_struct& was = lastCounters_;
     uint32_t errors = (now.buf_overrun != was.buf_overrun ? kCeRxOver : 0) |
                       (now.overrun != was.overrun ? kCeOverrun : 0) |
-                      (now.parity != was.parity ? kCeRxParity : 0) | (now.frame != was.frame ? kCeFrame : 0) |
-                      (now.brk != was.brk ? kCeBreak : 0);
-    uint32_t events = (errors ? kEvErr : 0) | (now.dcd != was.dcd ? kEvRlsd : 0) | (now.rng != was.rng ? kEvRing : 0);
+                      (now.parity != was.parity ? kCeRxParity : 0) |
+                      (now.frame != was.frame ? kCeFrame : 0) | (now.brk != was.brk ? kCeBreak : 0);
+    uint32_t events = (errors ? kEvErr : 0) | (now.dcd != was.dcd ? kEvRlsd : 0) |
+                      (now.rng != was.rng ? kEvRing : 0);
     lastCounters_ = now;
     pendingErrors_ |= errors;
     pendingEvents_ |= events & eventMask_;
@@ -223,9 +236,11 @@ ReaderEvent PosixDevice::WaitReader(const Event& close, uint8_t* buffer, uint32_
     const Deadline total(t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant, capacity);
     // Time-outs for the first byte and for the gap after each further byte.
     const bool returnAtOnce = t.ReadIntervalTimeout == kMaxTimeout && !total.Active();
-    const int interval = t.ReadIntervalTimeout == 0            ? -1
-                         : t.ReadIntervalTimeout == kMaxTimeout ? 0
-                                                                : static_cast<int>(std::min<uint32_t>(t.ReadIntervalTimeout, INT32_MAX));
+    const int interval =
+        t.ReadIntervalTimeout == 0 ? -1
+        : t.ReadIntervalTimeout == kMaxTimeout
+            ? 0
+            : static_cast<int>(std::min<uint32_t>(t.ReadIntervalTimeout, INT32_MAX));
     uint32_t count = 0;
     // Raw mode with VMIN = VTIME = 0 reads 0 bytes when nothing is there; only
     // after poll() has reported the device ready does 0 mean the line is gone.
@@ -260,10 +275,12 @@ ReaderEvent PosixDevice::WaitReader(const Event& close, uint8_t* buffer, uint32_
             if (close.IsSet()) // the input purge of a closing port, not a lost line
                 return {ReaderEvent::Closed, 0};
             // The bytes before the loss still go out; the next call fails.
-            return count ? ReaderEvent{ReaderEvent::ReadDone, count} : ReaderEvent{ReaderEvent::Failed, 0};
+            return count ? ReaderEvent{ReaderEvent::ReadDone, count}
+                         : ReaderEvent{ReaderEvent::Failed, 0};
         }
 
-        int timeout = count == 0 ? (returnAtOnce ? 0 : total.Remaining()) : EarlierTimeout(interval, total.Remaining());
+        int timeout = count == 0 ? (returnAtOnce ? 0 : total.Remaining())
+                                 : EarlierTimeout(interval, total.Remaining());
         if (timeout == 0)
             return {ReaderEvent::ReadDone, count};
         short revents = 0;
@@ -275,7 +292,8 @@ ReaderEvent PosixDevice::WaitReader(const Event& close, uint8_t* buffer, uint32_
         case PollResult::InvalidHandle:
             return {ReaderEvent::InvalidHandle, 0};
         case PollResult::Failed:
-            return count ? ReaderEvent{ReaderEvent::ReadDone, count} : ReaderEvent{ReaderEvent::Failed, 0};
+            return count ? ReaderEvent{ReaderEvent::ReadDone, count}
+                         : ReaderEvent{ReaderEvent::Failed, 0};
         case PollResult::Ready:
             pollSaidReady = true; // the next read gives data, or says why not
             break;

@@ -22,7 +22,7 @@ bool SetTermios(termios& t, const LineSettings& line);
 class PosixDevice : public CommDevice {
 public:
     // Takes over `fd`, already opened and locked.
-    explicit PosixDevice(int fd) : fd_(fd) {}
+    explicit PosixDevice(int fd) : fd_(fd) { }
     ~PosixDevice() override;
     PosixDevice(const PosixDevice&) = delete;
     PosixDevice& operator=(const PosixDevice&) = delete;
@@ -37,11 +37,11 @@ public:
     bool BeginReader(uint32_t eventMask) override;
     ReaderEvent WaitReader(const Event& close, uint8_t* buffer, uint32_t capacity) override;
     IoStatus ClearErrors(uint32_t& errors) override;
-    void EndReader() override {}
+    void EndReader() override { }
 
     bool BeginWriter() override { return true; }
     WriteOutcome Write(const Event& close, const uint8_t* data, uint32_t count) override;
-    void EndWriter() override {}
+    void EndWriter() override { }
 
 private:
     CommTimeouts Timeouts() const;

@@ -3,14 +3,12 @@
 using namespace serial;
 
 TReadThread::TReadThread(CommDevice& commFile, const Event& closeEvent, const NotifyWindow& window)
-    : hCommFile(commFile), hCloseEvent(closeEvent), hComm32Window(window), thread_([this] { Execute(); })
+    : hCommFile(commFile), hCloseEvent(closeEvent), hComm32Window(window),
+      thread_([this] { Execute(); })
 {
 }
 
-TReadThread::~TReadThread()
-{
-    thread_.join();
-}
+TReadThread::~TReadThread() { thread_.join(); }
 
 void TReadThread::Execute()
 {
@@ -62,7 +60,8 @@ bool TReadThread::HandleCommEvent(uint32_t evtMask)
             return false;
         result = true;
     }
-    uint32_t modemEvent = ((evtMask & kEvRlsd) ? MODEM_EV_RLSD : 0) | ((evtMask & kEvRing) ? MODEM_EV_RING : 0);
+    uint32_t modemEvent =
+        ((evtMask & kEvRlsd) ? MODEM_EV_RLSD : 0) | ((evtMask & kEvRing) ? MODEM_EV_RING : 0);
     if (modemEvent != 0) {
         if (!ModemStateChange(modemEvent))
             return false;
@@ -112,7 +111,4 @@ bool TReadThread::ModemStateChange(uint32_t modemEvent)
     return PostOrHangUp({COMM_MSG_MODEM, 0, modemEvent, {}});
 }
 
-void TReadThread::PostHangupCall()
-{
-    hComm32Window.PostMessage({COMM_MSG_HANGUP, 0, 0, {}});
-}
+void TReadThread::PostHangupCall() { hComm32Window.PostMessage({COMM_MSG_HANGUP, 0, 0, {}}); }

@@ -17,7 +17,8 @@ public:
     static constexpr uint32_t kBufferSize = 2048;
 
     // Starts the thread at once; throws std::system_error when it cannot.
-    TReadThread(serial::CommDevice& commFile, const serial::Event& closeEvent, const NotifyWindow& window);
+    TReadThread(serial::CommDevice& commFile, const serial::Event& closeEvent,
+                const NotifyWindow& window);
     // Waits for the thread to end; it ends at its next wait once the close
     // event is set, or earlier on its own.
     ~TReadThread();

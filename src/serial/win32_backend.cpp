@@ -5,38 +5,25 @@
 
 namespace serial {
 
-Win32Event::~Win32Event()
-{
-    CloseHandle(handle_);
-}
+Win32Event::~Win32Event() { CloseHandle(handle_); }
 
-void Win32Event::Set()
-{
-    SetEvent(handle_);
-}
+void Win32Event::Set() { SetEvent(handle_); }
 
-void Win32Event::Reset()
-{
-    ResetEvent(handle_);
-}
+void Win32Event::Reset() { ResetEvent(handle_); }
 
-bool Win32Event::IsSet() const
-{
-    return WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0;
-}
+bool Win32Event::IsSet() const { return WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0; }
 
-HANDLE EventHandle(const Event& event)
-{
-    return static_cast<const Win32Event&>(event).Handle();
-}
+HANDLE EventHandle(const Event& event) { return static_cast<const Win32Event&>(event).Handle(); }
 
 std::wstring WideFromUtf8(const std::string& text)
 {
     if (text.empty())
         return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        length);
     return wide;
 }
 
@@ -44,14 +31,18 @@ std::string Utf8FromWide(const std::wstring& text)
 {
     if (text.empty())
         return {};
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length,
+                        nullptr, nullptr);
     return utf8;
 }
 
-Win32Backend::Win32Backend(HKEY root, std::wstring portsKey) : root_(root), portsKey_(std::move(portsKey)) {}
+Win32Backend::Win32Backend(HKEY root, std::wstring portsKey)
+    : root_(root), portsKey_(std::move(portsKey))
+{
+}
 
 int Win32Backend::Open(const std::string& name, std::unique_ptr<CommDevice>& device)
 {
@@ -59,8 +50,9 @@ int Win32Backend::Open(const std::string& name, std::unique_ptr<CommDevice>& dev
     if (path.empty())
         return -1;
     // Share mode 0: exclusive, so a port in use by another program is refused.
-    HANDLE handle = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+    HANDLE handle =
+        CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return -1;
     if (GetFileType(handle) != FILE_TYPE_CHAR) {
@@ -83,9 +75,12 @@ int Win32Backend::WaitForEither(const Event& first, const Event& second)
 {
     const HANDLE handles[2] = {EventHandle(first), EventHandle(second)};
     switch (WaitForMultipleObjects(2, handles, FALSE, INFINITE)) {
-    case WAIT_OBJECT_0: return 0;
-    case WAIT_OBJECT_0 + 1: return 1;
-    default: return -1;
+    case WAIT_OBJECT_0:
+        return 0;
+    case WAIT_OBJECT_0 + 1:
+        return 1;
+    default:
+        return -1;
     }
 }
 
@@ -101,7 +96,8 @@ std::vector<std::string> Win32Backend::ListPorts()
         BYTE data[512];
         DWORD dataSize = sizeof data - sizeof(wchar_t);
         DWORD type = 0;
-        const LONG status = RegEnumValueW(key, index, valueName, &valueNameLength, nullptr, &type, data, &dataSize);
+        const LONG status =
+            RegEnumValueW(key, index, valueName, &valueNameLength, nullptr, &type, data, &dataSize);
         if (status == ERROR_NO_MORE_ITEMS)
             break;
         if (status != ERROR_SUCCESS || type != REG_SZ)

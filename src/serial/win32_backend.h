@@ -15,7 +15,7 @@ namespace serial {
 // A manual-reset kernel event.
 class Win32Event : public Event {
 public:
-    explicit Win32Event(HANDLE handle) : handle_(handle) {}
+    explicit Win32Event(HANDLE handle) : handle_(handle) { }
     ~Win32Event() override;
     Win32Event(const Win32Event&) = delete;
     Win32Event& operator=(const Win32Event&) = delete;
@@ -36,7 +36,8 @@ class Win32Backend : public CommBackend {
 public:
     // GetCommList lists the values under `root`\`portsKey` (a test may point
     // it at a key of its own).
-    explicit Win32Backend(HKEY root = HKEY_LOCAL_MACHINE, std::wstring portsKey = L"HARDWARE\\DEVICEMAP\\SERIALCOMM");
+    explicit Win32Backend(HKEY root = HKEY_LOCAL_MACHINE,
+                          std::wstring portsKey = L"HARDWARE\\DEVICEMAP\\SERIALCOMM");
 
     int Open(const std::string& name, std::unique_ptr<CommDevice>& device) override;
     std::unique_ptr<Event> NewEvent() override;

@@ -15,15 +15,20 @@ IoStatus StatusOfLastError()
 
 ReaderEvent ReaderFailure()
 {
-    return {GetLastError() == ERROR_INVALID_HANDLE ? ReaderEvent::InvalidHandle : ReaderEvent::Failed, 0};
+    return {GetLastError() == ERROR_INVALID_HANDLE ? ReaderEvent::InvalidHandle
+                                                   : ReaderEvent::Failed,
+            0};
 }
 
 BYTE DtrControlOf(DtrMode mode)
 {
     switch (mode) {
-    case DtrMode::Off: return DTR_CONTROL_DISABLE;
-    case DtrMode::On: return DTR_CONTROL_ENABLE;
-    case DtrMode::Handshake: return DTR_CONTROL_HANDSHAKE;
+    case DtrMode::Off:
+        return DTR_CONTROL_DISABLE;
+    case DtrMode::On:
+        return DTR_CONTROL_ENABLE;
+    case DtrMode::Handshake:
+        return DTR_CONTROL_HANDSHAKE;
     }
     return DTR_CONTROL_ENABLE;
 }
@@ -31,10 +36,14 @@ BYTE DtrControlOf(DtrMode mode)
 BYTE RtsControlOf(RtsMode mode)
 {
     switch (mode) {
-    case RtsMode::Off: return RTS_CONTROL_DISABLE;
-    case RtsMode::On: return RTS_CONTROL_ENABLE;
-    case RtsMode::Handshake: return RTS_CONTROL_HANDSHAKE;
-    case RtsMode::WhileSending: return RTS_CONTROL_TOGGLE;
+    case RtsMode::Off:
+        return RTS_CONTROL_DISABLE;
+    case RtsMode::On:
+        return RTS_CONTROL_ENABLE;
+    case RtsMode::Handshake:
+        return RTS_CONTROL_HANDSHAKE;
+    case RtsMode::WhileSending:
+        return RTS_CONTROL_TOGGLE;
     }
     return RTS_CONTROL_ENABLE;
 }
@@ -105,10 +114,7 @@ void Win32Device::Operation::Close()
     overlapped.hEvent = nullptr;
 }
 
-Win32Device::~Win32Device()
-{
-    CloseHandle(handle_);
-}
+Win32Device::~Win32Device() { CloseHandle(handle_); }
 
 uint32_t Win32Device::NativeHandle() const
 {
@@ -121,10 +127,7 @@ bool Win32Device::SetupQueues(uint32_t inQueue, uint32_t outQueue)
     return SetupComm(handle_, inQueue, outQueue) != 0;
 }
 
-void Win32Device::Purge(uint32_t flags)
-{
-    PurgeComm(handle_, flags);
-}
+void Win32Device::Purge(uint32_t flags) { PurgeComm(handle_, flags); }
 
 bool Win32Device::ApplyState(const LineSettings& line)
 {

@@ -23,7 +23,7 @@ void FillDcb(DCB& dcb, const LineSettings& line);
 class Win32Device : public CommDevice {
 public:
     // Takes over `handle`, an open serial port.
-    explicit Win32Device(HANDLE handle) : handle_(handle) {}
+    explicit Win32Device(HANDLE handle) : handle_(handle) { }
     ~Win32Device() override;
     Win32Device(const Win32Device&) = delete;
     Win32Device& operator=(const Win32Device&) = delete;
@@ -74,8 +74,8 @@ private:
     // Reader thread only.
     Operation read_;
     Operation lineEvent_;
-    DWORD eventMask_ = 0;       // filled by the line-event wait
-    bool lineEvents_ = true;    // false when the driver has no line-event wait
+    DWORD eventMask_ = 0;    // filled by the line-event wait
+    bool lineEvents_ = true; // false when the driver has no line-event wait
 
     // Writer thread only.
     Operation write_;

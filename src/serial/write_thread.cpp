@@ -19,15 +19,13 @@ std::unique_ptr<Event> RequireEvent(CommBackend& backend)
 
 TWriteThread::TWriteThread(CommBackend& backend, CommDevice& commFile, const Event& closeEvent,
                            const NotifyWindow& window, std::atomic<bool>& sendDataEmpty)
-    : hCommFile(commFile), hCloseEvent(closeEvent), hComm32Window(window), pFSendDataEmpty(&sendDataEmpty),
-      backend_(backend), inbox_(RequireEvent(backend), sendDataEmpty), thread_([this] { Execute(); })
+    : hCommFile(commFile), hCloseEvent(closeEvent), hComm32Window(window),
+      pFSendDataEmpty(&sendDataEmpty), backend_(backend),
+      inbox_(RequireEvent(backend), sendDataEmpty), thread_([this] { Execute(); })
 {
 }
 
-TWriteThread::~TWriteThread()
-{
-    thread_.join();
-}
+TWriteThread::~TWriteThread() { thread_.join(); }
 
 // The empty notice goes out once after the start and then each time the
 // inbox is found empty after at least one block was written; blocks queued

@@ -18,8 +18,9 @@ class TWriteThread {
 public:
     // Creates the inbox (throws std::runtime_error when its event cannot be
     // made) and starts the thread (throws std::system_error when it cannot).
-    TWriteThread(serial::CommBackend& backend, serial::CommDevice& commFile, const serial::Event& closeEvent,
-                 const NotifyWindow& window, std::atomic<bool>& sendDataEmpty);
+    TWriteThread(serial::CommBackend& backend, serial::CommDevice& commFile,
+                 const serial::Event& closeEvent, const NotifyWindow& window,
+                 std::atomic<bool>& sendDataEmpty);
     // Waits for the thread to end (see TReadThread).
     ~TWriteThread();
     TWriteThread(const TWriteThread&) = delete;

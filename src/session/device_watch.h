@@ -10,20 +10,20 @@
 #include <thread>
 
 class DeviceWatch {
- public:
-  using Interval = std::chrono::milliseconds;
+public:
+    using Interval = std::chrono::milliseconds;
 
-  ~DeviceWatch() { stop(); }
+    ~DeviceWatch() { stop(); }
 
-  // Calls tryAgain (from the watch's thread; it must post to the owner)
-  // every interval until stop().
-  void start(std::function<void()> tryAgain, Interval interval = std::chrono::seconds(1));
-  void stop();
-  bool running() const { return thread_.joinable(); }
+    // Calls tryAgain (from the watch's thread; it must post to the owner)
+    // every interval until stop().
+    void start(std::function<void()> tryAgain, Interval interval = std::chrono::seconds(1));
+    void stop();
+    bool running() const { return thread_.joinable(); }
 
- private:
-  std::thread thread_;
-  std::mutex mutex_;
-  std::condition_variable stopped_;
-  bool stopping_ = false;
+private:
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable stopped_;
+    bool stopping_ = false;
 };

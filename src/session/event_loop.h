@@ -10,23 +10,23 @@
 #include <mutex>
 
 class EventLoop {
- public:
-  // Callable from any thread.
-  void post(std::function<void()> task);
+public:
+    // Callable from any thread.
+    void post(std::function<void()> task);
 
-  // Runs posted tasks for ms milliseconds, or until done() holds (checked at
-  // the start and after every task). Returns done() (false without one).
-  bool run(uint32_t ms, const std::function<bool()>& done);
+    // Runs posted tasks for ms milliseconds, or until done() holds (checked at
+    // the start and after every task). Returns done() (false without one).
+    bool run(uint32_t ms, const std::function<bool()>& done);
 
-  // Makes a running run() return at once, and every later one too.
-  void stop();
-  bool stopped() const;
+    // Makes a running run() return at once, and every later one too.
+    void stop();
+    bool stopped() const;
 
- private:
-  using Clock = std::chrono::steady_clock;
+private:
+    using Clock = std::chrono::steady_clock;
 
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<std::function<void()>> queue_;
-  bool stopped_ = false;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::function<void()>> queue_;
+    bool stopped_ = false;
 };

@@ -28,129 +28,129 @@ class CommBackend;
 enum class InputCheck { Accepted, Refused };
 
 class ScaleSession {
- public:
-  ScaleSession(SessionHost& host, SessionListener& listener);
-  // For tests: a given serial backend.
-  ScaleSession(SessionHost& host, SessionListener& listener, serial::CommBackend& backend);
-  ~ScaleSession();
-  ScaleSession(const ScaleSession&) = delete;
-  ScaleSession& operator=(const ScaleSession&) = delete;
+public:
+    ScaleSession(SessionHost& host, SessionListener& listener);
+    // For tests: a given serial backend.
+    ScaleSession(SessionHost& host, SessionListener& listener, serial::CommBackend& backend);
+    ~ScaleSession();
+    ScaleSession(const ScaleSession&) = delete;
+    ScaleSession& operator=(const ScaleSession&) = delete;
 
-  // --- The port ---------------------------------------------------------
-  // Opens the port (a "ComN" name from 10 on is opened as "//./ComN"); on
-  // success sets the controller's clock and asks for its parameters, each
-  // after 100 ms, and remembers the port in the settings file when asked
-  // to. Returns StartComm's code: 1 opened, otherwise a failure code.
-  int32_t openPort(const std::string& name, uint32_t baudRate);
-  // Closes the port; while the session waits for a lost device, it stops
-  // waiting.
-  void closePort();
-  // The program ends: the port is closed without a status text.
-  void shutDown();
-  bool connected() const;
-  // The device was lost; the session reopens the same port when it returns.
-  bool waitingForDevice() const { return deviceWatch_.running(); }
-  // Whether a successful open writes the port to the settings file (the
-  // window does; scale-cli does not).
-  void setRemembersPort(bool remembers) { remembersPort_ = remembers; }
+    // --- The port ---------------------------------------------------------
+    // Opens the port (a "ComN" name from 10 on is opened as "//./ComN"); on
+    // success sets the controller's clock and asks for its parameters, each
+    // after 100 ms, and remembers the port in the settings file when asked
+    // to. Returns StartComm's code: 1 opened, otherwise a failure code.
+    int32_t openPort(const std::string& name, uint32_t baudRate);
+    // Closes the port; while the session waits for a lost device, it stops
+    // waiting.
+    void closePort();
+    // The program ends: the port is closed without a status text.
+    void shutDown();
+    bool connected() const;
+    // The device was lost; the session reopens the same port when it returns.
+    bool waitingForDevice() const { return deviceWatch_.running(); }
+    // Whether a successful open writes the port to the settings file (the
+    // window does; scale-cli does not).
+    void setRemembersPort(bool remembers) { remembersPort_ = remembers; }
 
-  // --- Weighing ---------------------------------------------------------
-  void zero();
-  void shiftZero();
-  // Adds the weight shown now to the tare, so the same load shows 0.000.
-  void tare();
-  // The raw weight of the last reading becomes the base value.
-  void takeBaseValue();
-  void clearBaseValue();
-  // Starts or stops the drift monitor; true when it now runs.
-  bool toggleSampling();
+    // --- Weighing ---------------------------------------------------------
+    void zero();
+    void shiftZero();
+    // Adds the weight shown now to the tare, so the same load shows 0.000.
+    void tare();
+    // The raw weight of the last reading becomes the base value.
+    void takeBaseValue();
+    void clearBaseValue();
+    // Starts or stops the drift monitor; true when it now runs.
+    bool toggleSampling();
 
-  // --- Place and gravity --------------------------------------------------
-  // Sends a row of the gravity table as the gravity of the place of use or
-  // of the calibration place, waits for the acknowledgement and shows the
-  // place, or says that it failed. Rows outside the table send nothing.
-  void setGravityFromTable(GravityPlace place, int row);
-  // The gravity of the place of use as typed ("9.7894"): asks first, then
-  // sends it when it lies strictly between 9.6 and 10.
-  void setUseGravity(const std::string& typedValue);
+    // --- Place and gravity --------------------------------------------------
+    // Sends a row of the gravity table as the gravity of the place of use or
+    // of the calibration place, waits for the acknowledgement and shows the
+    // place, or says that it failed. Rows outside the table send nothing.
+    void setGravityFromTable(GravityPlace place, int row);
+    // The gravity of the place of use as typed ("9.7894"): asks first, then
+    // sends it when it lies strictly between 9.6 and 10.
+    void setUseGravity(const std::string& typedValue);
 
-  // --- Calibration and settings -----------------------------------------
-  void calibrateZero();
-  // The reference weight as typed, in kg; refused when empty or outside
-  // 0...65535 (the operator is told why).
-  InputCheck calibrateWithWeight(const std::string& typedWeight);
-  // Division: 0 "默认", 1 "5g"; anything else is refused.
-  InputCheck setDivision(int choice);
-  // Range in kg: 3, 15, 30 or 750 as chosen; nullopt when none is chosen.
-  InputCheck setRange(std::optional<int> rangeKg);
-  void zeroTrackingOn();
-  void zeroTrackingOff();
-  void queryZeroTracking();
-  void beeperOn();
-  void beeperOff();
-  void queryBeeper();
-  // The version number; the version text when no number came in 200 ms.
-  void readVersion();
-  // The 32 records, each awaited up to 200 ms; the list is emptied first.
-  // False when the program began to end during the query.
-  bool readCalibrationLog();
-  // Sends the unlock command when the code is today's; else says "错误！".
-  bool unlock(const std::string& code);
+    // --- Calibration and settings -----------------------------------------
+    void calibrateZero();
+    // The reference weight as typed, in kg; refused when empty or outside
+    // 0...65535 (the operator is told why).
+    InputCheck calibrateWithWeight(const std::string& typedWeight);
+    // Division: 0 "默认", 1 "5g"; anything else is refused.
+    InputCheck setDivision(int choice);
+    // Range in kg: 3, 15, 30 or 750 as chosen; nullopt when none is chosen.
+    InputCheck setRange(std::optional<int> rangeKg);
+    void zeroTrackingOn();
+    void zeroTrackingOff();
+    void queryZeroTracking();
+    void beeperOn();
+    void beeperOff();
+    void queryBeeper();
+    // The version number; the version text when no number came in 200 ms.
+    void readVersion();
+    // The 32 records, each awaited up to 200 ms; the list is emptied first.
+    // False when the program began to end during the query.
+    bool readCalibrationLog();
+    // Sends the unlock command when the code is today's; else says "错误！".
+    bool unlock(const std::string& code);
 
-  // --- State --------------------------------------------------------------
-  const WeighingState& weighing() const { return weighing_; }
-  const std::optional<WeightReading>& lastReading() const { return lastReading_; }
-  bool sampling() const { return sampling_; }
-  const DriftMonitor& driftMonitor() const { return drift_; }
-  const CalibrationLogRecords& calibrationLog() const { return calibrationLog_; }
-  // False while a reply is being handled (a reply's box is open): blocks
-  // that arrive then are dropped.
-  bool receiving() const { return canReceive_; }
+    // --- State --------------------------------------------------------------
+    const WeighingState& weighing() const { return weighing_; }
+    const std::optional<WeightReading>& lastReading() const { return lastReading_; }
+    bool sampling() const { return sampling_; }
+    const DriftMonitor& driftMonitor() const { return drift_; }
+    const CalibrationLogRecords& calibrationLog() const { return calibrationLog_; }
+    // False while a reply is being handled (a reply's box is open): blocks
+    // that arrive then are dropped.
+    bool receiving() const { return canReceive_; }
 
-  // The receive path: one block as the port delivered it.
-  void receive(const uint8_t* data, uint16_t length);
+    // The receive path: one block as the port delivered it.
+    void receive(const uint8_t* data, uint16_t length);
 
-  // Low-level sending, for scale-cli and tests: builds the command frame
-  // and writes it; a half-received reply is discarded.
-  void sendCommand(uint8_t code, const CommandData& data = {});
+    // Low-level sending, for scale-cli and tests: builds the command frame
+    // and writes it; a half-received reply is discarded.
+    void sendCommand(uint8_t code, const CommandData& data = {});
 
-  TComm& port() { return *port_; }
+    TComm& port() { return *port_; }
 
- private:
-  void configurePort();
-  // The reader lost the device: close, tell, and wait for it to come back.
-  void portLost();
-  void tryReconnect();
-  // The clock and the parameter request that follow every open; false when
-  // the program began to end meanwhile.
-  bool greetController();
-  bool dispatch();
-  void applyParameterReport(const uint8_t* frame);
-  void showWeight(const uint8_t* frame);
-  void sendGravity(int32_t value);
-  void status(const std::string& text) { listener_.statusChanged(text); }
-  // Waits ms; false when the program is ending and the operation must stop.
-  bool pause(uint32_t ms);
+private:
+    void configurePort();
+    // The reader lost the device: close, tell, and wait for it to come back.
+    void portLost();
+    void tryReconnect();
+    // The clock and the parameter request that follow every open; false when
+    // the program began to end meanwhile.
+    bool greetController();
+    bool dispatch();
+    void applyParameterReport(const uint8_t* frame);
+    void showWeight(const uint8_t* frame);
+    void sendGravity(int32_t value);
+    void status(const std::string& text) { listener_.statusChanged(text); }
+    // Waits ms; false when the program is ending and the operation must stop.
+    bool pause(uint32_t ms);
 
-  SessionHost& host_;
-  SessionListener& listener_;
-  std::unique_ptr<TComm> port_;
-  DeviceWatch deviceWatch_;
-  // Tasks posted by the device watch run only while the session lives.
-  std::shared_ptr<ScaleSession*> self_ = std::make_shared<ScaleSession*>(this);
-  bool remembersPort_ = true;
+    SessionHost& host_;
+    SessionListener& listener_;
+    std::unique_ptr<TComm> port_;
+    DeviceWatch deviceWatch_;
+    // Tasks posted by the device watch run only while the session lives.
+    std::shared_ptr<ScaleSession*> self_ = std::make_shared<ScaleSession*>(this);
+    bool remembersPort_ = true;
 
-  FrameAssembler assembler_;
-  bool canReceive_ = true;
+    FrameAssembler assembler_;
+    bool canReceive_ = true;
 
-  // Reply flags: the dispatcher only sets them; operations clear them.
-  bool setAcknowledged_ = false;
-  bool versionAnswered_ = false;
-  bool logRecordAnswered_ = false;
+    // Reply flags: the dispatcher only sets them; operations clear them.
+    bool setAcknowledged_ = false;
+    bool versionAnswered_ = false;
+    bool logRecordAnswered_ = false;
 
-  WeighingState weighing_;
-  std::optional<WeightReading> lastReading_;
-  bool sampling_ = false;
-  DriftMonitor drift_;
-  CalibrationLogRecords calibrationLog_;
+    WeighingState weighing_;
+    std::optional<WeightReading> lastReading_;
+    bool sampling_ = false;
+    DriftMonitor drift_;
+    CalibrationLogRecords calibrationLog_;
 };

@@ -13,42 +13,42 @@
 enum class Question { YesNo, OkCancel };
 
 class SessionHost {
- public:
-  virtual ~SessionHost() = default;
+public:
+    virtual ~SessionHost() = default;
 
-  // Runs task later on the owner's thread, after everything posted before
-  // it. Callable from any thread.
-  virtual void post(std::function<void()> task) = 0;
+    // Runs task later on the owner's thread, after everything posted before
+    // it. Callable from any thread.
+    virtual void post(std::function<void()> task) = 0;
 
-  // Handles the owner's events (posted tasks, the operator's clicks) for ms
-  // milliseconds, or until done() holds, checked at the start and after
-  // every wakeWaiters(). Returns done() (false without one). Returns at
-  // once when the program is ending.
-  virtual bool wait(uint32_t ms, const std::function<bool()>& done) = 0;
-  // Something a running wait may be waiting for has happened.
-  virtual void wakeWaiters() = 0;
-  // The program is ending: operations stop at their next wait.
-  virtual bool ending() const = 0;
+    // Handles the owner's events (posted tasks, the operator's clicks) for ms
+    // milliseconds, or until done() holds, checked at the start and after
+    // every wakeWaiters(). Returns done() (false without one). Returns at
+    // once when the program is ending.
+    virtual bool wait(uint32_t ms, const std::function<bool()>& done) = 0;
+    // Something a running wait may be waiting for has happened.
+    virtual void wakeWaiters() = 0;
+    // The program is ending: operations stop at their next wait.
+    virtual bool ending() const = 0;
 
-  // Modal: they return once the operator has answered.
-  virtual void showMessage(const std::string& text) = 0;
-  virtual bool ask(const std::string& text, Question question) = 0;
-  // The general error display: what ended an operation unexpectedly.
-  virtual void showError(const std::string& text) = 0;
+    // Modal: they return once the operator has answered.
+    virtual void showMessage(const std::string& text) = 0;
+    virtual bool ask(const std::string& text, Question question) = 0;
+    // The general error display: what ended an operation unexpectedly.
+    virtual void showError(const std::string& text) = 0;
 
-  // The operation log swallows its own failures; the result and error logs
-  // throw InOutError.
-  virtual void writeOperationLog(std::string_view text) noexcept = 0;
-  virtual bool resultLogOn() const = 0;
-  virtual void writeResultLog(std::string_view text) = 0;
-  virtual void writeErrorLog(std::string_view text) = 0;
+    // The operation log swallows its own failures; the result and error logs
+    // throw InOutError.
+    virtual void writeOperationLog(std::string_view text) noexcept = 0;
+    virtual bool resultLogOn() const = 0;
+    virtual void writeResultLog(std::string_view text) = 0;
+    virtual void writeErrorLog(std::string_view text) = 0;
 };
 
 // A host whose logs are the tool's log files.
 class LogFileHost : public SessionHost {
- public:
-  void writeOperationLog(std::string_view text) noexcept override;
-  bool resultLogOn() const override;
-  void writeResultLog(std::string_view text) override;
-  void writeErrorLog(std::string_view text) override;
+public:
+    void writeOperationLog(std::string_view text) noexcept override;
+    bool resultLogOn() const override;
+    void writeResultLog(std::string_view text) override;
+    void writeErrorLog(std::string_view text) override;
 };

@@ -7,39 +7,40 @@
 #include <string>
 
 #include "protocol/drift_monitor.h"
-#include "protocol/replies.h"
 #include "protocol/log_record.h"
+#include "protocol/replies.h"
 #include "protocol/weight.h"
 
 // The two gravity values the controller keeps.
 enum class GravityPlace { Calibration, Use };
 
 class SessionListener {
- public:
-  virtual ~SessionListener() = default;
+public:
+    virtual ~SessionListener() = default;
 
-  // The status line; drawn before the session goes on.
-  virtual void statusChanged(const std::string& text) { (void)text; }
-  virtual void connectionChanged(bool connected) { (void)connected; }
-  // The device was lost and the session waits for it to come back (true),
-  // or waits no more: reconnected, or closed by the operator (false).
-  virtual void waitingForDevice(bool waiting) { (void)waiting; }
-  // Every checksum-valid frame, before the session acts on it (frame[1] is
-  // the reply code, 19 bytes).
-  virtual void replyReceived(const uint8_t* frame) { (void)frame; }
-  // Every measurement frame.
-  virtual void weightMeasured(const WeightReading& reading) { (void)reading; }
-  // Division and range of a parameter report (the places follow as placeChanged).
-  virtual void parametersReported(const ParameterReport& report) { (void)report; }
-  // A place with its gravity, from a parameter report or a confirmed setting.
-  virtual void placeChanged(GravityPlace place, const std::string& name, int32_t gravity) {
-    (void)place, (void)name, (void)gravity;
-  }
-  // The drift monitor after a reading or a start of sampling.
-  virtual void driftChanged(const DriftMonitor& monitor) { (void)monitor; }
-  virtual void logRecordReceived(const CalibrationLogRecord& record) { (void)record; }
-  // The tare of the tare operation (a zero reply clears the tare without
-  // telling: the tare shown stays).
-  virtual void tareChanged(double tare) { (void)tare; }
-  virtual void baseValueChanged(double baseValue) { (void)baseValue; }
+    // The status line; drawn before the session goes on.
+    virtual void statusChanged(const std::string& text) { (void)text; }
+    virtual void connectionChanged(bool connected) { (void)connected; }
+    // The device was lost and the session waits for it to come back (true),
+    // or waits no more: reconnected, or closed by the operator (false).
+    virtual void waitingForDevice(bool waiting) { (void)waiting; }
+    // Every checksum-valid frame, before the session acts on it (frame[1] is
+    // the reply code, 19 bytes).
+    virtual void replyReceived(const uint8_t* frame) { (void)frame; }
+    // Every measurement frame.
+    virtual void weightMeasured(const WeightReading& reading) { (void)reading; }
+    // Division and range of a parameter report (the places follow as placeChanged).
+    virtual void parametersReported(const ParameterReport& report) { (void)report; }
+    // A place with its gravity, from a parameter report or a confirmed setting.
+    virtual void placeChanged(GravityPlace place, const std::string& name, int32_t gravity)
+    {
+        (void)place, (void)name, (void)gravity;
+    }
+    // The drift monitor after a reading or a start of sampling.
+    virtual void driftChanged(const DriftMonitor& monitor) { (void)monitor; }
+    virtual void logRecordReceived(const CalibrationLogRecord& record) { (void)record; }
+    // The tare of the tare operation (a zero reply clears the tare without
+    // telling: the tare shown stays).
+    virtual void tareChanged(double tare) { (void)tare; }
+    virtual void baseValueChanged(double baseValue) { (void)baseValue; }
 };

@@ -10,21 +10,21 @@
 class QTreeWidget;
 
 class CalibrationLogDialog : public QDialog {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  CalibrationLogDialog(QWidget* owner, const CalibrationLogRecords& records);
+public:
+    CalibrationLogDialog(QWidget* owner, const CalibrationLogRecords& records);
 
- protected:
-  void showEvent(QShowEvent* event) override;
+protected:
+    void showEvent(QShowEvent* event) override;
 
- private:
-  // One row per record, in list order.
-  void listRecords();
-  // Each column as wide as its caption and its widest value, and no
-  // narrower than its usual width.
-  void fitColumns();
+private:
+    // One row per record, in list order.
+    void listRecords();
+    // Each column as wide as its caption and its widest value, and no
+    // narrower than its usual width.
+    void fitColumns();
 
-  const CalibrationLogRecords& records_;
-  QTreeWidget* recordList_ = nullptr;
+    const CalibrationLogRecords& records_;
+    QTreeWidget* recordList_ = nullptr;
 };

@@ -31,264 +31,304 @@ namespace {
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 // Moves the focus to a field that can take it.
-void FocusIfPossible(QWidget* field) {
-  if (field->isEnabled() && field->isVisible()) field->setFocus();
+void FocusIfPossible(QWidget* field)
+{
+    if (field->isEnabled() && field->isVisible())
+        field->setFocus();
 }
 
 // The item whose text is the box's text, typed or picked; -1 for none.
 int ChosenItem(const QComboBox* box) { return box->findText(box->currentText(), Qt::MatchExactly); }
 
-}  // namespace
+} // namespace
 
-CalibrationPage::CalibrationPage(ScaleSession& session, std::function<int()> chooseRow, QWidget* parent)
-    : QWidget(parent), session_(session) {
-  setObjectName(QStringLiteral("TabSheet12"));
-  refreshTimer_ = new QTimer(this);
-  refreshTimer_->setSingleShot(true);
-  refreshTimer_->setInterval(DisplayRefreshMs());
-  connect(refreshTimer_, &QTimer::timeout, this, [this] { refresh(); });
+CalibrationPage::CalibrationPage(ScaleSession& session, std::function<int()> chooseRow,
+                                 QWidget* parent)
+    : QWidget(parent), session_(session)
+{
+    setObjectName(QStringLiteral("TabSheet12"));
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setSingleShot(true);
+    refreshTimer_->setInterval(DisplayRefreshMs());
+    connect(refreshTimer_, &QTimer::timeout, this, [this] { refresh(); });
 
-  auto* left = new QVBoxLayout;
-  left->addWidget(buildCalibration(std::move(chooseRow)));
-  left->addWidget(buildOtherSettings(), 1);
-  QLayout* right = buildBaseValue();
-  QLayout* middle = buildReading();
-  auto* row = new QHBoxLayout(this);
-  row->setContentsMargins(11, 6, 11, 6);
-  row->addLayout(left);
-  row->addLayout(middle);
-  row->addLayout(right);
-  row->addStretch(1);
+    auto* left = new QVBoxLayout;
+    left->addWidget(buildCalibration(std::move(chooseRow)));
+    left->addWidget(buildOtherSettings(), 1);
+    QLayout* right = buildBaseValue();
+    QLayout* middle = buildReading();
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(11, 6, 11, 6);
+    row->addLayout(left);
+    row->addLayout(middle);
+    row->addLayout(right);
+    row->addStretch(1);
 }
 
-QWidget* CalibrationPage::buildCalibration(std::function<int()> chooseRow) {
-  const QFont tahoma = PixelFont(Face::Tahoma, 19);
-  QGroupBox* group = MakeGroup(this, "grppdInf", QStringLiteral("标定设置"));
-  auto* grid = new QGridLayout(group);
-  QLabel* placeCaption = MakeLabel(group, "lblCity", QStringLiteral("标定地:"));
-  placeCaption->setFont(tahoma);
-  place_ = MakeEdit(group, "edtCity", QStringLiteral("韶关[9.7894]"));
-  place_->setFont(tahoma);
-  place_->setEnabled(false);
-  FitWidthTo(place_, PlaceTexts());
-  QPushButton* chooseButton = MakeButton(group, "btnSelCity", QStringLiteral("选择"));
-  chooseButton->hide();
-  QLabel* weightCaption = MakeLabel(group, "lblAny", QStringLiteral("任意点重量:"));
-  weightCaption->setFont(tahoma);
-  referenceWeight_ = MakeEdit(group, "edtAny", QStringLiteral("10"));
-  referenceWeight_->setFont(tahoma);
-  AcceptDigits(referenceWeight_);
-  calibrateZeroButton_ = MakeButton(group, "btnZeroSet", QStringLiteral("零点标定"));
-  calibrateWeightButton_ = MakeButton(group, "btnAnySet", QStringLiteral("任一点标定"));
-  for (QPushButton* button : {calibrateZeroButton_, calibrateWeightButton_}) button->setMinimumSize(180, 64);
-  grid->addWidget(placeCaption, 0, 0, Qt::AlignRight);
-  grid->addWidget(place_, 0, 1);
-  grid->addWidget(chooseButton, 0, 2);
-  grid->addWidget(weightCaption, 1, 0, Qt::AlignRight);
-  grid->addWidget(referenceWeight_, 1, 1, Qt::AlignLeft);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(calibrateZeroButton_);
-  buttons->addWidget(calibrateWeightButton_);
-  grid->addLayout(buttons, 2, 0, 1, 3);
+QWidget* CalibrationPage::buildCalibration(std::function<int()> chooseRow)
+{
+    const QFont tahoma = PixelFont(Face::Tahoma, 19);
+    QGroupBox* group = MakeGroup(this, "grppdInf", QStringLiteral("标定设置"));
+    auto* grid = new QGridLayout(group);
+    QLabel* placeCaption = MakeLabel(group, "lblCity", QStringLiteral("标定地:"));
+    placeCaption->setFont(tahoma);
+    place_ = MakeEdit(group, "edtCity", QStringLiteral("韶关[9.7894]"));
+    place_->setFont(tahoma);
+    place_->setEnabled(false);
+    FitWidthTo(place_, PlaceTexts());
+    QPushButton* chooseButton = MakeButton(group, "btnSelCity", QStringLiteral("选择"));
+    chooseButton->hide();
+    QLabel* weightCaption = MakeLabel(group, "lblAny", QStringLiteral("任意点重量:"));
+    weightCaption->setFont(tahoma);
+    referenceWeight_ = MakeEdit(group, "edtAny", QStringLiteral("10"));
+    referenceWeight_->setFont(tahoma);
+    AcceptDigits(referenceWeight_);
+    calibrateZeroButton_ = MakeButton(group, "btnZeroSet", QStringLiteral("零点标定"));
+    calibrateWeightButton_ = MakeButton(group, "btnAnySet", QStringLiteral("任一点标定"));
+    for (QPushButton* button : {calibrateZeroButton_, calibrateWeightButton_})
+        button->setMinimumSize(180, 64);
+    grid->addWidget(placeCaption, 0, 0, Qt::AlignRight);
+    grid->addWidget(place_, 0, 1);
+    grid->addWidget(chooseButton, 0, 2);
+    grid->addWidget(weightCaption, 1, 0, Qt::AlignRight);
+    grid->addWidget(referenceWeight_, 1, 1, Qt::AlignLeft);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(calibrateZeroButton_);
+    buttons->addWidget(calibrateWeightButton_);
+    grid->addLayout(buttons, 2, 0, 1, 3);
 
-  OnClick(chooseButton, [this, chooseRow] {
-    const int chosen = chooseRow();
-    if (chosen >= 0) session_.setGravityFromTable(GravityPlace::Calibration, chosen);
-  });
-  OnClick(calibrateZeroButton_, [this] { session_.calibrateZero(); });
-  OnClick(calibrateWeightButton_, [this] { calibrateWithWeight(); });
-  return group;
+    OnClick(chooseButton, [this, chooseRow] {
+        const int chosen = chooseRow();
+        if (chosen >= 0)
+            session_.setGravityFromTable(GravityPlace::Calibration, chosen);
+    });
+    OnClick(calibrateZeroButton_, [this] { session_.calibrateZero(); });
+    OnClick(calibrateWeightButton_, [this] { calibrateWithWeight(); });
+    return group;
 }
 
-QWidget* CalibrationPage::buildOtherSettings() {
-  const QFont tahoma = PixelFont(Face::Tahoma, 19);
-  const QFont boxFont = PixelFont(Face::Song, 20, true);
-  QGroupBox* group = MakeGroup(this, "grpOtherSet", QStringLiteral("其它设置"));
-  auto* column = new QVBoxLayout(group);
+QWidget* CalibrationPage::buildOtherSettings()
+{
+    const QFont tahoma = PixelFont(Face::Tahoma, 19);
+    const QFont boxFont = PixelFont(Face::Song, 20, true);
+    QGroupBox* group = MakeGroup(this, "grpOtherSet", QStringLiteral("其它设置"));
+    auto* column = new QVBoxLayout(group);
 
-  auto* choices = new QGridLayout;
-  QLabel* divisionCaption = MakeLabel(group, "lbl3", QStringLiteral("分度值:"));
-  divisionCaption->setFont(tahoma);
-  divisionBox_ = MakeDropDown(group, "cbbFD", {QStringLiteral("默认"), QStringLiteral("5g")});
-  divisionBox_->setFont(boxFont);
-  divisionBox_->setCurrentIndex(0);
-  QPushButton* divisionButton = MakeButton(group, "btnSetPD", QStringLiteral("设置分度值"));
-  QLabel* rangeCaption = MakeLabel(group, "lbl6", QStringLiteral("量程:"));
-  rangeCaption->setFont(tahoma);
-  rangeBox_ = MakeDropDown(group, "cbbMaxRange",
-                           {QStringLiteral("3"), QStringLiteral("15"), QStringLiteral("30"), QStringLiteral("750")});
-  rangeBox_->setFont(boxFont);
-  rangeBox_->setEditText(QStringLiteral("15"));
-  rangeBox_->lineEdit()->setValidator(
-      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), rangeBox_));
-  QPushButton* rangeButton = MakeButton(group, "btnMaxRange", QStringLiteral("设置量程"));
-  for (QComboBox* box : {divisionBox_, rangeBox_}) FitWidthTo(box, {QStringLiteral("默认"), QStringLiteral("750")});
-  for (QPushButton* button : {divisionButton, rangeButton}) button->setMinimumSize(134, 40);
-  choices->addWidget(divisionCaption, 0, 0, Qt::AlignRight);
-  choices->addWidget(divisionBox_, 0, 1);
-  choices->addWidget(divisionButton, 0, 2);
-  choices->addWidget(rangeCaption, 1, 0, Qt::AlignRight);
-  choices->addWidget(rangeBox_, 1, 1);
-  choices->addWidget(rangeButton, 1, 2);
-  choices->setColumnStretch(3, 1);
-  column->addLayout(choices);
+    auto* choices = new QGridLayout;
+    QLabel* divisionCaption = MakeLabel(group, "lbl3", QStringLiteral("分度值:"));
+    divisionCaption->setFont(tahoma);
+    divisionBox_ = MakeDropDown(group, "cbbFD", {QStringLiteral("默认"), QStringLiteral("5g")});
+    divisionBox_->setFont(boxFont);
+    divisionBox_->setCurrentIndex(0);
+    QPushButton* divisionButton = MakeButton(group, "btnSetPD", QStringLiteral("设置分度值"));
+    QLabel* rangeCaption = MakeLabel(group, "lbl6", QStringLiteral("量程:"));
+    rangeCaption->setFont(tahoma);
+    rangeBox_ = MakeDropDown(
+        group, "cbbMaxRange",
+        {QStringLiteral("3"), QStringLiteral("15"), QStringLiteral("30"), QStringLiteral("750")});
+    rangeBox_->setFont(boxFont);
+    rangeBox_->setEditText(QStringLiteral("15"));
+    rangeBox_->lineEdit()->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), rangeBox_));
+    QPushButton* rangeButton = MakeButton(group, "btnMaxRange", QStringLiteral("设置量程"));
+    for (QComboBox* box : {divisionBox_, rangeBox_})
+        FitWidthTo(box, {QStringLiteral("默认"), QStringLiteral("750")});
+    for (QPushButton* button : {divisionButton, rangeButton})
+        button->setMinimumSize(134, 40);
+    choices->addWidget(divisionCaption, 0, 0, Qt::AlignRight);
+    choices->addWidget(divisionBox_, 0, 1);
+    choices->addWidget(divisionButton, 0, 2);
+    choices->addWidget(rangeCaption, 1, 0, Qt::AlignRight);
+    choices->addWidget(rangeBox_, 1, 1);
+    choices->addWidget(rangeButton, 1, 2);
+    choices->setColumnStretch(3, 1);
+    column->addLayout(choices);
 
-  QLabel* tip = MakeLabel(group, "lblFDTip",
-                          QStringLiteral("提示：默认分度值：重量值<6kg时，分度值为2g；\n重量值>=6kg时，分度值为5g；"));
-  tip->setFont(PixelFont(Face::Song, 13, true));
-  tip->setStyleSheet(QStringLiteral("color: red;"));
-  column->addWidget(tip);
+    QLabel* tip =
+        MakeLabel(group, "lblFDTip",
+                  QStringLiteral(
+                      "提示：默认分度值：重量值<6kg时，分度值为2g；\n重量值>=6kg时，分度值为5g；"));
+    tip->setFont(PixelFont(Face::Song, 13, true));
+    tip->setStyleSheet(QStringLiteral("color: red;"));
+    column->addWidget(tip);
 
-  auto* grid = new QGridLayout;
-  struct Action {
-    const char* name;
-    const char* caption;
-    void (ScaleSession::*operation)();
-  };
-  const Action actions[9] = {
-      {"btn12", "查询零点跟踪状态", &ScaleSession::queryZeroTracking},
-      {"btn10", "开启零点跟踪", &ScaleSession::zeroTrackingOn},
-      {"btn11", "关闭零点跟踪", &ScaleSession::zeroTrackingOff},
-      {"btnReadVer", "读版本", &ScaleSession::readVersion},
-      {"btnPrint", "平移清零", &ScaleSession::shiftZero},
-      {"btnSetLog", "查询标定记录", nullptr},
-      {"btnQueryBeep", "查询峰鸣器状态", &ScaleSession::queryBeeper},
-      {"btnOpenBeep", "开启峰鸣器", &ScaleSession::beeperOn},
-      {"btnCloseBeep", "关闭峰鸣器", &ScaleSession::beeperOff},
-  };
-  for (int i = 0; i < 9; ++i) {
-    QPushButton* button = MakeButton(group, actions[i].name, QString::fromUtf8(actions[i].caption));
-    button->setMinimumSize(126, 52);
-    grid->addWidget(button, i / 3, i % 3);
-    if (auto operation = actions[i].operation)
-      OnClick(button, [this, operation] { (session_.*operation)(); });
-    else
-      OnClick(button, [this] { readCalibrationLog(); });
-  }
-  column->addLayout(grid);
-  column->addStretch(1);
+    auto* grid = new QGridLayout;
+    struct Action {
+        const char* name;
+        const char* caption;
+        void (ScaleSession::*operation)();
+    };
+    const Action actions[9] = {
+        {"btn12", "查询零点跟踪状态", &ScaleSession::queryZeroTracking},
+        {"btn10", "开启零点跟踪", &ScaleSession::zeroTrackingOn},
+        {"btn11", "关闭零点跟踪", &ScaleSession::zeroTrackingOff},
+        {"btnReadVer", "读版本", &ScaleSession::readVersion},
+        {"btnPrint", "平移清零", &ScaleSession::shiftZero},
+        {"btnSetLog", "查询标定记录", nullptr},
+        {"btnQueryBeep", "查询峰鸣器状态", &ScaleSession::queryBeeper},
+        {"btnOpenBeep", "开启峰鸣器", &ScaleSession::beeperOn},
+        {"btnCloseBeep", "关闭峰鸣器", &ScaleSession::beeperOff},
+    };
+    for (int i = 0; i < 9; ++i) {
+        QPushButton* button =
+            MakeButton(group, actions[i].name, QString::fromUtf8(actions[i].caption));
+        button->setMinimumSize(126, 52);
+        grid->addWidget(button, i / 3, i % 3);
+        if (auto operation = actions[i].operation)
+            OnClick(button, [this, operation] { (session_.*operation)(); });
+        else
+            OnClick(button, [this] { readCalibrationLog(); });
+    }
+    column->addLayout(grid);
+    column->addStretch(1);
 
-  OnClick(divisionButton, [this] { setDivision(); });
-  OnClick(rangeButton, [this] { setRange(); });
-  return group;
+    OnClick(divisionButton, [this] { setDivision(); });
+    OnClick(rangeButton, [this] { setRange(); });
+    return group;
 }
 
-QLayout* CalibrationPage::buildReading() {
-  auto* middle = new QVBoxLayout;
-  auto* keypad = new Keypad({"rzpnlLogininf", {"btn7", "btn8", "btn9", "btn4", "btn5", "btn6", "btn1", "btn2",
-                                               "btn3", "btn0", "btnSpeck", "btnDel"}},
-                            this);
-  middle->addWidget(keypad);
+QLayout* CalibrationPage::buildReading()
+{
+    auto* middle = new QVBoxLayout;
+    auto* keypad = new Keypad({"rzpnlLogininf",
+                               {"btn7", "btn8", "btn9", "btn4", "btn5", "btn6", "btn1", "btn2",
+                                "btn3", "btn0", "btnSpeck", "btnDel"}},
+                              this);
+    middle->addWidget(keypad);
 
-  QGroupBox* group = MakeGroup(this, "grpDisplay", QStringLiteral("示值"));
-  auto* column = new QVBoxLayout(group);
-  reading_ = new FitTextLabel(QStringLiteral("10.000"), PixelFont(Face::Song, 96, true), group);
-  reading_->setObjectName(QStringLiteral("lblValue"));
-  reading_->setStyleSheet(QStringLiteral("color: red;"));
-  reading_->installEventFilter(this);
-  column->addWidget(reading_);
-  realWeight_ = MakeLabel(group, "lblRealValue", QStringLiteral("实际值："));
-  realWeight_->setFont(PixelFont(Face::Song, 27, true));
-  column->addWidget(realWeight_);
-  middle->addWidget(group);
-  middle->addStretch(1);
-  keypad->serve({referenceWeight_, deviation_});
-  return middle;
+    QGroupBox* group = MakeGroup(this, "grpDisplay", QStringLiteral("示值"));
+    auto* column = new QVBoxLayout(group);
+    reading_ = new FitTextLabel(QStringLiteral("10.000"), PixelFont(Face::Song, 96, true), group);
+    reading_->setObjectName(QStringLiteral("lblValue"));
+    reading_->setStyleSheet(QStringLiteral("color: red;"));
+    reading_->installEventFilter(this);
+    column->addWidget(reading_);
+    realWeight_ = MakeLabel(group, "lblRealValue", QStringLiteral("实际值："));
+    realWeight_->setFont(PixelFont(Face::Song, 27, true));
+    column->addWidget(realWeight_);
+    middle->addWidget(group);
+    middle->addStretch(1);
+    keypad->serve({referenceWeight_, deviation_});
+    return middle;
 }
 
-QLayout* CalibrationPage::buildBaseValue() {
-  auto* right = new QVBoxLayout;
-  baseValue_ = MakeLabel(this, "lblBaseValue", QStringLiteral("基数值："));
-  baseValue_->setFont(PixelFont(Face::Song, 27, true));
-  baseValue_->hide();
-  QPushButton* takeButton = MakeButton(this, "btnGetBase", QStringLiteral("取基值"));
-  takeButton->hide();
-  QPushButton* clearButton = MakeButton(this, "btnClearBase", QStringLiteral("清基值"));
-  clearButton->hide();
-  QLabel* tip = MakeLabel(this, "lblTip", QStringLiteral("提示：\n1、任意点标定推荐使用满量程重量标定"));
-  tip->hide();
-  deviation_ = MakeEdit(this, "edtdeviation", QStringLiteral("0.005"));
-  deviation_->setFont(PixelFont(Face::Tahoma, 19));
-  AcceptDecimal(deviation_);
-  deviation_->hide();
-  for (QWidget* control : std::initializer_list<QWidget*>{takeButton, baseValue_, clearButton, tip, deviation_})
-    right->addWidget(control);
-  right->addStretch(1);
-  OnClick(takeButton, [this] { session_.takeBaseValue(); });
-  OnClick(clearButton, [this] { session_.clearBaseValue(); });
-  return right;
+QLayout* CalibrationPage::buildBaseValue()
+{
+    auto* right = new QVBoxLayout;
+    baseValue_ = MakeLabel(this, "lblBaseValue", QStringLiteral("基数值："));
+    baseValue_->setFont(PixelFont(Face::Song, 27, true));
+    baseValue_->hide();
+    QPushButton* takeButton = MakeButton(this, "btnGetBase", QStringLiteral("取基值"));
+    takeButton->hide();
+    QPushButton* clearButton = MakeButton(this, "btnClearBase", QStringLiteral("清基值"));
+    clearButton->hide();
+    QLabel* tip =
+        MakeLabel(this, "lblTip", QStringLiteral("提示：\n1、任意点标定推荐使用满量程重量标定"));
+    tip->hide();
+    deviation_ = MakeEdit(this, "edtdeviation", QStringLiteral("0.005"));
+    deviation_->setFont(PixelFont(Face::Tahoma, 19));
+    AcceptDecimal(deviation_);
+    deviation_->hide();
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{takeButton, baseValue_, clearButton, tip, deviation_})
+        right->addWidget(control);
+    right->addStretch(1);
+    OnClick(takeButton, [this] { session_.takeBaseValue(); });
+    OnClick(clearButton, [this] { session_.clearBaseValue(); });
+    return right;
 }
 
-void CalibrationPage::calibrateWithWeight() {
-  if (session_.calibrateWithWeight(referenceWeight_->text().toStdString()) == InputCheck::Refused)
-    FocusIfPossible(referenceWeight_);
+void CalibrationPage::calibrateWithWeight()
+{
+    if (session_.calibrateWithWeight(referenceWeight_->text().toStdString()) == InputCheck::Refused)
+        FocusIfPossible(referenceWeight_);
 }
 
-void CalibrationPage::setDivision() {
-  if (session_.setDivision(ChosenItem(divisionBox_)) == InputCheck::Refused) FocusIfPossible(divisionBox_);
+void CalibrationPage::setDivision()
+{
+    if (session_.setDivision(ChosenItem(divisionBox_)) == InputCheck::Refused)
+        FocusIfPossible(divisionBox_);
 }
 
-void CalibrationPage::setRange() {
-  const int item = ChosenItem(rangeBox_);
-  std::optional<int> range;
-  if (item >= 0) range = ParseIntOr(rangeBox_->itemText(item).toStdString(), 15);
-  if (session_.setRange(range) == InputCheck::Refused) FocusIfPossible(rangeBox_);
+void CalibrationPage::setRange()
+{
+    const int item = ChosenItem(rangeBox_);
+    std::optional<int> range;
+    if (item >= 0)
+        range = ParseIntOr(rangeBox_->itemText(item).toStdString(), 15);
+    if (session_.setRange(range) == InputCheck::Refused)
+        FocusIfPossible(rangeBox_);
 }
 
-void CalibrationPage::readCalibrationLog() {
-  if (!session_.readCalibrationLog()) return;
-  CalibrationLogDialog dialog(this, session_.calibrationLog());
-  dialog.exec();
+void CalibrationPage::readCalibrationLog()
+{
+    if (!session_.readCalibrationLog())
+        return;
+    CalibrationLogDialog dialog(this, session_.calibrationLog());
+    dialog.exec();
 }
 
-void CalibrationPage::showConnected(bool connected) {
-  for (QWidget* control : std::initializer_list<QWidget*>{calibrateZeroButton_, calibrateWeightButton_, deviation_,
-                                                          referenceWeight_})
-    control->setEnabled(connected);
+void CalibrationPage::showConnected(bool connected)
+{
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             calibrateZeroButton_, calibrateWeightButton_, deviation_, referenceWeight_})
+        control->setEnabled(connected);
 }
 
-void CalibrationPage::showParameters(const ParameterReport& report) {
-  divisionBox_->setCurrentIndex(report.division < divisionBox_->count() ? report.division : -1);
-  rangeBox_->setCurrentIndex(rangeBox_->findText(QString::number(report.rangeKg)));
+void CalibrationPage::showParameters(const ParameterReport& report)
+{
+    divisionBox_->setCurrentIndex(report.division < divisionBox_->count() ? report.division : -1);
+    rangeBox_->setCurrentIndex(rangeBox_->findText(QString::number(report.rangeKg)));
 }
 
 void CalibrationPage::showPlace(const QString& text) { place_->setText(text); }
 
-void CalibrationPage::showBaseValue(double baseValue) {
-  baseValue_->setText(QStringLiteral("基数值:") + Text(FormatGeneral(baseValue)));
+void CalibrationPage::showBaseValue(double baseValue)
+{
+    baseValue_->setText(QStringLiteral("基数值:") + Text(FormatGeneral(baseValue)));
 }
 
-void CalibrationPage::showReading(const WeightReading& reading) {
-  pendingReading_ = reading;
-  if (!refreshTimer_->isActive()) refreshTimer_->start();
+void CalibrationPage::showReading(const WeightReading& reading)
+{
+    pendingReading_ = reading;
+    if (!refreshTimer_->isActive())
+        refreshTimer_->start();
 }
 
-void CalibrationPage::refresh() {
-  if (!pendingReading_) return;
-  realWeight_->setText(Text(RealWeightText(*pendingReading_)));
-  reading_->setText(Text(FormatThreeDecimals(pendingReading_->displayed)));
-  pendingReading_.reset();
+void CalibrationPage::refresh()
+{
+    if (!pendingReading_)
+        return;
+    realWeight_->setText(Text(RealWeightText(*pendingReading_)));
+    reading_->setText(Text(FormatThreeDecimals(pendingReading_->displayed)));
+    pendingReading_.reset();
 }
 
-bool CalibrationPage::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == reading_ && event->type() == QEvent::MouseButtonRelease &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-    RunAction([this] { readingClicked(); });
-  return QWidget::eventFilter(watched, event);
+bool CalibrationPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == reading_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        RunAction([this] { readingClicked(); });
+    return QWidget::eventFilter(watched, event);
 }
 
-void CalibrationPage::readingClicked() {
-  if (unlockGesture_.click(GetTickCount())) askForCode();
+void CalibrationPage::readingClicked()
+{
+    if (unlockGesture_.click(GetTickCount()))
+        askForCode();
 }
 
-void CalibrationPage::askForCode() {
-  if (!codeDialog_) codeDialog_ = new CodeDialog(this);
-  codeDialog_->exec();
-  // Read before anything else handles events: the closed dialog is
-  // destroyed then, and the next gesture must make a new one even if that
-  // has not happened yet.
-  const bool confirmed = codeDialog_->confirmed();
-  const QString code = codeDialog_->input();
-  codeDialog_.clear();
-  if (confirmed) session_.unlock(code.toStdString());
+void CalibrationPage::askForCode()
+{
+    if (!codeDialog_)
+        codeDialog_ = new CodeDialog(this);
+    codeDialog_->exec();
+    // Read before anything else handles events: the closed dialog is
+    // destroyed then, and the next gesture must make a new one even if that
+    // has not happened yet.
+    const bool confirmed = codeDialog_->confirmed();
+    const QString code = codeDialog_->input();
+    codeDialog_.clear();
+    if (confirmed)
+        session_.unlock(code.toStdString());
 }

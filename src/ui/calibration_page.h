@@ -25,47 +25,47 @@ class ScaleSession;
 class CodeDialog;
 
 class CalibrationPage : public QWidget {
-  Q_OBJECT
- public:
-  // chooseRow shows the city dialog and returns the chosen table row, or -1.
-  CalibrationPage(ScaleSession& session, std::function<int()> chooseRow, QWidget* parent);
+    Q_OBJECT
+public:
+    // chooseRow shows the city dialog and returns the chosen table row, or -1.
+    CalibrationPage(ScaleSession& session, std::function<int()> chooseRow, QWidget* parent);
 
-  void showReading(const WeightReading& reading);
-  void showParameters(const ParameterReport& report);
-  void showPlace(const QString& text);
-  void showBaseValue(double baseValue);
-  void showConnected(bool connected);
+    void showReading(const WeightReading& reading);
+    void showParameters(const ParameterReport& report);
+    void showPlace(const QString& text);
+    void showBaseValue(double baseValue);
+    void showConnected(bool connected);
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
- private:
-  QWidget* buildCalibration(std::function<int()> chooseRow);
-  QWidget* buildOtherSettings();
-  QLayout* buildBaseValue();
-  QLayout* buildReading();
-  void calibrateWithWeight();
-  void setDivision();
-  void setRange();
-  void readCalibrationLog();
-  void readingClicked();
-  void askForCode();
-  void refresh();
+private:
+    QWidget* buildCalibration(std::function<int()> chooseRow);
+    QWidget* buildOtherSettings();
+    QLayout* buildBaseValue();
+    QLayout* buildReading();
+    void calibrateWithWeight();
+    void setDivision();
+    void setRange();
+    void readCalibrationLog();
+    void readingClicked();
+    void askForCode();
+    void refresh();
 
-  ScaleSession& session_;
-  std::optional<WeightReading> pendingReading_;
-  QTimer* refreshTimer_ = nullptr;
-  ClickGesture unlockGesture_;
-  QPointer<CodeDialog> codeDialog_;
+    ScaleSession& session_;
+    std::optional<WeightReading> pendingReading_;
+    QTimer* refreshTimer_ = nullptr;
+    ClickGesture unlockGesture_;
+    QPointer<CodeDialog> codeDialog_;
 
-  QLineEdit* place_ = nullptr;
-  QLineEdit* referenceWeight_ = nullptr;
-  QPushButton* calibrateZeroButton_ = nullptr;
-  QPushButton* calibrateWeightButton_ = nullptr;
-  QComboBox* divisionBox_ = nullptr;
-  QComboBox* rangeBox_ = nullptr;
-  FitTextLabel* reading_ = nullptr;
-  QLabel* realWeight_ = nullptr;
-  QLabel* baseValue_ = nullptr;
-  QLineEdit* deviation_ = nullptr;
+    QLineEdit* place_ = nullptr;
+    QLineEdit* referenceWeight_ = nullptr;
+    QPushButton* calibrateZeroButton_ = nullptr;
+    QPushButton* calibrateWeightButton_ = nullptr;
+    QComboBox* divisionBox_ = nullptr;
+    QComboBox* rangeBox_ = nullptr;
+    FitTextLabel* reading_ = nullptr;
+    QLabel* realWeight_ = nullptr;
+    QLabel* baseValue_ = nullptr;
+    QLineEdit* deviation_ = nullptr;
 };

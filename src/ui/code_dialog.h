@@ -9,29 +9,29 @@
 class QLineEdit;
 
 class CodeDialog : public QDialog {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  explicit CodeDialog(QWidget* owner);
+public:
+    explicit CodeDialog(QWidget* owner);
 
-  // True when a non-empty input was confirmed with "确定" since the dialog
-  // was last shown.
-  bool confirmed() const { return confirmed_; }
-  // The confirmed input, exactly as typed.
-  QString input() const { return input_; }
+    // True when a non-empty input was confirmed with "确定" since the dialog
+    // was last shown.
+    bool confirmed() const { return confirmed_; }
+    // The confirmed input, exactly as typed.
+    QString input() const { return input_; }
 
-  // Closing (by "确定" or the close box) asks for destruction once the
-  // application next handles its queued events.
-  void done(int result) override;
+    // Closing (by "确定" or the close box) asks for destruction once the
+    // application next handles its queued events.
+    void done(int result) override;
 
- protected:
-  void showEvent(QShowEvent* event) override;
+protected:
+    void showEvent(QShowEvent* event) override;
 
- private:
-  // "确定": an empty input is refused, any other is kept unchanged.
-  void confirmInput();
+private:
+    // "确定": an empty input is refused, any other is kept unchanged.
+    void confirmInput();
 
-  bool confirmed_ = false;
-  QString input_;
-  QLineEdit* entry_ = nullptr;
+    bool confirmed_ = false;
+    QString input_;
+    QLineEdit* entry_ = nullptr;
 };

@@ -5,19 +5,19 @@
 #include <QLabel>
 
 class FitTextLabel : public QLabel {
-  Q_OBJECT
- public:
-  // The font's pixel size is the size the text is drawn at when it fits.
-  FitTextLabel(const QString& text, const QFont& font, QWidget* parent);
+    Q_OBJECT
+public:
+    // The font's pixel size is the size the text is drawn at when it fits.
+    FitTextLabel(const QString& text, const QFont& font, QWidget* parent);
 
-  void setText(const QString& text);
-  QSize minimumSizeHint() const override;
+    void setText(const QString& text);
+    QSize minimumSizeHint() const override;
 
- protected:
-  void resizeEvent(QResizeEvent* event) override;
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
- private:
-  void fit();
+private:
+    void fit();
 
-  int largestPixels_;
+    int largestPixels_;
 };

@@ -10,25 +10,25 @@
 class QLineEdit;
 
 class Keypad : public QFrame {
-  Q_OBJECT
- public:
-  // Names of the panel and of its twelve keys, row by row: 7 8 9 / 4 5 6 / 1 2 3 / 0 . 退格.
-  struct Names {
-    const char* panel;
-    const char* keys[12];
-  };
+    Q_OBJECT
+public:
+    // Names of the panel and of its twelve keys, row by row: 7 8 9 / 4 5 6 / 1 2 3 / 0 . 退格.
+    struct Names {
+        const char* panel;
+        const char* keys[12];
+    };
 
-  Keypad(const Names& names, QWidget* parent);
+    Keypad(const Names& names, QWidget* parent);
 
-  // The edits the keypad may type into (those of its own page).
-  void serve(std::initializer_list<QLineEdit*> edits);
+    // The edits the keypad may type into (those of its own page).
+    void serve(std::initializer_list<QLineEdit*> edits);
 
-  // Types a virtual-key code: 48..57 digits, 110 the decimal point, 8 backspace.
-  void typeKey(int virtualKey);
+    // Types a virtual-key code: 48..57 digits, 110 the decimal point, 8 backspace.
+    void typeKey(int virtualKey);
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
- private:
-  QPointer<QLineEdit> lastTouched_;
+private:
+    QPointer<QLineEdit> lastTouched_;
 };

@@ -6,20 +6,20 @@
 #include <QString>
 
 class LedDisplay : public QLCDNumber {
-  Q_PROPERTY(QString caption READ Caption)
-  Q_OBJECT
- public:
-  explicit LedDisplay(QWidget* parent = nullptr);
+    Q_PROPERTY(QString caption READ Caption)
+    Q_OBJECT
+public:
+    explicit LedDisplay(QWidget* parent = nullptr);
 
-  QString Caption() const { return caption_; }
-  void SetCaption(const QString& caption);
+    QString Caption() const { return caption_; }
+    void SetCaption(const QString& caption);
 
- protected:
-  // The digit positions fill the whole width, so the text sits at the right edge.
-  void resizeEvent(QResizeEvent* event) override;
+protected:
+    // The digit positions fill the whole width, so the text sits at the right edge.
+    void resizeEvent(QResizeEvent* event) override;
 
- private:
-  void FitDigits();
+private:
+    void FitDigits();
 
-  QString caption_;
+    QString caption_;
 };

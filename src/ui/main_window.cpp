@@ -28,136 +28,150 @@
 
 namespace {
 constexpr QSize kPreferredSize(1314, 820);
-}  // namespace
+} // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), host_(this), session_(host_, *this) {
-  setObjectName(QStringLiteral("frmMain"));
-  setWindowTitle(QStringLiteral("电子称配置工具V2.2"));
-  setFont(PixelFont(Face::Tahoma, 11));
-  setBackgroundRole(QPalette::Button);
-  buildFrame();
-  // As large as preferred, but never larger than the screen.
-  QSize size = kPreferredSize;
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    size = size.boundedTo(screen->availableSize());
-    resize(size);
-    move(screen->availableGeometry().center() - rect().center());
-  } else {
-    resize(size);
-  }
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), host_(this), session_(host_, *this)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("电子称配置工具V2.2"));
+    setFont(PixelFont(Face::Tahoma, 11));
+    setBackgroundRole(QPalette::Button);
+    buildFrame();
+    // As large as preferred, but never larger than the screen.
+    QSize size = kPreferredSize;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        size = size.boundedTo(screen->availableSize());
+        resize(size);
+        move(screen->availableGeometry().center() - rect().center());
+    } else {
+        resize(size);
+    }
 }
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::buildFrame() {
-  auto* central = new QWidget(this);
-  auto* column = new QVBoxLayout(central);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(0);
-  setCentralWidget(central);
+void MainWindow::buildFrame()
+{
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    setCentralWidget(central);
 
-  auto* band = new QFrame(central);
-  band->setObjectName(QStringLiteral("pnlTop"));
-  band->setFrameShape(QFrame::NoFrame);
-  band->setFixedHeight(73);
-  auto* bandLayout = new QVBoxLayout(band);
-  bandLayout->setContentsMargins(0, 0, 0, 0);
-  QLabel* title = MakeLabel(band, "rzpnlTop", QStringLiteral("电子称配置工具 "));
-  title->setAlignment(Qt::AlignCenter);
-  title->setFont(PixelFont(Face::Kai, 48, true));
-  title->setStyleSheet(QStringLiteral(
-      "QLabel#rzpnlTop { color: white; background: qlineargradient(x1:0, y1:0, x2:1, y2:1, "
-      "stop:0 #fff8dc, stop:1 #008080); }"));
-  bandLayout->addWidget(title);
-  column->addWidget(band);
+    auto* band = new QFrame(central);
+    band->setObjectName(QStringLiteral("pnlTop"));
+    band->setFrameShape(QFrame::NoFrame);
+    band->setFixedHeight(73);
+    auto* bandLayout = new QVBoxLayout(band);
+    bandLayout->setContentsMargins(0, 0, 0, 0);
+    QLabel* title = MakeLabel(band, "rzpnlTop", QStringLiteral("电子称配置工具 "));
+    title->setAlignment(Qt::AlignCenter);
+    title->setFont(PixelFont(Face::Kai, 48, true));
+    title->setStyleSheet(QStringLiteral(
+        "QLabel#rzpnlTop { color: white; background: qlineargradient(x1:0, y1:0, x2:1, y2:1, "
+        "stop:0 #fff8dc, stop:1 #008080); }"));
+    bandLayout->addWidget(title);
+    column->addWidget(band);
 
-  pages_ = new TPageControl(central);
-  pages_->setObjectName(QStringLiteral("RzPageControl1"));
-  column->addWidget(pages_, 1);
+    pages_ = new TPageControl(central);
+    pages_->setObjectName(QStringLiteral("RzPageControl1"));
+    column->addWidget(pages_, 1);
 
-  const QFont pageFont = PixelFont(Face::Song, 13, true);
-  auto addPage = [&](QWidget* page, const QString& caption, QStyle::StandardPixmap picture) {
-    page->setFont(pageFont);
-    pages_->addTab(page, style()->standardIcon(picture), caption);
-  };
-  const auto chooseRow = [this] { return chooseCityRow(); };
-  weighingPage_ = new WeighingPage(session_, pages_);
-  placePage_ = new PlacePage(session_, chooseRow, pages_);
-  calibrationPage_ = new CalibrationPage(session_, chooseRow, pages_);
-  auto* printerPage = new QWidget(pages_);
-  printerPage->setObjectName(QStringLiteral("TabSheet2"));
-  addPage(weighingPage_, QStringLiteral("称量"), QStyle::SP_ComputerIcon);
-  addPage(placePage_, QStringLiteral("使用设置"), QStyle::SP_DirHomeIcon);
-  addPage(calibrationPage_, QStringLiteral("标定"), QStyle::SP_FileDialogDetailedView);
-  addPage(printerPage, QStringLiteral("打印机"), QStyle::SP_DriveFDIcon);
-  pages_->setTabVisible(pages_->indexOf(printerPage), false);
-  pages_->setCurrentWidget(calibrationPage_);
+    const QFont pageFont = PixelFont(Face::Song, 13, true);
+    auto addPage = [&](QWidget* page, const QString& caption, QStyle::StandardPixmap picture) {
+        page->setFont(pageFont);
+        pages_->addTab(page, style()->standardIcon(picture), caption);
+    };
+    const auto chooseRow = [this] { return chooseCityRow(); };
+    weighingPage_ = new WeighingPage(session_, pages_);
+    placePage_ = new PlacePage(session_, chooseRow, pages_);
+    calibrationPage_ = new CalibrationPage(session_, chooseRow, pages_);
+    auto* printerPage = new QWidget(pages_);
+    printerPage->setObjectName(QStringLiteral("TabSheet2"));
+    addPage(weighingPage_, QStringLiteral("称量"), QStyle::SP_ComputerIcon);
+    addPage(placePage_, QStringLiteral("使用设置"), QStyle::SP_DirHomeIcon);
+    addPage(calibrationPage_, QStringLiteral("标定"), QStyle::SP_FileDialogDetailedView);
+    addPage(printerPage, QStringLiteral("打印机"), QStyle::SP_DriveFDIcon);
+    pages_->setTabVisible(pages_->indexOf(printerPage), false);
+    pages_->setCurrentWidget(calibrationPage_);
 
-  statusBar_ = new QStatusBar(this);
-  statusBar_->setObjectName(QStringLiteral("statTip"));
-  statusBar_->setSizeGripEnabled(false);
-  auto* caption = new QLabel(QStringLiteral("状态"), statusBar_);
-  caption->setMinimumWidth(80);
-  statusText_ = new QLabel(statusBar_);
-  statusText_->setMinimumWidth(200);
-  statusBar_->addWidget(caption);
-  statusBar_->addWidget(statusText_, 1);
-  setStatusBar(statusBar_);
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("statTip"));
+    statusBar_->setSizeGripEnabled(false);
+    auto* caption = new QLabel(QStringLiteral("状态"), statusBar_);
+    caption->setMinimumWidth(80);
+    statusText_ = new QLabel(statusBar_);
+    statusText_->setMinimumWidth(200);
+    statusBar_->addWidget(caption);
+    statusBar_->addWidget(statusText_, 1);
+    setStatusBar(statusBar_);
 }
 
-void MainWindow::openRememberedPort() {
-  const IniFile ini(SettingsFilePath());
-  const std::string name = ini.ReadString(kCommSetSection, kCommNoKey, kDefaultCommNo);
-  const int baudRate = ini.ReadInteger(kCommSetSection, kBaudRateKey, kDefaultBaudRate);
-  calibrationPage_->showBaseValue(session_.weighing().baseValue);
-  weighingPage_->openPort(QString::fromStdString(name), baudRate);
+void MainWindow::openRememberedPort()
+{
+    const IniFile ini(SettingsFilePath());
+    const std::string name = ini.ReadString(kCommSetSection, kCommNoKey, kDefaultCommNo);
+    const int baudRate = ini.ReadInteger(kCommSetSection, kBaudRateKey, kDefaultBaudRate);
+    calibrationPage_->showBaseValue(session_.weighing().baseValue);
+    weighingPage_->openPort(QString::fromStdString(name), baudRate);
 }
 
 QString MainWindow::statusText() const { return statusText_->text(); }
 
-int MainWindow::chooseCityRow() {
-  if (!cityDialog_) cityDialog_ = new CityDialog(this);
-  cityDialog_->exec();
-  return cityDialog_->chosenRow();
+int MainWindow::chooseCityRow()
+{
+    if (!cityDialog_)
+        cityDialog_ = new CityDialog(this);
+    cityDialog_->exec();
+    return cityDialog_->chosenRow();
 }
 
-void MainWindow::closeEvent(QCloseEvent* event) {
-  if (!Boxes().Confirm(QStringLiteral("您确定要退出系统吗？"), MessageBoxes::Kind::ConfirmOkCancel)) {
-    event->ignore();
-    return;
-  }
-  event->accept();
-  session_.shutDown();
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!Boxes().Confirm(QStringLiteral("您确定要退出系统吗？"),
+                         MessageBoxes::Kind::ConfirmOkCancel)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    session_.shutDown();
 }
 
 // --- What the session reports -------------------------------------------
 
-void MainWindow::statusChanged(const std::string& text) {
-  statusText_->setText(QString::fromStdString(text));
-  // Drawn now: the session often goes on working without handling events.
-  statusBar_->repaint();
+void MainWindow::statusChanged(const std::string& text)
+{
+    statusText_->setText(QString::fromStdString(text));
+    // Drawn now: the session often goes on working without handling events.
+    statusBar_->repaint();
 }
 
-void MainWindow::connectionChanged(bool connected) {
-  weighingPage_->showConnected(connected);
-  calibrationPage_->showConnected(connected);
+void MainWindow::connectionChanged(bool connected)
+{
+    weighingPage_->showConnected(connected);
+    calibrationPage_->showConnected(connected);
 }
 
 void MainWindow::waitingForDevice(bool waiting) { weighingPage_->showWaitingForDevice(waiting); }
 
-void MainWindow::weightMeasured(const WeightReading& reading) {
-  weighingPage_->showReading(reading);
-  calibrationPage_->showReading(reading);
+void MainWindow::weightMeasured(const WeightReading& reading)
+{
+    weighingPage_->showReading(reading);
+    calibrationPage_->showReading(reading);
 }
 
-void MainWindow::parametersReported(const ParameterReport& report) { calibrationPage_->showParameters(report); }
+void MainWindow::parametersReported(const ParameterReport& report)
+{
+    calibrationPage_->showParameters(report);
+}
 
-void MainWindow::placeChanged(GravityPlace place, const std::string& name, int32_t gravity) {
-  const QString text = QString::fromStdString(FormatPlaceAndGravity(name, gravity));
-  if (place == GravityPlace::Use)
-    placePage_->showPlace(text);
-  else
-    calibrationPage_->showPlace(text);
+void MainWindow::placeChanged(GravityPlace place, const std::string& name, int32_t gravity)
+{
+    const QString text = QString::fromStdString(FormatPlaceAndGravity(name, gravity));
+    if (place == GravityPlace::Use)
+        placePage_->showPlace(text);
+    else
+        calibrationPage_->showPlace(text);
 }
 
 void MainWindow::driftChanged(const DriftMonitor& monitor) { weighingPage_->showDrift(monitor); }
@@ -168,21 +182,25 @@ void MainWindow::baseValueChanged(double baseValue) { calibrationPage_->showBase
 
 // --- Window message 1224 ------------------------------------------------
 
-void MainWindow::showFirstEditAsPassword() {
-  QWidget* form = QApplication::activeWindow();
-  if (!form) form = this;
-  auto* edit = form->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
-  if (edit) edit->setEchoMode(QLineEdit::Password);
+void MainWindow::showFirstEditAsPassword()
+{
+    QWidget* form = QApplication::activeWindow();
+    if (!form)
+        form = this;
+    auto* edit = form->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
+    if (edit)
+        edit->setEchoMode(QLineEdit::Password);
 }
 
 #ifdef Q_OS_WIN
-bool MainWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
-  const auto* msg = static_cast<const MSG*>(message);
-  if (eventType == "windows_generic_MSG" && msg->message == WM_USER + 200) {
-    showFirstEditAsPassword();
-    *result = 0;
-    return true;
-  }
-  return QMainWindow::nativeEvent(eventType, message, result);
+bool MainWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
+{
+    const auto* msg = static_cast<const MSG*>(message);
+    if (eventType == "windows_generic_MSG" && msg->message == WM_USER + 200) {
+        showFirstEditAsPassword();
+        *result = 0;
+        return true;
+    }
+    return QMainWindow::nativeEvent(eventType, message, result);
 }
 #endif

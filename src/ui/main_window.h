@@ -18,50 +18,50 @@ class PlacePage;
 class WeighingPage;
 
 class MainWindow : public QMainWindow, public SessionListener {
-  Q_OBJECT
- public:
-  explicit MainWindow(QWidget* parent = nullptr);
-  ~MainWindow() override;
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-  // Opens the port remembered in the settings file, as at start-up.
-  void openRememberedPort();
+    // Opens the port remembered in the settings file, as at start-up.
+    void openRememberedPort();
 
-  ScaleSession& session() { return session_; }
-  QString statusText() const;
+    ScaleSession& session() { return session_; }
+    QString statusText() const;
 
-  // Handler of window message 1224: the first edit directly on the most
-  // recently active form shows asterisks.
-  void showFirstEditAsPassword();
+    // Handler of window message 1224: the first edit directly on the most
+    // recently active form shows asterisks.
+    void showFirstEditAsPassword();
 
- protected:
-  void closeEvent(QCloseEvent* event) override;
+protected:
+    void closeEvent(QCloseEvent* event) override;
 #ifdef Q_OS_WIN
-  bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #endif
 
- private:
-  void buildFrame();
-  // Shows the city dialog (created on first use and kept); the chosen row or -1.
-  int chooseCityRow();
+private:
+    void buildFrame();
+    // Shows the city dialog (created on first use and kept); the chosen row or -1.
+    int chooseCityRow();
 
-  void statusChanged(const std::string& text) override;
-  void connectionChanged(bool connected) override;
-  void waitingForDevice(bool waiting) override;
-  void weightMeasured(const WeightReading& reading) override;
-  void parametersReported(const ParameterReport& report) override;
-  void placeChanged(GravityPlace place, const std::string& name, int32_t gravity) override;
-  void driftChanged(const DriftMonitor& monitor) override;
-  void tareChanged(double tare) override;
-  void baseValueChanged(double baseValue) override;
+    void statusChanged(const std::string& text) override;
+    void connectionChanged(bool connected) override;
+    void waitingForDevice(bool waiting) override;
+    void weightMeasured(const WeightReading& reading) override;
+    void parametersReported(const ParameterReport& report) override;
+    void placeChanged(GravityPlace place, const std::string& name, int32_t gravity) override;
+    void driftChanged(const DriftMonitor& monitor) override;
+    void tareChanged(double tare) override;
+    void baseValueChanged(double baseValue) override;
 
-  QtSessionHost host_;
-  ScaleSession session_;
+    QtSessionHost host_;
+    ScaleSession session_;
 
-  QTabWidget* pages_ = nullptr;
-  WeighingPage* weighingPage_ = nullptr;
-  PlacePage* placePage_ = nullptr;
-  CalibrationPage* calibrationPage_ = nullptr;
-  QStatusBar* statusBar_ = nullptr;
-  QLabel* statusText_ = nullptr;
-  CityDialog* cityDialog_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    WeighingPage* weighingPage_ = nullptr;
+    PlacePage* placePage_ = nullptr;
+    CalibrationPage* calibrationPage_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QLabel* statusText_ = nullptr;
+    CityDialog* cityDialog_ = nullptr;
 };

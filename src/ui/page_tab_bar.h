@@ -6,18 +6,18 @@
 #include <QTabWidget>
 
 class PageTabBar : public QTabBar {
-  Q_OBJECT
- public:
-  explicit PageTabBar(QWidget* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit PageTabBar(QWidget* parent = nullptr);
 
- protected:
-  QSize tabSizeHint(int index) const override;
-  void paintEvent(QPaintEvent* event) override;
+protected:
+    QSize tabSizeHint(int index) const override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // The page control: pages with their tabs in a strip along the left edge.
 class TPageControl : public QTabWidget {
-  Q_OBJECT
- public:
-  explicit TPageControl(QWidget* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit TPageControl(QWidget* parent = nullptr);
 };

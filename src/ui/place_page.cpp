@@ -17,104 +17,122 @@
 
 namespace {
 
-double FieldNumber(const QLineEdit* field) { return ParseFloat(field->text().trimmed().toStdString()); }
+double FieldNumber(const QLineEdit* field)
+{
+    return ParseFloat(field->text().trimmed().toStdString());
+}
 
-}  // namespace
+} // namespace
 
-QStringList PlaceTexts() {
-  QStringList texts;
-  for (const GravityTableRow& row : kGravityTable)
-    texts << QString::fromStdString(FormatPlaceAndGravity(PlaceNamesForGravity(row.gravity), row.gravity));
-  texts << QString::fromStdString(FormatPlaceAndGravity(PlaceNamesForGravity(99999), 99999));
-  return texts;
+QStringList PlaceTexts()
+{
+    QStringList texts;
+    for (const GravityTableRow& row : kGravityTable)
+        texts << QString::fromStdString(
+            FormatPlaceAndGravity(PlaceNamesForGravity(row.gravity), row.gravity));
+    texts << QString::fromStdString(FormatPlaceAndGravity(PlaceNamesForGravity(99999), 99999));
+    return texts;
 }
 
 PlacePage::PlacePage(ScaleSession& session, std::function<int()> chooseRow, QWidget* parent)
-    : QWidget(parent), session_(session) {
-  setObjectName(QStringLiteral("TabSheet3"));
-  const QFont tahoma = PixelFont(Face::Tahoma, 19);
-  const QFont song = PixelFont(Face::Song, 19);
-  const QFont buttonFont = PixelFont(Face::Song, 13);
-  auto withFont = [](auto* control, const QFont& font) {
-    control->setFont(font);
-    return control;
-  };
+    : QWidget(parent), session_(session)
+{
+    setObjectName(QStringLiteral("TabSheet3"));
+    const QFont tahoma = PixelFont(Face::Tahoma, 19);
+    const QFont song = PixelFont(Face::Song, 19);
+    const QFont buttonFont = PixelFont(Face::Song, 13);
+    auto withFont = [](auto* control, const QFont& font) {
+        control->setFont(font);
+        return control;
+    };
 
-  QGroupBox* settings = MakeGroup(this, "grp2", QStringLiteral("使用地设置"));
-  auto* settingsColumn = new QVBoxLayout(settings);
+    QGroupBox* settings = MakeGroup(this, "grp2", QStringLiteral("使用地设置"));
+    auto* settingsColumn = new QVBoxLayout(settings);
 
-  QGroupBox* fromTable = MakeGroup(settings, "grpSelect", QStringLiteral("1、直接选择"));
-  auto* tableRow = new QHBoxLayout(fromTable);
-  tableRow->addWidget(withFont(MakeLabel(fromTable, "lbl8", QStringLiteral("使用地:")), tahoma));
-  place_ = withFont(MakeEdit(fromTable, "edtUseCity", QStringLiteral("韶关")), tahoma);
-  place_->setEnabled(false);
-  FitWidthTo(place_, PlaceTexts());
-  tableRow->addWidget(place_, 1);
-  QPushButton* chooseButton = withFont(MakeButton(fromTable, "btn15", QStringLiteral("选择")), buttonFont);
-  chooseButton->setMinimumSize(73, 36);
-  tableRow->addWidget(chooseButton);
-  settingsColumn->addWidget(fromTable);
+    QGroupBox* fromTable = MakeGroup(settings, "grpSelect", QStringLiteral("1、直接选择"));
+    auto* tableRow = new QHBoxLayout(fromTable);
+    tableRow->addWidget(withFont(MakeLabel(fromTable, "lbl8", QStringLiteral("使用地:")), tahoma));
+    place_ = withFont(MakeEdit(fromTable, "edtUseCity", QStringLiteral("韶关")), tahoma);
+    place_->setEnabled(false);
+    FitWidthTo(place_, PlaceTexts());
+    tableRow->addWidget(place_, 1);
+    QPushButton* chooseButton =
+        withFont(MakeButton(fromTable, "btn15", QStringLiteral("选择")), buttonFont);
+    chooseButton->setMinimumSize(73, 36);
+    tableRow->addWidget(chooseButton);
+    settingsColumn->addWidget(fromTable);
 
-  QGroupBox* custom = MakeGroup(settings, "grpUserSet", QStringLiteral("2、自定义"));
-  auto* grid = new QGridLayout(custom);
-  auto addRow = [&](int row, QLabel* caption, QLineEdit* edit, QLabel* unit) {
-    grid->addWidget(caption, row, 0, Qt::AlignRight);
-    grid->addWidget(edit, row, 1);
-    if (unit) grid->addWidget(unit, row, 2);
-    FitWidthTo(edit, {QStringLiteral("9.78940000000000")});
-  };
-  altitude_ = withFont(MakeEdit(custom, "edtHeight", QStringLiteral("0")), tahoma);
-  addRow(0, withFont(MakeLabel(custom, "lblHeight", QStringLiteral("海拔:")), tahoma), altitude_,
-         withFont(MakeLabel(custom, "lbl7", QStringLiteral("米")), tahoma));
-  latitudeDegrees_ = withFont(MakeEdit(custom, "edt1", QStringLiteral("0")), tahoma);
-  addRow(1, withFont(MakeLabel(custom, "lbl9", QStringLiteral("纬度：")), song), latitudeDegrees_,
-         withFont(MakeLabel(custom, "lbl13", QStringLiteral("度")), song));
-  latitudeMinutes_ = withFont(MakeEdit(custom, "edt2", QStringLiteral("0")), tahoma);
-  addRow(2, new QLabel(custom), latitudeMinutes_, withFont(MakeLabel(custom, "lbl12", QStringLiteral("分")), song));
-  latitudeSeconds_ = withFont(MakeEdit(custom, "edt3", QStringLiteral("0")), tahoma);
-  addRow(3, new QLabel(custom), latitudeSeconds_, withFont(MakeLabel(custom, "lbl11", QStringLiteral("秒")), song));
-  gravity_ = withFont(MakeEdit(custom, "edtRealAcc", QStringLiteral("0")), tahoma);
-  addRow(4, withFont(MakeLabel(custom, "lbl14", QStringLiteral("重力加速度：")), song), gravity_, nullptr);
-  for (QLineEdit* edit : {altitude_, latitudeDegrees_, latitudeMinutes_, latitudeSeconds_}) AcceptDigits(edit);
-  AcceptDecimal(gravity_);
+    QGroupBox* custom = MakeGroup(settings, "grpUserSet", QStringLiteral("2、自定义"));
+    auto* grid = new QGridLayout(custom);
+    auto addRow = [&](int row, QLabel* caption, QLineEdit* edit, QLabel* unit) {
+        grid->addWidget(caption, row, 0, Qt::AlignRight);
+        grid->addWidget(edit, row, 1);
+        if (unit)
+            grid->addWidget(unit, row, 2);
+        FitWidthTo(edit, {QStringLiteral("9.78940000000000")});
+    };
+    altitude_ = withFont(MakeEdit(custom, "edtHeight", QStringLiteral("0")), tahoma);
+    addRow(0, withFont(MakeLabel(custom, "lblHeight", QStringLiteral("海拔:")), tahoma), altitude_,
+           withFont(MakeLabel(custom, "lbl7", QStringLiteral("米")), tahoma));
+    latitudeDegrees_ = withFont(MakeEdit(custom, "edt1", QStringLiteral("0")), tahoma);
+    addRow(1, withFont(MakeLabel(custom, "lbl9", QStringLiteral("纬度：")), song), latitudeDegrees_,
+           withFont(MakeLabel(custom, "lbl13", QStringLiteral("度")), song));
+    latitudeMinutes_ = withFont(MakeEdit(custom, "edt2", QStringLiteral("0")), tahoma);
+    addRow(2, new QLabel(custom), latitudeMinutes_,
+           withFont(MakeLabel(custom, "lbl12", QStringLiteral("分")), song));
+    latitudeSeconds_ = withFont(MakeEdit(custom, "edt3", QStringLiteral("0")), tahoma);
+    addRow(3, new QLabel(custom), latitudeSeconds_,
+           withFont(MakeLabel(custom, "lbl11", QStringLiteral("秒")), song));
+    gravity_ = withFont(MakeEdit(custom, "edtRealAcc", QStringLiteral("0")), tahoma);
+    addRow(4, withFont(MakeLabel(custom, "lbl14", QStringLiteral("重力加速度：")), song), gravity_,
+           nullptr);
+    for (QLineEdit* edit : {altitude_, latitudeDegrees_, latitudeMinutes_, latitudeSeconds_})
+        AcceptDigits(edit);
+    AcceptDecimal(gravity_);
 
-  auto* buttons = new QHBoxLayout;
-  QPushButton* computeButton = withFont(MakeButton(custom, "btnCalc", QStringLiteral("计算")), buttonFont);
-  QPushButton* setButton = withFont(MakeButton(custom, "btnSet", QStringLiteral("设置")), buttonFont);
-  for (QPushButton* button : {computeButton, setButton}) {
-    button->setMinimumSize(92, 46);
-    buttons->addWidget(button);
-  }
-  grid->addLayout(buttons, 5, 0, 1, 3);
-  grid->setRowStretch(6, 1);
-  settingsColumn->addWidget(custom, 1);
+    auto* buttons = new QHBoxLayout;
+    QPushButton* computeButton =
+        withFont(MakeButton(custom, "btnCalc", QStringLiteral("计算")), buttonFont);
+    QPushButton* setButton =
+        withFont(MakeButton(custom, "btnSet", QStringLiteral("设置")), buttonFont);
+    for (QPushButton* button : {computeButton, setButton}) {
+        button->setMinimumSize(92, 46);
+        buttons->addWidget(button);
+    }
+    grid->addLayout(buttons, 5, 0, 1, 3);
+    grid->setRowStretch(6, 1);
+    settingsColumn->addWidget(custom, 1);
 
-  auto* keypad = new Keypad({"rzpnl1", {"btn13", "btn14", "btn16", "btn17", "btn18", "btn19", "btn22", "btn23",
-                                        "btn24", "btn21", "btn25", "btn20"}},
-                            this);
-  keypad->serve({altitude_, latitudeDegrees_, latitudeMinutes_, latitudeSeconds_, gravity_});
+    auto* keypad = new Keypad({"rzpnl1",
+                               {"btn13", "btn14", "btn16", "btn17", "btn18", "btn19", "btn22",
+                                "btn23", "btn24", "btn21", "btn25", "btn20"}},
+                              this);
+    keypad->serve({altitude_, latitudeDegrees_, latitudeMinutes_, latitudeSeconds_, gravity_});
 
-  auto* row = new QHBoxLayout(this);
-  row->setContentsMargins(11, 6, 11, 6);
-  row->addWidget(settings);
-  row->addWidget(keypad, 0, Qt::AlignTop);
-  row->addStretch(1);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(11, 6, 11, 6);
+    row->addWidget(settings);
+    row->addWidget(keypad, 0, Qt::AlignTop);
+    row->addStretch(1);
 
-  OnClick(chooseButton, [this, chooseRow] {
-    const int chosen = chooseRow();
-    if (chosen >= 0) session_.setGravityFromTable(GravityPlace::Use, chosen);
-  });
-  OnClick(computeButton, [this] { computeGravity(); });
-  OnClick(setButton, [this] { session_.setUseGravity(gravity_->text().toStdString()); });
+    OnClick(chooseButton, [this, chooseRow] {
+        const int chosen = chooseRow();
+        if (chosen >= 0)
+            session_.setGravityFromTable(GravityPlace::Use, chosen);
+    });
+    OnClick(computeButton, [this] { computeGravity(); });
+    OnClick(setButton, [this] { session_.setUseGravity(gravity_->text().toStdString()); });
 }
 
 void PlacePage::showPlace(const QString& text) { place_->setText(text); }
 
-void PlacePage::computeGravity() {
-  // A field that is no number stops here with the general error display.
-  const double altitude = FieldNumber(altitude_);
-  const double degrees = FieldNumber(latitudeDegrees_);
-  const double minutes = FieldNumber(latitudeMinutes_);
-  const double seconds = FieldNumber(latitudeSeconds_);
-  gravity_->setText(QString::fromStdString(FormatGeneral(GravityAtLatitude(degrees, minutes, seconds, altitude))));
+void PlacePage::computeGravity()
+{
+    // A field that is no number stops here with the general error display.
+    const double altitude = FieldNumber(altitude_);
+    const double degrees = FieldNumber(latitudeDegrees_);
+    const double minutes = FieldNumber(latitudeMinutes_);
+    const double seconds = FieldNumber(latitudeSeconds_);
+    gravity_->setText(QString::fromStdString(
+        FormatGeneral(GravityAtLatitude(degrees, minutes, seconds, altitude))));
 }

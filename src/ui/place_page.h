@@ -10,23 +10,23 @@ class QLineEdit;
 class ScaleSession;
 
 class PlacePage : public QWidget {
-  Q_OBJECT
- public:
-  // chooseRow shows the city dialog and returns the chosen table row, or -1.
-  PlacePage(ScaleSession& session, std::function<int()> chooseRow, QWidget* parent);
+    Q_OBJECT
+public:
+    // chooseRow shows the city dialog and returns the chosen table row, or -1.
+    PlacePage(ScaleSession& session, std::function<int()> chooseRow, QWidget* parent);
 
-  void showPlace(const QString& text);
+    void showPlace(const QString& text);
 
- private:
-  void computeGravity();
+private:
+    void computeGravity();
 
-  ScaleSession& session_;
-  QLineEdit* place_ = nullptr;
-  QLineEdit* altitude_ = nullptr;
-  QLineEdit* latitudeDegrees_ = nullptr;
-  QLineEdit* latitudeMinutes_ = nullptr;
-  QLineEdit* latitudeSeconds_ = nullptr;
-  QLineEdit* gravity_ = nullptr;
+    ScaleSession& session_;
+    QLineEdit* place_ = nullptr;
+    QLineEdit* altitude_ = nullptr;
+    QLineEdit* latitudeDegrees_ = nullptr;
+    QLineEdit* latitudeMinutes_ = nullptr;
+    QLineEdit* latitudeSeconds_ = nullptr;
+    QLineEdit* gravity_ = nullptr;
 };
 
 // Every text a place field can show: each gravity of the table with its

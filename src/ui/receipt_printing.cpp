@@ -11,43 +11,49 @@
 
 #include <stdexcept>
 
-QStringList ReceiptLines(const QString& tareText, const QString& weightText) {
-  QStringList lines;
-  lines << QStringLiteral("      称量结果");
-  lines << QStringLiteral("皮重：") + tareText;
-  lines << QStringLiteral("重量：") + weightText;
-  lines << QStringLiteral("日期：") + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd"));
-  lines << QStringLiteral("时间：") + QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
-  lines << QString();
-  return lines;
+QStringList ReceiptLines(const QString& tareText, const QString& weightText)
+{
+    QStringList lines;
+    lines << QStringLiteral("      称量结果");
+    lines << QStringLiteral("皮重：") + tareText;
+    lines << QStringLiteral("重量：") + weightText;
+    lines << QStringLiteral("日期：") +
+                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd"));
+    lines << QStringLiteral("时间：") +
+                 QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
+    lines << QString();
+    return lines;
 }
 
-void PrintLines(const QStringList& lines) {
-  const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
-  if (defaultPrinter.isNull())
-    throw std::runtime_error("There is no default printer currently selected");
-  QPrinter printer(defaultPrinter, QPrinter::HighResolution);
-  printer.setDocName(QStringLiteral("称量结果"));
-  PrintLinesOn(printer, lines);
+void PrintLines(const QStringList& lines)
+{
+    const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
+    if (defaultPrinter.isNull())
+        throw std::runtime_error("There is no default printer currently selected");
+    QPrinter printer(defaultPrinter, QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("称量结果"));
+    PrintLinesOn(printer, lines);
 }
 
-void PrintLinesOn(QPrinter& printer, const QStringList& lines) {
-  QPainter painter;
-  if (!painter.begin(&printer)) {
-    Boxes().Error(kPrintFailedText);
-    return;
-  }
-  // "宋体" where installed; fontconfig substitutes another Chinese face elsewhere.
-  QFont font(QStringLiteral("宋体"));
-  font.setPointSize(12);
-  painter.setFont(font);
-  const QFontMetrics metrics(painter.font(), painter.device());
-  int baseline = metrics.ascent();
-  for (const QString& line : lines) {
-    painter.drawText(0, baseline, line);
-    baseline += metrics.lineSpacing();
-  }
-  // Closing the job sends the page; a job that cannot be finished is an
-  // output failure too.
-  if (!painter.end()) Boxes().Error(kPrintFailedText);
+void PrintLinesOn(QPrinter& printer, const QStringList& lines)
+{
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        Boxes().Error(kPrintFailedText);
+        return;
+    }
+    // "宋体" where installed; fontconfig substitutes another Chinese face elsewhere.
+    QFont font(QStringLiteral("宋体"));
+    font.setPointSize(12);
+    painter.setFont(font);
+    const QFontMetrics metrics(painter.font(), painter.device());
+    int baseline = metrics.ascent();
+    for (const QString& line : lines) {
+        painter.drawText(0, baseline, line);
+        baseline += metrics.lineSpacing();
+    }
+    // Closing the job sends the page; a job that cannot be finished is an
+    // output failure too.
+    if (!painter.end())
+        Boxes().Error(kPrintFailedText);
 }

@@ -27,272 +27,303 @@ namespace {
 
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-QStringList PortItems() {
-  QStringList items;
-  for (int i = 1; i <= 20; ++i) items << QStringLiteral("Com%1").arg(i);
-  return items;
+QStringList PortItems()
+{
+    QStringList items;
+    for (int i = 1; i <= 20; ++i)
+        items << QStringLiteral("Com%1").arg(i);
+    return items;
 }
 
-template <typename Number>
-QString OptionalNumber(const std::optional<Number>& value) {
-  return value ? QString::number(*value) : QString();
+template <typename Number> QString OptionalNumber(const std::optional<Number>& value)
+{
+    return value ? QString::number(*value) : QString();
 }
 
-QString OptionalTime(const std::optional<DateTime>& value) {
-  return value ? Text(FormatDateTime(kPatternDateTime, *value)) : QString();
+QString OptionalTime(const std::optional<DateTime>& value)
+{
+    return value ? Text(FormatDateTime(kPatternDateTime, *value)) : QString();
 }
 
-}  // namespace
+} // namespace
 
-int DisplayRefreshMs() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  const double hertz = screen && screen->refreshRate() > 1 ? screen->refreshRate() : 60.0;
-  return std::max(1, static_cast<int>(std::lround(1000.0 / hertz)));
+int DisplayRefreshMs()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double hertz = screen && screen->refreshRate() > 1 ? screen->refreshRate() : 60.0;
+    return std::max(1, static_cast<int>(std::lround(1000.0 / hertz)));
 }
 
-WeighingPage::WeighingPage(ScaleSession& session, QWidget* parent) : QWidget(parent), session_(session) {
-  setObjectName(QStringLiteral("TabSheet5"));
-  refreshTimer_ = new QTimer(this);
-  refreshTimer_->setSingleShot(true);
-  refreshTimer_->setInterval(DisplayRefreshMs());
-  connect(refreshTimer_, &QTimer::timeout, this, [this] { refresh(); });
+WeighingPage::WeighingPage(ScaleSession& session, QWidget* parent)
+    : QWidget(parent), session_(session)
+{
+    setObjectName(QStringLiteral("TabSheet5"));
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setSingleShot(true);
+    refreshTimer_->setInterval(DisplayRefreshMs());
+    connect(refreshTimer_, &QTimer::timeout, this, [this] { refresh(); });
 
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(0, 0, 0, 0);
-  buildDisplay(column);
-  buildPortAndActions(column);
-  buildDriftMonitor(column);
-  column->addStretch(1);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    buildDisplay(column);
+    buildPortAndActions(column);
+    buildDriftMonitor(column);
+    column->addStretch(1);
 }
 
-void WeighingPage::buildDisplay(QVBoxLayout* column) {
-  QGroupBox* group = MakeGroup(this, "grp1", QStringLiteral("显示"));
-  group->setMinimumHeight(121);
-  auto* display = new QHBoxLayout(group);
-  weightDisplay_ = new LedDisplay(group);
-  weightDisplay_->setObjectName(QStringLiteral("DispValue"));
-  weightDisplay_->SetCaption(QStringLiteral("0.000"));
-  display->addWidget(weightDisplay_, 1);
-  QLabel* unit = MakeLabel(group, "pnlunit", QStringLiteral("kg"));
-  unit->setMinimumWidth(75);
-  unit->setAlignment(Qt::AlignCenter);
-  unit->setFont(PixelFont(Face::Song, 56, true));
-  display->addWidget(unit);
-  column->addWidget(group);
+void WeighingPage::buildDisplay(QVBoxLayout* column)
+{
+    QGroupBox* group = MakeGroup(this, "grp1", QStringLiteral("显示"));
+    group->setMinimumHeight(121);
+    auto* display = new QHBoxLayout(group);
+    weightDisplay_ = new LedDisplay(group);
+    weightDisplay_->setObjectName(QStringLiteral("DispValue"));
+    weightDisplay_->SetCaption(QStringLiteral("0.000"));
+    display->addWidget(weightDisplay_, 1);
+    QLabel* unit = MakeLabel(group, "pnlunit", QStringLiteral("kg"));
+    unit->setMinimumWidth(75);
+    unit->setAlignment(Qt::AlignCenter);
+    unit->setFont(PixelFont(Face::Song, 56, true));
+    display->addWidget(unit);
+    column->addWidget(group);
 
-  auto* values = new QHBoxLayout;
-  values->setContentsMargins(19, 12, 19, 12);
-  values->addWidget(MakeLabel(this, "lblAnyWeight", QStringLiteral("任意点值:")));
-  calibrationWeight_ = MakeLabel(this, "lblAnyValue", QStringLiteral("-"));
-  values->addWidget(calibrationWeight_);
-  values->addSpacing(60);
-  QLabel* divisionCaption = MakeLabel(this, "lblFD", QStringLiteral("分度数:"));
-  division_ = MakeLabel(this, "lblFDvalue", QStringLiteral("-"));
-  divisionCaption->hide();
-  division_->hide();
-  values->addWidget(divisionCaption);
-  values->addWidget(division_);
-  values->addWidget(MakeLabel(this, "lbl5", QStringLiteral("皮重:")));
-  tare_ = MakeLabel(this, "lbltare", QStringLiteral("-"));
-  values->addWidget(tare_);
-  values->addSpacing(160);
-  rawWeight_ = MakeLabel(this, "lbl4", QStringLiteral("-"));
-  values->addWidget(rawWeight_);
-  values->addStretch(1);
-  column->addLayout(values);
+    auto* values = new QHBoxLayout;
+    values->setContentsMargins(19, 12, 19, 12);
+    values->addWidget(MakeLabel(this, "lblAnyWeight", QStringLiteral("任意点值:")));
+    calibrationWeight_ = MakeLabel(this, "lblAnyValue", QStringLiteral("-"));
+    values->addWidget(calibrationWeight_);
+    values->addSpacing(60);
+    QLabel* divisionCaption = MakeLabel(this, "lblFD", QStringLiteral("分度数:"));
+    division_ = MakeLabel(this, "lblFDvalue", QStringLiteral("-"));
+    divisionCaption->hide();
+    division_->hide();
+    values->addWidget(divisionCaption);
+    values->addWidget(division_);
+    values->addWidget(MakeLabel(this, "lbl5", QStringLiteral("皮重:")));
+    tare_ = MakeLabel(this, "lbltare", QStringLiteral("-"));
+    values->addWidget(tare_);
+    values->addSpacing(160);
+    rawWeight_ = MakeLabel(this, "lbl4", QStringLiteral("-"));
+    values->addWidget(rawWeight_);
+    values->addStretch(1);
+    column->addLayout(values);
 }
 
-void WeighingPage::buildPortAndActions(QVBoxLayout* column) {
-  const QFont captionFont = PixelFont(Face::Tahoma, 19);
-  const QFont boxFont = PixelFont(Face::Tahoma, 21);
+void WeighingPage::buildPortAndActions(QVBoxLayout* column)
+{
+    const QFont captionFont = PixelFont(Face::Tahoma, 19);
+    const QFont boxFont = PixelFont(Face::Tahoma, 21);
 
-  auto* port = new QGridLayout;
-  QLabel* portCaption = MakeLabel(this, "lbl1", QStringLiteral("串口号:"));
-  portCaption->setFont(captionFont);
-  portBox_ = MakeDropDown(this, "cbbComm", PortItems());
-  portBox_->setFont(boxFont);
-  portBox_->setEditText(QStringLiteral("Com1"));
-  // Wide enough for a device path; a longer one widens the box.
-  FitWidthTo(portBox_, {QStringLiteral("/dev/ttyUSB0")});
-  connect(portBox_, &QComboBox::editTextChanged, this,
-          [this](const QString& text) { FitWidthTo(portBox_, {QStringLiteral("/dev/ttyUSB0"), text}); });
-  QLabel* rateCaption = MakeLabel(this, "lbl2", QStringLiteral("波特率:"));
-  rateCaption->setFont(captionFont);
-  baudRateBox_ = MakeDropDown(this, "cbbRate",
-                              {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
-                               QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
-                               QStringLiteral("57600"), QStringLiteral("115200")});
-  baudRateBox_->setFont(boxFont);
-  baudRateBox_->setEditText(QStringLiteral("9600"));
-  FitWidthTo(baudRateBox_, {QStringLiteral("115200")});
-  port->addWidget(portCaption, 0, 0);
-  port->addWidget(portBox_, 0, 1);
-  port->addWidget(rateCaption, 1, 0);
-  port->addWidget(baudRateBox_, 1, 1);
+    auto* port = new QGridLayout;
+    QLabel* portCaption = MakeLabel(this, "lbl1", QStringLiteral("串口号:"));
+    portCaption->setFont(captionFont);
+    portBox_ = MakeDropDown(this, "cbbComm", PortItems());
+    portBox_->setFont(boxFont);
+    portBox_->setEditText(QStringLiteral("Com1"));
+    // Wide enough for a device path; a longer one widens the box.
+    FitWidthTo(portBox_, {QStringLiteral("/dev/ttyUSB0")});
+    connect(portBox_, &QComboBox::editTextChanged, this, [this](const QString& text) {
+        FitWidthTo(portBox_, {QStringLiteral("/dev/ttyUSB0"), text});
+    });
+    QLabel* rateCaption = MakeLabel(this, "lbl2", QStringLiteral("波特率:"));
+    rateCaption->setFont(captionFont);
+    baudRateBox_ =
+        MakeDropDown(this, "cbbRate",
+                     {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
+                      QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
+                      QStringLiteral("57600"), QStringLiteral("115200")});
+    baudRateBox_->setFont(boxFont);
+    baudRateBox_->setEditText(QStringLiteral("9600"));
+    FitWidthTo(baudRateBox_, {QStringLiteral("115200")});
+    port->addWidget(portCaption, 0, 0);
+    port->addWidget(portBox_, 0, 1);
+    port->addWidget(rateCaption, 1, 0);
+    port->addWidget(baudRateBox_, 1, 1);
 
-  auto* actions = new QHBoxLayout;
-  actions->setContentsMargins(19, 0, 19, 0);
-  actions->addLayout(port);
-  auto addButton = [&](const char* name, const QString& caption, int width) {
-    QPushButton* button = MakeButton(this, name, caption);
-    button->setMinimumSize(width, 72);
-    actions->addWidget(button);
-    return button;
-  };
-  openButton_ = addButton("btnOpen", QStringLiteral("打开"), 98);
-  closeButton_ = addButton("btnClose", QStringLiteral("关闭"), 98);
-  actions->addSpacing(30);
-  QPushButton* zeroButton = addButton("btnClear", QStringLiteral("清零"), 138);
-  QPushButton* tareButton = addButton("btnRemove", QStringLiteral("去皮"), 138);
-  printButton_ = addButton("btnPrinte", QStringLiteral("打印"), 138);
-  samplingButton_ = addButton("btnStart", QStringLiteral("开始采样"), 138);
-  actions->addStretch(1);
-  column->addLayout(actions);
+    auto* actions = new QHBoxLayout;
+    actions->setContentsMargins(19, 0, 19, 0);
+    actions->addLayout(port);
+    auto addButton = [&](const char* name, const QString& caption, int width) {
+        QPushButton* button = MakeButton(this, name, caption);
+        button->setMinimumSize(width, 72);
+        actions->addWidget(button);
+        return button;
+    };
+    openButton_ = addButton("btnOpen", QStringLiteral("打开"), 98);
+    closeButton_ = addButton("btnClose", QStringLiteral("关闭"), 98);
+    actions->addSpacing(30);
+    QPushButton* zeroButton = addButton("btnClear", QStringLiteral("清零"), 138);
+    QPushButton* tareButton = addButton("btnRemove", QStringLiteral("去皮"), 138);
+    printButton_ = addButton("btnPrinte", QStringLiteral("打印"), 138);
+    samplingButton_ = addButton("btnStart", QStringLiteral("开始采样"), 138);
+    actions->addStretch(1);
+    column->addLayout(actions);
 
-  OnClick(openButton_, [this] { openClicked(); });
-  OnClick(closeButton_, [this] { session_.closePort(); });
-  OnClick(zeroButton, [this] { session_.zero(); });
-  OnClick(tareButton, [this] { session_.tare(); });
-  OnClick(printButton_, [this] { printClicked(); });
-  OnClick(samplingButton_, [this] { samplingClicked(); });
+    OnClick(openButton_, [this] { openClicked(); });
+    OnClick(closeButton_, [this] { session_.closePort(); });
+    OnClick(zeroButton, [this] { session_.zero(); });
+    OnClick(tareButton, [this] { session_.tare(); });
+    OnClick(printButton_, [this] { printClicked(); });
+    OnClick(samplingButton_, [this] { samplingClicked(); });
 }
 
-void WeighingPage::buildDriftMonitor(QVBoxLayout* column) {
-  driftGroup_ = MakeGroup(this, "grp3", QStringLiteral("AD检测区"));
-  driftGroup_->hide();
-  const QFont font = PixelFont(Face::Song, 27, true);
-  auto* grid = new QGridLayout(driftGroup_);
-  grid->setHorizontalSpacing(12);
-  grid->setColumnStretch(1, 1);
-  grid->setColumnStretch(3, 1);
-  auto addRow = [&](int row, int column, const char* labelName, const QString& caption, const char* editName,
-                    const QString& text) {
-    QLabel* label = MakeLabel(driftGroup_, labelName, caption);
-    label->setFont(font);
-    QLineEdit* edit = MakeEdit(driftGroup_, editName, text);
-    edit->setFont(font);
-    edit->setReadOnly(true);
-    grid->addWidget(label, row, column);
-    grid->addWidget(edit, row, column + 1);
-    return edit;
-  };
-  const QString zero = QStringLiteral("0");
-  baseAD_ = addRow(0, 0, "lblBaseAD", QStringLiteral("开始AD值："), "edtBaseAD", zero);
-  liveAD_ = addRow(0, 2, "lblNowAD", QStringLiteral("实时AD值："), "edtNowAD", zero);
-  differenceAD_ = addRow(1, 0, "lblDiffAD", QStringLiteral("差异AD值："), "edtDiffAD", zero);
-  drift_ = addRow(1, 2, "lblDiffValue", QStringLiteral("预估差值："), "edtDiffValue", zero);
-  startedAt_ = addRow(2, 0, "lblStartDt", QStringLiteral("开始时间："), "edtStartDt", {});
-  runMinutes_ = addRow(2, 2, "lbl15", QStringLiteral("运行时长："), "edtRunCount", {});
-  alarmAt_ = addRow(3, 0, "lblErrorDt", QStringLiteral("预警时间："), "edtErrorDt", {});
-  alarmMinutes_ = addRow(3, 2, "lbl10", QStringLiteral("预警时长："), "edtErrorCount", {});
-  for (QLineEdit* edit : {baseAD_, liveAD_, differenceAD_, drift_}) FitWidthTo(edit, {QStringLiteral("-2147483648")});
-  for (QLineEdit* edit : {startedAt_, alarmAt_}) FitWidthTo(edit, {QStringLiteral("2026-12-10 23:59:59")});
-  for (QLineEdit* edit : {runMinutes_, alarmMinutes_}) FitWidthTo(edit, {QStringLiteral("9999999")});
-  auto* row = new QHBoxLayout;
-  row->setContentsMargins(19, 0, 19, 0);
-  row->addWidget(driftGroup_);
-  row->addStretch(1);
-  column->addLayout(row);
+void WeighingPage::buildDriftMonitor(QVBoxLayout* column)
+{
+    driftGroup_ = MakeGroup(this, "grp3", QStringLiteral("AD检测区"));
+    driftGroup_->hide();
+    const QFont font = PixelFont(Face::Song, 27, true);
+    auto* grid = new QGridLayout(driftGroup_);
+    grid->setHorizontalSpacing(12);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    auto addRow = [&](int row, int column, const char* labelName, const QString& caption,
+                      const char* editName, const QString& text) {
+        QLabel* label = MakeLabel(driftGroup_, labelName, caption);
+        label->setFont(font);
+        QLineEdit* edit = MakeEdit(driftGroup_, editName, text);
+        edit->setFont(font);
+        edit->setReadOnly(true);
+        grid->addWidget(label, row, column);
+        grid->addWidget(edit, row, column + 1);
+        return edit;
+    };
+    const QString zero = QStringLiteral("0");
+    baseAD_ = addRow(0, 0, "lblBaseAD", QStringLiteral("开始AD值："), "edtBaseAD", zero);
+    liveAD_ = addRow(0, 2, "lblNowAD", QStringLiteral("实时AD值："), "edtNowAD", zero);
+    differenceAD_ = addRow(1, 0, "lblDiffAD", QStringLiteral("差异AD值："), "edtDiffAD", zero);
+    drift_ = addRow(1, 2, "lblDiffValue", QStringLiteral("预估差值："), "edtDiffValue", zero);
+    startedAt_ = addRow(2, 0, "lblStartDt", QStringLiteral("开始时间："), "edtStartDt", {});
+    runMinutes_ = addRow(2, 2, "lbl15", QStringLiteral("运行时长："), "edtRunCount", {});
+    alarmAt_ = addRow(3, 0, "lblErrorDt", QStringLiteral("预警时间："), "edtErrorDt", {});
+    alarmMinutes_ = addRow(3, 2, "lbl10", QStringLiteral("预警时长："), "edtErrorCount", {});
+    for (QLineEdit* edit : {baseAD_, liveAD_, differenceAD_, drift_})
+        FitWidthTo(edit, {QStringLiteral("-2147483648")});
+    for (QLineEdit* edit : {startedAt_, alarmAt_})
+        FitWidthTo(edit, {QStringLiteral("2026-12-10 23:59:59")});
+    for (QLineEdit* edit : {runMinutes_, alarmMinutes_})
+        FitWidthTo(edit, {QStringLiteral("9999999")});
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(19, 0, 19, 0);
+    row->addWidget(driftGroup_);
+    row->addStretch(1);
+    column->addLayout(row);
 }
 
-void WeighingPage::openPort(const QString& name, int baudRate) {
-  portBox_->setEditText(name);
-  baudRateBox_->setEditText(QString::number(baudRate));
-  showConnected(false);
-  openButton_->click();
+void WeighingPage::openPort(const QString& name, int baudRate)
+{
+    portBox_->setEditText(name);
+    baudRateBox_->setEditText(QString::number(baudRate));
+    showConnected(false);
+    openButton_->click();
 }
 
-void WeighingPage::openClicked() {
-  bool isNumber = false;
-  int baudRate = baudRateBox_->currentText().toInt(&isNumber, 10);
-  if (!isNumber) baudRate = 9600;
-  session_.openPort(portBox_->currentText().toStdString(), static_cast<uint32_t>(baudRate));
+void WeighingPage::openClicked()
+{
+    bool isNumber = false;
+    int baudRate = baudRateBox_->currentText().toInt(&isNumber, 10);
+    if (!isNumber)
+        baudRate = 9600;
+    session_.openPort(portBox_->currentText().toStdString(), static_cast<uint32_t>(baudRate));
 }
 
-void WeighingPage::showConnected(bool connected) {
-  connected_ = connected;
-  showPortButtons();
+void WeighingPage::showConnected(bool connected)
+{
+    connected_ = connected;
+    showPortButtons();
 }
 
-void WeighingPage::showWaitingForDevice(bool waiting) {
-  waitingForDevice_ = waiting;
-  showPortButtons();
+void WeighingPage::showWaitingForDevice(bool waiting)
+{
+    waitingForDevice_ = waiting;
+    showPortButtons();
 }
 
-void WeighingPage::showPortButtons() {
-  // While the session waits for a lost device, "关闭" stops the waiting.
-  openButton_->setEnabled(!connected_ && !waitingForDevice_);
-  closeButton_->setEnabled(connected_ || waitingForDevice_);
-  printButton_->setEnabled(connected_);
+void WeighingPage::showPortButtons()
+{
+    // While the session waits for a lost device, "关闭" stops the waiting.
+    openButton_->setEnabled(!connected_ && !waitingForDevice_);
+    closeButton_->setEnabled(connected_ || waitingForDevice_);
+    printButton_->setEnabled(connected_);
 }
 
-void WeighingPage::samplingClicked() {
-  if (!session_.toggleSampling()) {
-    samplingButton_->setText(QStringLiteral("开始取样"));
-    return;
-  }
-  driftGroup_->setVisible(true);
-  pendingDrift_.reset();
-  applyDrift(session_.driftMonitor());
-  samplingButton_->setText(QStringLiteral("停止取样"));
-}
-
-QString WeighingPage::receiptWeight() const {
-  const auto& reading = session_.lastReading();
-  return Text(FormatThreeDecimals(reading ? reading->displayed : 0.0));
-}
-
-QString WeighingPage::receiptTare() const {
-  return tareShown_ ? Text(FormatThreeDecimals(*tareShown_)) : QStringLiteral("-");
-}
-
-void WeighingPage::printClicked() {
-  printButton_->setEnabled(false);
-  // However printing ends, the button is usable again before a failure
-  // goes on to the general error display.
-  const auto enableAgain = qScopeGuard([this] { printButton_->setEnabled(true); });
-  PrintLines(ReceiptLines(receiptTare(), receiptWeight()));
-  // The printer is given half a second; replies wait in the port's queue.
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-}
-
-void WeighingPage::showTare(double tare) {
-  tareShown_ = tare;
-  tare_->setText(receiptTare());
-}
-
-void WeighingPage::showReading(const WeightReading& reading) {
-  pendingReading_ = reading;
-  if (!refreshTimer_->isActive()) refreshTimer_->start();
-}
-
-void WeighingPage::showDrift(const DriftMonitor& monitor) {
-  pendingDrift_ = monitor;
-  if (!refreshTimer_->isActive()) refreshTimer_->start();
-}
-
-void WeighingPage::refresh() {
-  if (pendingReading_) {
-    const WeightReading& reading = *pendingReading_;
-    rawWeight_->setText(Text(FormatUpToSixDecimals(reading.rawWeight)));
-    weightDisplay_->SetCaption(Text(FormatThreeDecimals(reading.displayed)));
-    calibrationWeight_->setText(QString::number(reading.calibrationWeight));
-    division_->setText(Text(DivisionText(reading.division)));
-    pendingReading_.reset();
-  }
-  if (pendingDrift_) {
-    applyDrift(*pendingDrift_);
+void WeighingPage::samplingClicked()
+{
+    if (!session_.toggleSampling()) {
+        samplingButton_->setText(QStringLiteral("开始取样"));
+        return;
+    }
+    driftGroup_->setVisible(true);
     pendingDrift_.reset();
-  }
+    applyDrift(session_.driftMonitor());
+    samplingButton_->setText(QStringLiteral("停止取样"));
 }
 
-void WeighingPage::applyDrift(const DriftMonitor& monitor) {
-  liveAD_->setText(QString::number(monitor.liveAD));
-  baseAD_->setText(QString::number(monitor.baseAD));
-  differenceAD_->setText(QString::number(monitor.differenceAD));
-  drift_->setText(Text(FormatGeneral(monitor.drift)));
-  startedAt_->setText(OptionalTime(monitor.startedAt));
-  runMinutes_->setText(OptionalNumber(monitor.runMinutes));
-  alarmAt_->setText(OptionalTime(monitor.alarmAt));
-  alarmMinutes_->setText(OptionalNumber(monitor.alarmMinutes));
+QString WeighingPage::receiptWeight() const
+{
+    const auto& reading = session_.lastReading();
+    return Text(FormatThreeDecimals(reading ? reading->displayed : 0.0));
+}
+
+QString WeighingPage::receiptTare() const
+{
+    return tareShown_ ? Text(FormatThreeDecimals(*tareShown_)) : QStringLiteral("-");
+}
+
+void WeighingPage::printClicked()
+{
+    printButton_->setEnabled(false);
+    // However printing ends, the button is usable again before a failure
+    // goes on to the general error display.
+    const auto enableAgain = qScopeGuard([this] { printButton_->setEnabled(true); });
+    PrintLines(ReceiptLines(receiptTare(), receiptWeight()));
+    // The printer is given half a second; replies wait in the port's queue.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+}
+
+void WeighingPage::showTare(double tare)
+{
+    tareShown_ = tare;
+    tare_->setText(receiptTare());
+}
+
+void WeighingPage::showReading(const WeightReading& reading)
+{
+    pendingReading_ = reading;
+    if (!refreshTimer_->isActive())
+        refreshTimer_->start();
+}
+
+void WeighingPage::showDrift(const DriftMonitor& monitor)
+{
+    pendingDrift_ = monitor;
+    if (!refreshTimer_->isActive())
+        refreshTimer_->start();
+}
+
+void WeighingPage::refresh()
+{
+    if (pendingReading_) {
+        const WeightReading& reading = *pendingReading_;
+        rawWeight_->setText(Text(FormatUpToSixDecimals(reading.rawWeight)));
+        weightDisplay_->SetCaption(Text(FormatThreeDecimals(reading.displayed)));
+        calibrationWeight_->setText(QString::number(reading.calibrationWeight));
+        division_->setText(Text(DivisionText(reading.division)));
+        pendingReading_.reset();
+    }
+    if (pendingDrift_) {
+        applyDrift(*pendingDrift_);
+        pendingDrift_.reset();
+    }
+}
+
+void WeighingPage::applyDrift(const DriftMonitor& monitor)
+{
+    liveAD_->setText(QString::number(monitor.liveAD));
+    baseAD_->setText(QString::number(monitor.baseAD));
+    differenceAD_->setText(QString::number(monitor.differenceAD));
+    drift_->setText(Text(FormatGeneral(monitor.drift)));
+    startedAt_->setText(OptionalTime(monitor.startedAt));
+    runMinutes_->setText(OptionalNumber(monitor.runMinutes));
+    alarmAt_->setText(OptionalTime(monitor.alarmAt));
+    alarmMinutes_->setText(OptionalNumber(monitor.alarmMinutes));
 }

@@ -20,65 +20,65 @@ class LedDisplay;
 class ScaleSession;
 
 class WeighingPage : public QWidget {
-  Q_OBJECT
- public:
-  WeighingPage(ScaleSession& session, QWidget* parent);
+    Q_OBJECT
+public:
+    WeighingPage(ScaleSession& session, QWidget* parent);
 
-  // What the session reports. Readings and drift are shown at most once
-  // per screen refresh, the newest one.
-  void showReading(const WeightReading& reading);
-  void showDrift(const DriftMonitor& monitor);
-  void showTare(double tare);
-  void showConnected(bool connected);
-  void showWaitingForDevice(bool waiting);
+    // What the session reports. Readings and drift are shown at most once
+    // per screen refresh, the newest one.
+    void showReading(const WeightReading& reading);
+    void showDrift(const DriftMonitor& monitor);
+    void showTare(double tare);
+    void showConnected(bool connected);
+    void showWaitingForDevice(bool waiting);
 
-  // The port and rate to open, as remembered; then opened as by "打开".
-  void openPort(const QString& name, int baudRate);
+    // The port and rate to open, as remembered; then opened as by "打开".
+    void openPort(const QString& name, int baudRate);
 
- private:
-  void buildDisplay(QVBoxLayout* column);
-  void buildPortAndActions(QVBoxLayout* column);
-  void buildDriftMonitor(QVBoxLayout* column);
-  void openClicked();
-  void samplingClicked();
-  void printClicked();
-  void refresh();
-  void applyDrift(const DriftMonitor& monitor);
-  // The tare and the weight as the receipt prints them.
-  QString receiptTare() const;
-  void showPortButtons();
-  QString receiptWeight() const;
+private:
+    void buildDisplay(QVBoxLayout* column);
+    void buildPortAndActions(QVBoxLayout* column);
+    void buildDriftMonitor(QVBoxLayout* column);
+    void openClicked();
+    void samplingClicked();
+    void printClicked();
+    void refresh();
+    void applyDrift(const DriftMonitor& monitor);
+    // The tare and the weight as the receipt prints them.
+    QString receiptTare() const;
+    void showPortButtons();
+    QString receiptWeight() const;
 
-  ScaleSession& session_;
-  std::optional<WeightReading> pendingReading_;
-  std::optional<DriftMonitor> pendingDrift_;
-  // The tare as the tare operation left it ("-" before the first).
-  std::optional<double> tareShown_;
-  bool connected_ = false;
-  bool waitingForDevice_ = false;
-  QTimer* refreshTimer_ = nullptr;
+    ScaleSession& session_;
+    std::optional<WeightReading> pendingReading_;
+    std::optional<DriftMonitor> pendingDrift_;
+    // The tare as the tare operation left it ("-" before the first).
+    std::optional<double> tareShown_;
+    bool connected_ = false;
+    bool waitingForDevice_ = false;
+    QTimer* refreshTimer_ = nullptr;
 
-  LedDisplay* weightDisplay_ = nullptr;
-  QLabel* calibrationWeight_ = nullptr;
-  QLabel* division_ = nullptr;
-  QLabel* tare_ = nullptr;
-  QLabel* rawWeight_ = nullptr;
-  QComboBox* portBox_ = nullptr;
-  QComboBox* baudRateBox_ = nullptr;
-  QPushButton* openButton_ = nullptr;
-  QPushButton* closeButton_ = nullptr;
-  QPushButton* printButton_ = nullptr;
-  QPushButton* samplingButton_ = nullptr;
+    LedDisplay* weightDisplay_ = nullptr;
+    QLabel* calibrationWeight_ = nullptr;
+    QLabel* division_ = nullptr;
+    QLabel* tare_ = nullptr;
+    QLabel* rawWeight_ = nullptr;
+    QComboBox* portBox_ = nullptr;
+    QComboBox* baudRateBox_ = nullptr;
+    QPushButton* openButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
+    QPushButton* printButton_ = nullptr;
+    QPushButton* samplingButton_ = nullptr;
 
-  QGroupBox* driftGroup_ = nullptr;
-  QLineEdit* baseAD_ = nullptr;
-  QLineEdit* liveAD_ = nullptr;
-  QLineEdit* differenceAD_ = nullptr;
-  QLineEdit* drift_ = nullptr;
-  QLineEdit* startedAt_ = nullptr;
-  QLineEdit* runMinutes_ = nullptr;
-  QLineEdit* alarmAt_ = nullptr;
-  QLineEdit* alarmMinutes_ = nullptr;
+    QGroupBox* driftGroup_ = nullptr;
+    QLineEdit* baseAD_ = nullptr;
+    QLineEdit* liveAD_ = nullptr;
+    QLineEdit* differenceAD_ = nullptr;
+    QLineEdit* drift_ = nullptr;
+    QLineEdit* startedAt_ = nullptr;
+    QLineEdit* runMinutes_ = nullptr;
+    QLineEdit* alarmAt_ = nullptr;
+    QLineEdit* alarmMinutes_ = nullptr;
 };
 
 // The interval of the display refresh: one frame of the primary screen.

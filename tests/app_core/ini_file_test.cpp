@@ -59,11 +59,11 @@ TEST_F(IniFileTest, ReadsIntegersDecimalOrHexAndFallsBackOnAnythingElse)
         const char* key;
         int expected;
     } cases[] = {
-        {"dec", 123},        {"neg", -5},        {"plus", 7},          {"blanks", 42},
-        {"hex", 31},         {"HEXUP", 2147483647}, {"max", 2147483647}, {"min", -2147483647 - 1},
-        {"letters", -1},     {"trailing", -1},   {"empty", -1},        {"barehex", -1},
-        {"badhex", -1},      {"neghex", -1},     {"hexneg", -1},       {"twosigns", -1},
-        {"toolarge", -1},    {"hextoolarge", -1}, {"decimal", -1},     {"comment", -1},
+        {"dec", 123},     {"neg", -5},           {"plus", 7},         {"blanks", 42},
+        {"hex", 31},      {"HEXUP", 2147483647}, {"max", 2147483647}, {"min", -2147483647 - 1},
+        {"letters", -1},  {"trailing", -1},      {"empty", -1},       {"barehex", -1},
+        {"badhex", -1},   {"neghex", -1},        {"hexneg", -1},      {"twosigns", -1},
+        {"toolarge", -1}, {"hextoolarge", -1},   {"decimal", -1},     {"comment", -1},
         {"missing", -1},
     };
     for (const auto& c : cases)
@@ -245,7 +245,7 @@ TEST_F(IniFileTest, AReplacedFileKeepsItsPermissionsAndItsLink)
     WriteFileBytes(path, "[CommSet]\nCommNo=COM1\n");
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     ini.WriteString("CommSet", "CommNo", "COM2");
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 
@@ -271,10 +271,15 @@ TEST_F(IniFileTest, NothingButASmallRegularFileIsReadOrReplaced)
         void (*make)(const std::string& path, const std::string& big);
     } cases[] = {
         {"a FIFO nobody writes",
-         [](const std::string& path, const std::string&) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }},
+         [](const std::string& path, const std::string&) {
+             ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+         }},
         {"a link to /dev/zero",
-         [](const std::string& path, const std::string&) { ASSERT_EQ(symlink("/dev/zero", path.c_str()), 0); }},
-        {"a file over 1 MB", [](const std::string& path, const std::string& big) { WriteFileBytes(path, big); }},
+         [](const std::string& path, const std::string&) {
+             ASSERT_EQ(symlink("/dev/zero", path.c_str()), 0);
+         }},
+        {"a file over 1 MB",
+         [](const std::string& path, const std::string& big) { WriteFileBytes(path, big); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -20,12 +20,14 @@ TEST(Utf8ToCharset, EachUnrepresentableCharacterBecomesOneQuestionMark)
         std::string expected;
     } cases[] = {
         {"GBK", "a😀b한c", "a?b?c"},
-        {"GBK", "设\xFF置", "\xC9\xE8?\xD6\xC3"},           // a byte that is not UTF-8
-        {"GBK", "end\xE8\xAE", "end?"},                   // a character cut short
+        {"GBK", "设\xFF置", "\xC9\xE8?\xD6\xC3"}, // a byte that is not UTF-8
+        {"GBK", "end\xE8\xAE", "end?"},           // a character cut short
         {"ASCII", "Time：ok", "Time?ok"},
-        {"ISO-8859-1", "Größe：", "Gr\xF6\xDF" "e?"},
+        {"ISO-8859-1", "Größe：",
+         "Gr\xF6\xDF"
+         "e?"},
         {"UTF-8", "Time：设置", "Time：设置"},
-        {"no-such-charset", "Time：x\xFF", "Time?x?"},  // unknown to iconv: ASCII
+        {"no-such-charset", "Time：x\xFF", "Time?x?"}, // unknown to iconv: ASCII
         {"GBK", "", ""},
     };
     for (const auto& c : cases)

@@ -41,7 +41,7 @@ protected:
 
     std::string PathOf(Log log) const
     {
-        return log == Log::Op ? home + "/oplog.txt"
+        return log == Log::Op       ? home + "/oplog.txt"
                : log == Log::Result ? bin + "/Result.txt"
                                     : bin + "/ResultErr.txt";
     }
@@ -66,7 +66,8 @@ DateTime StampOf(const std::string& stamp, Log log)
         const int n = std::sscanf(stamp.c_str(), "%d/%d/%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
         EXPECT_TRUE(n == 3 || n == 6) << stamp;
     } else {
-        EXPECT_EQ(std::sscanf(stamp.c_str(), "%d-%d-%d %d:%d:%d %d", &y, &mo, &d, &h, &mi, &s, &ms), 7);
+        EXPECT_EQ(std::sscanf(stamp.c_str(), "%d-%d-%d %d:%d:%d %d", &y, &mo, &d, &h, &mi, &s, &ms),
+                  7);
     }
     return EncodeDateTime(y, mo, d, h, mi, s, ms);
 }
@@ -75,7 +76,8 @@ DateTime StampOf(const std::string& stamp, Log log)
 std::vector<std::string> TextsOf(const std::string& content, Log log, DateTime from, DateTime to)
 {
     static const std::regex withMs("Time：(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d \\d{3}) -- ");
-    static const std::regex regional("Time：(\\d{4}/\\d{1,2}/\\d{1,2}(?: \\d{1,2}:\\d\\d:\\d\\d)?) -- ");
+    static const std::regex regional(
+        "Time：(\\d{4}/\\d{1,2}/\\d{1,2}(?: \\d{1,2}:\\d\\d:\\d\\d)?) -- ");
     const std::regex& head = log == Log::Err ? regional : withMs;
     // The error log's time has no milliseconds.
     const DateTime earliest = log == Log::Err ? from - 1.0 / 86400 : from;
@@ -182,7 +184,8 @@ TEST_F(LogFilesTest, ResultLogMovesAsideOnceItHoldsMaxsizeResultBytes)
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << (c.setting ? c.setting : "no key") << ", " << c.size);
         WriteFileBytes(bin + "/datalink.ini",
-                       c.setting ? std::string("[SysSet]\r\nmaxsizeResult=") + c.setting + "\r\n" : "");
+                       c.setting ? std::string("[SysSet]\r\nmaxsizeResult=") + c.setting + "\r\n"
+                                 : "");
         const std::string old(c.size, 'x');
         WriteFileBytes(PathOf(Log::Result), old);
         std::filesystem::remove(movedAside);
@@ -249,8 +252,8 @@ TEST_F(LogFilesTest, LinesAreInTheLocaleCharacterSet)
     // A zh_CN.GBK locale of our own, so the system needs none installed.
     const std::string locales = dir / "locales";
     mkdir(locales.c_str(), 0755);
-    const ProbeRun made = RunProgram("/usr/bin/localedef",
-                                     {"-i", "zh_CN", "-f", "GBK", locales + "/zh_CN.GBK"}, {});
+    const ProbeRun made =
+        RunProgram("/usr/bin/localedef", {"-i", "zh_CN", "-f", "GBK", locales + "/zh_CN.GBK"}, {});
     if (made.exitCode != 0)
         GTEST_SKIP() << "localedef cannot make zh_CN.GBK (package locales missing?): " << made.err;
     env["LOCPATH"] = locales;

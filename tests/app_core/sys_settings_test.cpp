@@ -69,13 +69,16 @@ TEST(LoadSystemSettings, NoWaitAndNoEndlessReadForAFileThatIsNoSettingsFile)
         const char* name;
         void (*make)(const std::string& path, const std::string& settings);
     } cases[] = {
-        {"a FIFO nobody writes", [](const std::string& path, const std::string&) {
+        {"a FIFO nobody writes",
+         [](const std::string& path, const std::string&) {
              ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
          }},
-        {"a link to /dev/zero", [](const std::string& path, const std::string&) {
+        {"a link to /dev/zero",
+         [](const std::string& path, const std::string&) {
              ASSERT_EQ(symlink("/dev/zero", path.c_str()), 0);
          }},
-        {"a file over 1 MB", [](const std::string& path, const std::string& settings) {
+        {"a file over 1 MB",
+         [](const std::string& path, const std::string& settings) {
              WriteFileBytes(path, settings + std::string((1 << 20) + 1 - settings.size(), ' '));
          }},
     };

@@ -32,8 +32,8 @@ TempDir::TempDir()
     const std::filesystem::path base = std::filesystem::temp_directory_path();
     for (unsigned attempt = 0;; ++attempt) {
         const std::filesystem::path candidate =
-            base / ("app-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) +
-                    "-" + std::to_string(attempt));
+            base / ("app-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(GetTickCount()) + "-" + std::to_string(attempt));
         if (std::filesystem::create_directory(candidate)) {
             path_ = Utf8Of(candidate);
             return;
@@ -67,7 +67,8 @@ void WriteFileBytes(const std::string& path, const std::string& bytes)
 
 bool FileExists(const std::string& path)
 {
-    return std::filesystem::symlink_status(PathOf(path)).type() != std::filesystem::file_type::not_found;
+    return std::filesystem::symlink_status(PathOf(path)).type() !=
+           std::filesystem::file_type::not_found;
 }
 
 std::string InstallProbe(const std::string& dir)

@@ -25,7 +25,8 @@ protected:
         // A folder name in Chinese and with a blank: the path reaches the
         // system as UTF-16, whatever the code page.
         bin = dir.path() + "\\称重 工具";
-        std::filesystem::create_directory(std::filesystem::path(std::u8string(bin.begin(), bin.end())));
+        std::filesystem::create_directory(
+            std::filesystem::path(std::u8string(bin.begin(), bin.end())));
         probe = InstallProbe(bin);
     }
 
@@ -79,7 +80,8 @@ TEST_F(Win32LogFiles, ErrorLogIsEmptiedAtItsLimitTheResultLogIsNot)
 
 TEST_F(Win32LogFiles, ResultLogRaisesWhenItCannotBeWritten)
 {
-    std::filesystem::create_directory(std::filesystem::path(std::u8string(bin.begin(), bin.end())) / "Result.txt");
+    std::filesystem::create_directory(std::filesystem::path(std::u8string(bin.begin(), bin.end())) /
+                                      "Result.txt");
     const ProbeRun run = Run({"result", "lost"});
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_THAT(run.err, HasSubstr("Result.txt"));

@@ -28,7 +28,8 @@ std::vector<std::string> MergedEnvironment(const std::vector<std::string>& overr
     for (char** entry = environ; *entry; ++entry) {
         const std::string text = *entry;
         const auto equals = text.find('=');
-        const std::string name = text.substr(0, equals == std::string::npos ? text.size() : equals + 1);
+        const std::string name =
+            text.substr(0, equals == std::string::npos ? text.size() : equals + 1);
         bool replaced = false;
         for (const std::string& o : overrides)
             replaced = replaced || o.rfind(name, 0) == 0;
@@ -63,7 +64,7 @@ void MakePipe(int fds[2])
         Fail("pipe");
 }
 
-}  // namespace
+} // namespace
 
 int ExitCode(int waitStatus)
 {
@@ -96,9 +97,11 @@ ChildProcess::ChildProcess(const SpawnOptions& options)
         MakePipe(err);
     int outFile = -1, errFile = -1;
     if (!options.pipeStdout && !options.stdoutFile.empty())
-        outFile = ::open(options.stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        outFile =
+            ::open(options.stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (!options.pipeStderr && !options.stderrFile.empty())
-        errFile = ::open(options.stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        errFile =
+            ::open(options.stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 
     pid_ = fork();
     if (pid_ < 0)
@@ -166,10 +169,7 @@ std::optional<int> ChildProcess::WaitFor(std::chrono::milliseconds timeout)
     return status_;
 }
 
-bool ChildProcess::Running()
-{
-    return !WaitFor(std::chrono::milliseconds(0));
-}
+bool ChildProcess::Running() { return !WaitFor(std::chrono::milliseconds(0)); }
 
 int ChildProcess::Stop(std::chrono::milliseconds grace)
 {
@@ -183,4 +183,4 @@ int ChildProcess::Stop(std::chrono::milliseconds grace)
     return status_.value_or(-1);
 }
 
-}  // namespace e2e
+} // namespace e2e

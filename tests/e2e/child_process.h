@@ -14,13 +14,13 @@
 namespace e2e {
 
 struct SpawnOptions {
-    std::vector<std::string> argv;         // argv[0] is the program's path
-    std::vector<std::string> environment;  // "NAME=value", over the current environment
-    std::string workDir;                   // empty: the current directory
+    std::vector<std::string> argv;        // argv[0] is the program's path
+    std::vector<std::string> environment; // "NAME=value", over the current environment
+    std::string workDir;                  // empty: the current directory
     bool pipeStdin = false;
     bool pipeStdout = false;
     bool pipeStderr = false;
-    std::string stdoutFile;  // where standard output goes when not piped (empty: inherited)
+    std::string stdoutFile; // where standard output goes when not piped (empty: inherited)
     std::string stderrFile;
 };
 
@@ -56,4 +56,4 @@ private:
 // The exit code for a wait status, or 128 + signal for a killed process.
 int ExitCode(int waitStatus);
 
-}  // namespace e2e
+} // namespace e2e

@@ -33,7 +33,8 @@ TEST(SimProcess, ClientOnItsPtyGetsTheReportAndTheLogShowsTheRequest)
     EXPECT_EQ(sim.Command("range 750"), "ok");
     EXPECT_EQ(sim.Command("range x").rfind("error: ", 0), 0u);
     client.Send(scalesim::BuildCommand(0xF6));
-    EXPECT_EQ(scalesim::HexBytes(client.Read(scalesim::kReplyLength, 2s)).substr(0, 17), "AA F6 00 00 EE 02");
+    EXPECT_EQ(scalesim::HexBytes(client.Read(scalesim::kReplyLength, 2s)).substr(0, 17),
+              "AA F6 00 00 EE 02");
     EXPECT_EQ(sim.Stop(), 0);
 }
 
@@ -47,7 +48,8 @@ TEST(SimProcess, WaitForLogTimesOutOnAFrameNeverSent)
 
 TEST(SimProcess, RunsOnAfterItsInputEndsAndStopsCleanlyOnSigterm)
 {
-    const std::string link = ::testing::TempDir() + "scale-sim-e2e-link-" + std::to_string(getpid());
+    const std::string link =
+        ::testing::TempDir() + "scale-sim-e2e-link-" + std::to_string(getpid());
     e2e::SpawnOptions options;
     options.argv = {SCALE_SIM_PATH, "--link", link};
     options.pipeStdin = options.pipeStdout = true;
@@ -63,8 +65,8 @@ TEST(SimProcess, RunsOnAfterItsInputEndsAndStopsCleanlyOnSigterm)
     scalesim::PtyClient client(link);
     client.Send(scalesim::BuildCommand(0xF6));
     const std::string received = scalesim::HexBytes(client.Read(4 * scalesim::kReplyLength, 1s));
-    EXPECT_NE(received.find(kReport), std::string::npos);  // measurement frames may come first
-    EXPECT_FALSE(sim.WaitFor(300ms));                       // no input is no reason to end
+    EXPECT_NE(received.find(kReport), std::string::npos); // measurement frames may come first
+    EXPECT_FALSE(sim.WaitFor(300ms));                     // no input is no reason to end
     EXPECT_EQ(e2e::ExitCode(sim.Stop(5s)), 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
 }
@@ -74,19 +76,24 @@ TEST(ProgramRun, ProgramFindsItsSettingsEnvironmentAndPortInItsOwnDirectory)
     e2e::SimProcess sim;
     std::string directory;
     {
-        e2e::ProgramRun run({.program = E2E_STAND_IN_PATH, .port = sim.PortPath(), .extraIni = {"[SysSet]", "writeResult=1"}});
+        e2e::ProgramRun run({.program = E2E_STAND_IN_PATH,
+                             .port = sim.PortPath(),
+                             .extraIni = {"[SysSet]", "writeResult=1"}});
         directory = run.Directory();
         EXPECT_NE(directory, fs::path(E2E_STAND_IN_PATH).parent_path().string());
-        ASSERT_TRUE(sim.WaitForLog("RX AA 01 01 00 00 00 00 AD", 10s)) << run.ReadFile("program.err");
+        ASSERT_TRUE(sim.WaitForLog("RX AA 01 01 00 00 00 00 AD", 10s))
+            << run.ReadFile("program.err");
         EXPECT_EQ(sim.ReceivedFrames(),
-                  (std::vector<std::string>{"AA 01 F7 00 00 00 00 A3", kReadParameters, "AA 01 01 00 00 00 00 AD"}));
-        EXPECT_EQ(run.ReadFile("Result.txt"), std::string(kReport) + " \nBaudRate=9600\nHOME=" + directory +
-                                                  "\nXDG_RUNTIME_DIR=" + directory + "\nQT_QPA_PLATFORM=offscreen\n");
-        EXPECT_EQ(run.ReadFile("datalink.ini"),
-                  "[CommSet]\nCommNo=" + sim.PortPath() + "\nBaudRate=9600\n[SysSet]\nwriteResult=1\n");
+                  (std::vector<std::string>{"AA 01 F7 00 00 00 00 A3", kReadParameters,
+                                            "AA 01 01 00 00 00 00 AD"}));
+        EXPECT_EQ(run.ReadFile("Result.txt"),
+                  std::string(kReport) + " \nBaudRate=9600\nHOME=" + directory +
+                      "\nXDG_RUNTIME_DIR=" + directory + "\nQT_QPA_PLATFORM=offscreen\n");
+        EXPECT_EQ(run.ReadFile("datalink.ini"), "[CommSet]\nCommNo=" + sim.PortPath() +
+                                                    "\nBaudRate=9600\n[SysSet]\nwriteResult=1\n");
         EXPECT_EQ(run.ReadFile("ResultErr.txt"), "");
         EXPECT_TRUE(run.Running());
-        EXPECT_EQ(run.Stop(), 0);  // the stand-in ends cleanly on SIGTERM
+        EXPECT_EQ(run.Stop(), 0); // the stand-in ends cleanly on SIGTERM
     }
     EXPECT_FALSE(fs::exists(directory));
     EXPECT_EQ(sim.Stop(), 0);
@@ -119,4 +126,4 @@ TEST(RealProgram, ConnectsToTheSimulatorWhenItStarts)
 #endif
 }
 
-}  // namespace
+} // namespace

@@ -46,7 +46,7 @@ void SendCommand(int fd, unsigned char code)
         std::exit(3);
 }
 
-}  // namespace
+} // namespace
 
 int main()
 {
@@ -85,11 +85,12 @@ int main()
         std::snprintf(hex, sizeof hex, "%02X ", c);
         result << hex;
     }
-    result << "\nBaudRate=" << IniValue(dir + "datalink.ini", "BaudRate") << "\nHOME=" << std::getenv("HOME")
+    result << "\nBaudRate=" << IniValue(dir + "datalink.ini", "BaudRate")
+           << "\nHOME=" << std::getenv("HOME")
            << "\nXDG_RUNTIME_DIR=" << std::getenv("XDG_RUNTIME_DIR")
            << "\nQT_QPA_PLATFORM=" << std::getenv("QT_QPA_PLATFORM") << "\n";
     result.close();
-    SendCommand(fd, 0x01);  // done: the test waits for this in the frame log
+    SendCommand(fd, 0x01); // done: the test waits for this in the frame log
 
     int signal = 0;
     sigwait(&terms, &signal);

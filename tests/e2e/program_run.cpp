@@ -17,12 +17,12 @@ std::string MakeDirectory()
 {
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/scale-e2e-XXXXXX";
-    if (!mkdtemp(pattern.data()))  // mode 0700, as a runtime directory must be
+    if (!mkdtemp(pattern.data())) // mode 0700, as a runtime directory must be
         throw std::system_error(errno, std::generic_category(), "mkdtemp");
     return pattern;
 }
 
-}  // namespace
+} // namespace
 
 ProgramRun::ProgramRun(const ProgramRunOptions& options) : directory_(MakeDirectory())
 {
@@ -42,8 +42,10 @@ ProgramRun::ProgramRun(const ProgramRunOptions& options) : directory_(MakeDirect
     SpawnOptions launch;
     launch.argv.push_back(copy.string());
     launch.argv.insert(launch.argv.end(), options.arguments.begin(), options.arguments.end());
-    launch.environment = {"HOME=" + directory_, "XDG_RUNTIME_DIR=" + directory_, "QT_QPA_PLATFORM=offscreen"};
-    launch.environment.insert(launch.environment.end(), options.environment.begin(), options.environment.end());
+    launch.environment = {"HOME=" + directory_, "XDG_RUNTIME_DIR=" + directory_,
+                          "QT_QPA_PLATFORM=offscreen"};
+    launch.environment.insert(launch.environment.end(), options.environment.begin(),
+                              options.environment.end());
     launch.workDir = directory_;
     launch.stdoutFile = PathOf("program.out");
     launch.stderrFile = PathOf("program.err");
@@ -52,7 +54,7 @@ ProgramRun::ProgramRun(const ProgramRunOptions& options) : directory_(MakeDirect
 
 ProgramRun::~ProgramRun()
 {
-    process_.reset();  // stops the program
+    process_.reset(); // stops the program
     if (!std::getenv("SCALE_E2E_KEEP")) {
         std::error_code ignored;
         fs::remove_all(directory_, ignored);
@@ -75,9 +77,6 @@ std::optional<int> ProgramRun::WaitForExit(std::chrono::milliseconds timeout)
     return ExitCode(*status);
 }
 
-int ProgramRun::Stop(std::chrono::milliseconds grace)
-{
-    return ExitCode(process_->Stop(grace));
-}
+int ProgramRun::Stop(std::chrono::milliseconds grace) { return ExitCode(process_->Stop(grace)); }
 
-}  // namespace e2e
+} // namespace e2e

@@ -17,11 +17,12 @@
 namespace e2e {
 
 struct ProgramRunOptions {
-    std::string program{};                   // the executable to copy and run
-    std::string port{};                      // [CommSet] CommNo
-    int baud = 9600;                         // [CommSet] BaudRate
-    std::vector<std::string> extraIni{};     // more lines for datalink.ini, e.g. "[SysSet]", "writeResult=1"
-    std::vector<std::string> environment{};  // "NAME=value" on top of the harness's own
+    std::string program{}; // the executable to copy and run
+    std::string port{};    // [CommSet] CommNo
+    int baud = 9600;       // [CommSet] BaudRate
+    std::vector<std::string>
+        extraIni{}; // more lines for datalink.ini, e.g. "[SysSet]", "writeResult=1"
+    std::vector<std::string> environment{}; // "NAME=value" on top of the harness's own
     std::vector<std::string> arguments{};
 };
 
@@ -58,4 +59,4 @@ private:
     std::unique_ptr<ChildProcess> process_;
 };
 
-}  // namespace e2e
+} // namespace e2e

@@ -23,147 +23,166 @@ namespace {
 
 // The controller's clock for now: seconds of local wall-clock time since
 // 2018-01-01 00:00:00.
-int64_t DeviceSecondsNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  std::tm epoch{};
-  epoch.tm_year = 118;
-  epoch.tm_mday = 1;
-  return static_cast<int64_t>(timegm(&local) - timegm(&epoch));
+int64_t DeviceSecondsNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::tm epoch{};
+    epoch.tm_year = 118;
+    epoch.tm_mday = 1;
+    return static_cast<int64_t>(timegm(&local) - timegm(&epoch));
 }
 
-std::vector<int> Bytes(const std::string& hex) {
-  std::istringstream in(hex);
-  std::vector<int> bytes;
-  for (std::string byte; in >> byte;) bytes.push_back(std::stoi(byte, nullptr, 16));
-  return bytes;
+std::vector<int> Bytes(const std::string& hex)
+{
+    std::istringstream in(hex);
+    std::vector<int> bytes;
+    for (std::string byte; in >> byte;)
+        bytes.push_back(std::stoi(byte, nullptr, 16));
+    return bytes;
 }
 
 // Waits until `done` holds, looking every 20 ms.
 template <typename Condition>
-bool Eventually(Condition done, std::chrono::milliseconds timeout = 10s) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(20ms);
-  }
-  return true;
+bool Eventually(Condition done, std::chrono::milliseconds timeout = 10s)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
 }
 
-e2e::ProgramRunOptions Options(const std::string& port, std::vector<std::string> environment = {}) {
-  environment.push_back("LC_ALL=C.UTF-8");  // logs in UTF-8, readable here
-  return {.program = SCALE_CONFIG_PATH, .port = port, .baud = 115200, .environment = environment};
+e2e::ProgramRunOptions Options(const std::string& port, std::vector<std::string> environment = {})
+{
+    environment.push_back("LC_ALL=C.UTF-8"); // logs in UTF-8, readable here
+    return {.program = SCALE_CONFIG_PATH, .port = port, .baud = 115200, .environment = environment};
 }
 
-TEST(Program, StartsBySettingTheClockThenAsksForTheParameters) {
-  e2e::SimProcess sim({"--load", "12.5"});
-  e2e::ProgramRun run(Options(sim.PortPath()));
-  ASSERT_TRUE(sim.WaitForLog("RX AA 01 F6 00 00 00 00 A2", 10s)) << run.ReadFile("program.err");
-  std::this_thread::sleep_for(300ms);  // nothing else follows
-  const std::vector<std::string> frames = sim.ReceivedFrames();
-  ASSERT_EQ(frames.size(), 2u);
-  const std::vector<int> clock = Bytes(frames[0]);
-  ASSERT_EQ(clock.size(), 8u);
-  EXPECT_EQ(clock[2], 0xF7);
-  const int64_t seconds = clock[3] | clock[4] << 8 | clock[5] << 16 | int64_t{clock[6]} << 24;
-  EXPECT_NEAR(static_cast<double>(seconds), static_cast<double>(DeviceSecondsNow()), 5.0);
-  int sum = 1;
-  for (int i = 0; i < 7; ++i) sum += clock[i];
-  EXPECT_EQ(clock[7], sum & 0xFF);
-  EXPECT_EQ(frames[1], "AA 01 F6 00 00 00 00 A2");
-  EXPECT_TRUE(run.Running());
+TEST(Program, StartsBySettingTheClockThenAsksForTheParameters)
+{
+    e2e::SimProcess sim({"--load", "12.5"});
+    e2e::ProgramRun run(Options(sim.PortPath()));
+    ASSERT_TRUE(sim.WaitForLog("RX AA 01 F6 00 00 00 00 A2", 10s)) << run.ReadFile("program.err");
+    std::this_thread::sleep_for(300ms); // nothing else follows
+    const std::vector<std::string> frames = sim.ReceivedFrames();
+    ASSERT_EQ(frames.size(), 2u);
+    const std::vector<int> clock = Bytes(frames[0]);
+    ASSERT_EQ(clock.size(), 8u);
+    EXPECT_EQ(clock[2], 0xF7);
+    const int64_t seconds = clock[3] | clock[4] << 8 | clock[5] << 16 | int64_t{clock[6]} << 24;
+    EXPECT_NEAR(static_cast<double>(seconds), static_cast<double>(DeviceSecondsNow()), 5.0);
+    int sum = 1;
+    for (int i = 0; i < 7; ++i)
+        sum += clock[i];
+    EXPECT_EQ(clock[7], sum & 0xFF);
+    EXPECT_EQ(frames[1], "AA 01 F6 00 00 00 00 A2");
+    EXPECT_TRUE(run.Running());
 }
 
-TEST(Program, ShowsTheLiveWeightAndLogsIt) {
-  e2e::SimProcess sim({"--load", "12.5"});
-  e2e::ProgramRun run(Options(sim.PortPath()));
-  ASSERT_TRUE(Eventually([&] { return run.ReadFile("Result.txt").find("实际值：12.5,") != std::string::npos; }))
-      << run.ReadFile("ResultErr.txt");
-  ASSERT_EQ(sim.Command("load 3.75"), "ok");
-  ASSERT_TRUE(Eventually([&] { return run.ReadFile("Result.txt").find("实际值：3.75,") != std::string::npos; }));
-  EXPECT_EQ(run.ReadFile("ResultErr.txt"), "");
-  // Every line: "Time：YYYY-MM-DD hh:nn:ss zzz -- 实际值：<weight>," and CR LF.
-  std::istringstream lines(run.ReadFile("Result.txt"));
-  for (std::string line; std::getline(lines, line);) {
-    EXPECT_EQ(line.rfind("Time：", 0), 0u) << line;
-    EXPECT_EQ(line.back(), '\r');
-  }
+TEST(Program, ShowsTheLiveWeightAndLogsIt)
+{
+    e2e::SimProcess sim({"--load", "12.5"});
+    e2e::ProgramRun run(Options(sim.PortPath()));
+    ASSERT_TRUE(Eventually([&] {
+        return run.ReadFile("Result.txt").find("实际值：12.5,") != std::string::npos;
+    })) << run.ReadFile("ResultErr.txt");
+    ASSERT_EQ(sim.Command("load 3.75"), "ok");
+    ASSERT_TRUE(Eventually(
+        [&] { return run.ReadFile("Result.txt").find("实际值：3.75,") != std::string::npos; }));
+    EXPECT_EQ(run.ReadFile("ResultErr.txt"), "");
+    // Every line: "Time：YYYY-MM-DD hh:nn:ss zzz -- 实际值：<weight>," and CR LF.
+    std::istringstream lines(run.ReadFile("Result.txt"));
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_EQ(line.rfind("Time：", 0), 0u) << line;
+        EXPECT_EQ(line.back(), '\r');
+    }
 }
 
-TEST(Program, RemembersTheOpenedPort) {
-  e2e::SimProcess sim;
-  e2e::ProgramRun run(Options(sim.PortPath()));
-  ASSERT_TRUE(sim.WaitForLog("RX AA 01 F6", 10s));
-  // Written after the commands; the port and rate as opened.
-  ASSERT_TRUE(Eventually([&] { return run.ReadFile("datalink.ini").find("BaudRate=115200") != std::string::npos; }));
-  EXPECT_NE(run.ReadFile("datalink.ini").find("CommNo=" + sim.PortPath()), std::string::npos);
+TEST(Program, RemembersTheOpenedPort)
+{
+    e2e::SimProcess sim;
+    e2e::ProgramRun run(Options(sim.PortPath()));
+    ASSERT_TRUE(sim.WaitForLog("RX AA 01 F6", 10s));
+    // Written after the commands; the port and rate as opened.
+    ASSERT_TRUE(Eventually(
+        [&] { return run.ReadFile("datalink.ini").find("BaudRate=115200") != std::string::npos; }));
+    EXPECT_NE(run.ReadFile("datalink.ini").find("CommNo=" + sim.PortPath()), std::string::npos);
 }
 
-TEST(Program, SecondStartEndsAtOnceAndLeavesTheFirstAlone) {
-  e2e::SimProcess sim;
-  e2e::ProgramRun first(Options(sim.PortPath()));
-  ASSERT_TRUE(sim.WaitForLog("RX AA 01 F6", 10s));
-  // The same user (the same runtime directory) starts the tool again.
-  e2e::ProgramRun second(Options(sim.PortPath(), {"XDG_RUNTIME_DIR=" + first.Directory()}));
-  EXPECT_EQ(second.WaitForExit(5s), std::optional<int>(0));
-  EXPECT_EQ(second.ReadFile("program.err").find("Unable"), std::string::npos);
-  EXPECT_TRUE(first.Running());
-  EXPECT_EQ(sim.ReceivedFrames().size(), 2u);
-  // Once the first has ended, a new start succeeds.
-  first.Stop();
-  e2e::ProgramRun third(Options(sim.PortPath(), {"XDG_RUNTIME_DIR=" + first.Directory()}));
-  EXPECT_TRUE(Eventually([&] { return sim.ReceivedFrames().size() == 4; }));
-  EXPECT_TRUE(third.Running());
+TEST(Program, SecondStartEndsAtOnceAndLeavesTheFirstAlone)
+{
+    e2e::SimProcess sim;
+    e2e::ProgramRun first(Options(sim.PortPath()));
+    ASSERT_TRUE(sim.WaitForLog("RX AA 01 F6", 10s));
+    // The same user (the same runtime directory) starts the tool again.
+    e2e::ProgramRun second(Options(sim.PortPath(), {"XDG_RUNTIME_DIR=" + first.Directory()}));
+    EXPECT_EQ(second.WaitForExit(5s), std::optional<int>(0));
+    EXPECT_EQ(second.ReadFile("program.err").find("Unable"), std::string::npos);
+    EXPECT_TRUE(first.Running());
+    EXPECT_EQ(sim.ReceivedFrames().size(), 2u);
+    // Once the first has ended, a new start succeeds.
+    first.Stop();
+    e2e::ProgramRun third(Options(sim.PortPath(), {"XDG_RUNTIME_DIR=" + first.Directory()}));
+    EXPECT_TRUE(Eventually([&] { return sim.ReceivedFrames().size() == 4; }));
+    EXPECT_TRUE(third.Running());
 }
 
-TEST(Program, MissingDeviceLeavesTheToolRunningAndTheSettingsAlone) {
-  e2e::ProgramRun run(Options("/dev/no-such-scale-port"));
-  const std::string settings = run.ReadFile("datalink.ini");
-  std::this_thread::sleep_for(1s);
-  EXPECT_TRUE(run.Running()) << run.ReadFile("program.err");
-  EXPECT_EQ(run.ReadFile("datalink.ini"), settings);
-  EXPECT_EQ(run.ReadFile("Result.txt"), "");
-  EXPECT_EQ(run.ReadFile("ResultErr.txt"), "");
+TEST(Program, MissingDeviceLeavesTheToolRunningAndTheSettingsAlone)
+{
+    e2e::ProgramRun run(Options("/dev/no-such-scale-port"));
+    const std::string settings = run.ReadFile("datalink.ini");
+    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(run.Running()) << run.ReadFile("program.err");
+    EXPECT_EQ(run.ReadFile("datalink.ini"), settings);
+    EXPECT_EQ(run.ReadFile("Result.txt"), "");
+    EXPECT_EQ(run.ReadFile("ResultErr.txt"), "");
 }
 
 // Another user plants the single-instance lock, in the runtime directory
 // or as the directory the tool would make for itself, and holds it.
-TEST(Program, ALockOfSomeoneElseDoesNotKeepTheToolFromStarting) {
-  if (geteuid() != 0) GTEST_SKIP() << "planting another user's files needs root";
-  constexpr uid_t kOtherUser = 4242;
-  const struct {
-    const char* name;
-    bool runtimeDir;  // planted in XDG_RUNTIME_DIR, else as TMPDIR/scale-config-<uid>
-  } cases[] = {{"runtime directory", true}, {"own directory", false}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    char pattern[] = "/tmp/scale-lock-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string base = pattern;
-    const std::string dir = c.runtimeDir ? base : base + "/scale-config-" + std::to_string(geteuid());
-    if (!c.runtimeDir) {
-      ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
-    }
-    const std::string lock = dir + "/PDA_SVR.lock";
-    const int holder = open(lock.c_str(), O_RDWR | O_CREAT, 0600);
-    ASSERT_GE(holder, 0);
-    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
-    ASSERT_EQ(chown(lock.c_str(), kOtherUser, kOtherUser), 0);
-    ASSERT_EQ(chown(dir.c_str(), kOtherUser, kOtherUser), 0);
+TEST(Program, ALockOfSomeoneElseDoesNotKeepTheToolFromStarting)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "planting another user's files needs root";
+    constexpr uid_t kOtherUser = 4242;
+    const struct {
+        const char* name;
+        bool runtimeDir; // planted in XDG_RUNTIME_DIR, else as TMPDIR/scale-config-<uid>
+    } cases[] = {{"runtime directory", true}, {"own directory", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        char pattern[] = "/tmp/scale-lock-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        const std::string base = pattern;
+        const std::string dir =
+            c.runtimeDir ? base : base + "/scale-config-" + std::to_string(geteuid());
+        if (!c.runtimeDir) {
+            ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+        }
+        const std::string lock = dir + "/PDA_SVR.lock";
+        const int holder = open(lock.c_str(), O_RDWR | O_CREAT, 0600);
+        ASSERT_GE(holder, 0);
+        ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+        ASSERT_EQ(chown(lock.c_str(), kOtherUser, kOtherUser), 0);
+        ASSERT_EQ(chown(dir.c_str(), kOtherUser, kOtherUser), 0);
 
-    e2e::SimProcess sim;
-    const std::vector<std::string> environment =
-        c.runtimeDir ? std::vector<std::string>{"XDG_RUNTIME_DIR=" + base}
-                     : std::vector<std::string>{"XDG_RUNTIME_DIR=", "TMPDIR=" + base};
-    e2e::ProgramRun run(Options(sim.PortPath(), environment));
-    EXPECT_TRUE(sim.WaitForLog("RX AA 01 F6 00 00 00 00 A2", 10s)) << run.ReadFile("program.err");
-    EXPECT_TRUE(run.Running());
-    close(holder);
-    std::filesystem::remove_all(base);
-  }
+        e2e::SimProcess sim;
+        const std::vector<std::string> environment =
+            c.runtimeDir ? std::vector<std::string>{"XDG_RUNTIME_DIR=" + base}
+                         : std::vector<std::string>{"XDG_RUNTIME_DIR=", "TMPDIR=" + base};
+        e2e::ProgramRun run(Options(sim.PortPath(), environment));
+        EXPECT_TRUE(sim.WaitForLog("RX AA 01 F6 00 00 00 00 A2", 10s))
+            << run.ReadFile("program.err");
+        EXPECT_TRUE(run.Running());
+        close(holder);
+        std::filesystem::remove_all(base);
+    }
 }
 
-#endif  // SCALE_CONFIG_PATH
+#endif // SCALE_CONFIG_PATH
 
-}  // namespace
+} // namespace

@@ -22,45 +22,49 @@
 using namespace std::chrono_literals;
 
 class QuitDuringWaitTest : public QObject {
-  Q_OBJECT
+    Q_OBJECT
 
- private slots:
-  void closingDuringTheLogQueryEndsItsWaitsAtOnce() {
-    ScopedScriptedBoxes boxes;
-    boxes.answers = {true};  // "您确定要退出系统吗？": OK
-    e2e::SimProcess sim({"--records", "32", "--rate", "0"});
-    MainWindow window;
-    window.show();
-    Control<QComboBox>(&window, "cbbComm")->setEditText(QString::fromStdString(sim.PortPath()));
-    Control<QComboBox>(&window, "cbbRate")->setEditText(QStringLiteral("115200"));
-    Control<QPushButton>(&window, "btnOpen")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(Control<QComboBox>(&window, "cbbMaxRange")->currentIndex() >= 0, 5000);
-    QCOMPARE(QString::fromStdString(sim.Command("silent on")), QStringLiteral("ok"));
+private slots:
+    void closingDuringTheLogQueryEndsItsWaitsAtOnce()
+    {
+        ScopedScriptedBoxes boxes;
+        boxes.answers = {true}; // "您确定要退出系统吗？": OK
+        e2e::SimProcess sim({"--records", "32", "--rate", "0"});
+        MainWindow window;
+        window.show();
+        Control<QComboBox>(&window, "cbbComm")->setEditText(QString::fromStdString(sim.PortPath()));
+        Control<QComboBox>(&window, "cbbRate")->setEditText(QStringLiteral("115200"));
+        Control<QPushButton>(&window, "btnOpen")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(Control<QComboBox>(&window, "cbbMaxRange")->currentIndex() >= 0,
+                                 5000);
+        QCOMPARE(QString::fromStdString(sim.Command("silent on")), QStringLiteral("ok"));
 
-    QTimer::singleShot(300, &window, [&window] {
-      window.close();
-      QCoreApplication::exit(0);
-    });
-    QElapsedTimer took;
-    took.start();
-    const std::clock_t cpuBefore = std::clock();
-    Control<QPushButton>(&window, "btnSetLog")->click();  // 32 waits of 200 ms: 6.4 s
-    const double cpuSeconds = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
-    QVERIFY2(took.elapsed() < 1500, qPrintable(QString::number(took.elapsed())));
-    QVERIFY2(cpuSeconds < 0.5, qPrintable(QString::number(cpuSeconds)));
-    QVERIFY(ApplicationEnding());
-    QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("您确定要退出系统吗？")});
-    // No log dialog was opened after the query stopped.
-    QVERIFY(!QApplication::activeModalWidget());
-  }
+        QTimer::singleShot(300, &window, [&window] {
+            window.close();
+            QCoreApplication::exit(0);
+        });
+        QElapsedTimer took;
+        took.start();
+        const std::clock_t cpuBefore = std::clock();
+        Control<QPushButton>(&window, "btnSetLog")->click(); // 32 waits of 200 ms: 6.4 s
+        const double cpuSeconds = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+        QVERIFY2(took.elapsed() < 1500, qPrintable(QString::number(took.elapsed())));
+        QVERIFY2(cpuSeconds < 0.5, qPrintable(QString::number(cpuSeconds)));
+        QVERIFY(ApplicationEnding());
+        QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("您确定要退出系统吗？")});
+        // No log dialog was opened after the query stopped.
+        QVERIFY(!QApplication::activeModalWidget());
+    }
 };
 
-int main(int argc, char** argv) {
-  const int copy = RunInOwnDirectory(argc, argv);
-  if (copy >= 0) return copy;
-  QApplication app(argc, argv);
-  QuitDuringWaitTest test;
-  return QTest::qExec(&test, argc, argv);
+int main(int argc, char** argv)
+{
+    const int copy = RunInOwnDirectory(argc, argv);
+    if (copy >= 0)
+        return copy;
+    QApplication app(argc, argv);
+    QuitDuringWaitTest test;
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "quit_during_wait.moc"

@@ -12,7 +12,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-}  // namespace
+} // namespace
 
 SimProcess::SimProcess(const std::vector<std::string>& options, const std::string& program)
 {
@@ -33,10 +33,7 @@ SimProcess::SimProcess(const std::vector<std::string>& options, const std::strin
     }
 }
 
-SimProcess::~SimProcess()
-{
-    Stop();
-}
+SimProcess::~SimProcess() { Stop(); }
 
 void SimProcess::CollectLog()
 {
@@ -47,10 +44,11 @@ void SimProcess::CollectLog()
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            break;  // the simulator has ended
+            break; // the simulator has ended
         pending.append(chunk, static_cast<std::size_t>(n));
         std::lock_guard lock(mutex_);
-        for (auto newline = pending.find('\n'); newline != std::string::npos; newline = pending.find('\n')) {
+        for (auto newline = pending.find('\n'); newline != std::string::npos;
+             newline = pending.find('\n')) {
             log_.push_back(pending.substr(0, newline));
             pending.erase(0, newline + 1);
         }
@@ -67,7 +65,8 @@ std::string SimProcess::ReadStdoutLine(std::chrono::milliseconds timeout)
             stdoutBuffer_.erase(0, newline + 1);
             return line;
         }
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         pollfd pfd{process_->StdoutFd(), POLLIN, 0};
         if (left <= 0 || poll(&pfd, 1, static_cast<int>(left)) <= 0)
             throw std::runtime_error("scale-sim did not answer in time");
@@ -109,7 +108,7 @@ std::vector<std::string> SimProcess::ReceivedFrames() const
     std::vector<std::string> frames;
     for (const std::string& line : LogLines())
         if (line.rfind("RX ", 0) == 0)
-            frames.push_back(line.substr(3, 23));  // the 8 bytes, without a note
+            frames.push_back(line.substr(3, 23)); // the 8 bytes, without a note
     return frames;
 }
 
@@ -129,4 +128,4 @@ int SimProcess::Stop()
     return *exitCode_;
 }
 
-}  // namespace e2e
+} // namespace e2e

@@ -22,7 +22,8 @@ class SimProcess {
 public:
     // Starts scale-sim with these options (e.g. {"--load", "12.5"}) and
     // waits for its pty. Throws std::runtime_error when it does not start.
-    explicit SimProcess(const std::vector<std::string>& options = {}, const std::string& program = SCALE_SIM_PATH);
+    explicit SimProcess(const std::vector<std::string>& options = {},
+                        const std::string& program = SCALE_SIM_PATH);
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
@@ -33,7 +34,8 @@ public:
     // Sends one input line ("load 3", "silent on") and returns the answer
     // line ("ok", "error: ..."). Throws std::runtime_error on a time-out.
     // Not for "help", whose answer has many lines.
-    std::string Command(const std::string& line, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    std::string Command(const std::string& line,
+                        std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
     // Waits until a frame-log line contains `text`, counting lines already
     // logged; false on a time-out.
@@ -62,4 +64,4 @@ private:
     std::optional<int> exitCode_;
 };
 
-}  // namespace e2e
+} // namespace e2e

@@ -16,7 +16,7 @@ TEST(HexTextToInt, ReadsDecimalDigitsAsHex)
         {"1A", 26},
         {"ff", 255},
         {"25", 37},
-        {"1G", 16},          // the G adds nothing but keeps its place
+        {"1G", 16}, // the G adds nothing but keeps its place
         {"G1", 1},
         {"123456789", 591751049}, // only the last eight places count
         {"", 0},
@@ -24,7 +24,7 @@ TEST(HexTextToInt, ReadsDecimalDigitsAsHex)
         {"80000000", INT32_MIN},
         {"2026", 0x2026},
         {" 10", 16},
-        {"Ａ", 0},           // non-ASCII bytes are no digits
+        {"Ａ", 0}, // non-ASCII bytes are no digits
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -43,9 +43,8 @@ TEST(DailyCode, KnownDays)
     const Case cases[] = {
         {2026, 12, 10, "31461"}, // 10 20 26 12 10 53 43 4C
         {2026, 1, 1, "47496"},   // 01 20 26 01 01 ...: no leading zeros read
-        {2024, 2, 29, "27123"},
-        {1999, 12, 31, "27652"}, // "99" is 0x99
-        {1, 1, 1, "62380"},      // the year is written with four digits: 00 01
+        {2024, 2, 29, "27123"},  {1999, 12, 31, "27652"}, // "99" is 0x99
+        {1, 1, 1, "62380"}, // the year is written with four digits: 00 01
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);

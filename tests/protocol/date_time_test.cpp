@@ -20,9 +20,9 @@ TEST(DateTime, KnownDayNumbers)
 TEST(DateTime, EncodeDecodeRoundTrip)
 {
     const DateTimeParts cases[] = {
-        {2018, 1, 1, 0, 0, 0, 0},      {2026, 12, 10, 23, 59, 59, 999},
-        {2024, 2, 29, 12, 34, 56, 789}, {1900, 3, 1, 0, 0, 1, 1},
-        {1899, 12, 29, 6, 0, 0, 500},  {1, 1, 1, 0, 0, 0, 0},
+        {2018, 1, 1, 0, 0, 0, 0},        {2026, 12, 10, 23, 59, 59, 999},
+        {2024, 2, 29, 12, 34, 56, 789},  {1900, 3, 1, 0, 0, 1, 1},
+        {1899, 12, 29, 6, 0, 0, 500},    {1, 1, 1, 0, 0, 0, 0},
         {9999, 12, 31, 23, 59, 59, 999},
     };
     for (const DateTimeParts& p : cases) {
@@ -76,9 +76,16 @@ TEST(DateTime, ParseTheWrittenLayout)
     EXPECT_EQ(ParseDateTime("2026-12-10 17:30:05"), t);
     EXPECT_EQ(ParseDateTime(FormatDateTime(kPatternDateTime, t)), t);
 
-    const char* bad[] = {"", "2026-12-10", "2026-12-10 17:30", "2026-12-10 17:30:05 ",
-                         "2026/12/10 17:30:05", "2026-12-10T17:30:05", "2026-13-10 17:30:05",
-                         "2026-02-30 17:30:05", "2026-12-10 24:00:00", "2026-12-1a 17:30:05",
+    const char* bad[] = {"",
+                         "2026-12-10",
+                         "2026-12-10 17:30",
+                         "2026-12-10 17:30:05 ",
+                         "2026/12/10 17:30:05",
+                         "2026-12-10T17:30:05",
+                         "2026-13-10 17:30:05",
+                         "2026-02-30 17:30:05",
+                         "2026-12-10 24:00:00",
+                         "2026-12-1a 17:30:05",
                          "+026-12-10 17:30:05"};
     for (const char* text : bad) {
         SCOPED_TRACE(text);
@@ -101,9 +108,9 @@ TEST(DateTime, CurrentDateTimeMatchesTheClock)
     const std::tm lo = *std::localtime(&before);
     const std::tm hi = *std::localtime(&after);
     const DateTime low = EncodeDateTime(lo.tm_year + 1900, lo.tm_mon + 1, lo.tm_mday, lo.tm_hour,
-                                         lo.tm_min, lo.tm_sec);
-    const DateTime high = EncodeDateTime(hi.tm_year + 1900, hi.tm_mon + 1, hi.tm_mday,
-                                          hi.tm_hour, hi.tm_min, hi.tm_sec, 999);
+                                        lo.tm_min, lo.tm_sec);
+    const DateTime high = EncodeDateTime(hi.tm_year + 1900, hi.tm_mon + 1, hi.tm_mday, hi.tm_hour,
+                                         hi.tm_min, hi.tm_sec, 999);
     EXPECT_GE(now, low);
     EXPECT_LE(now, high);
 }
@@ -150,12 +157,9 @@ TEST(ConvertDeviceTime, FromDevice)
         int32_t seconds;
         const char* text;
     } cases[] = {
-        {0, "2018-01-01 00:00:00"},
-        {86400, "2018-01-02 00:00:00"},
-        {-1, "2017-12-31 23:59:59"},
-        {282126615, "2026-12-10 08:30:15"},
-        {2147483647, "2086-01-19 03:14:07"},
-        {-2147483647 - 1, "1949-12-13 20:45:52"},
+        {0, "2018-01-01 00:00:00"},          {86400, "2018-01-02 00:00:00"},
+        {-1, "2017-12-31 23:59:59"},         {282126615, "2026-12-10 08:30:15"},
+        {2147483647, "2086-01-19 03:14:07"}, {-2147483647 - 1, "1949-12-13 20:45:52"},
     };
     for (const auto& c : cases) {
         DateTime dt = 0;

@@ -51,8 +51,8 @@ TEST(DriftMonitor, DriftAndAlarmThreshold)
         bool alarm;
     };
     const Case cases[] = {
-        {1115, 115, true},   // 8.05
-        {1114, 114, false},  // 7.98
+        {1115, 115, true},  // 8.05
+        {1114, 114, false}, // 7.98
         {885, -115, true},
         {886, -114, false},
     };

@@ -106,7 +106,8 @@ TEST(FrameAssembler, EveryFrameOfABlockIsHandedOnInOrder)
     // The end of one frame and the start of the next: the start is kept.
     link.frames.clear();
     const Bytes block1 = concat({Bytes(weight.begin(), weight.begin() + 5)});
-    const Bytes block2 = concat({Bytes(weight.begin() + 5, weight.end()), Bytes(ack.begin(), ack.begin() + 9)});
+    const Bytes block2 =
+        concat({Bytes(weight.begin() + 5, weight.end()), Bytes(ack.begin(), ack.begin() + 9)});
     const Bytes block3 = Bytes(ack.begin() + 9, ack.end());
     EXPECT_EQ(link.feed(block1), 0u);
     EXPECT_EQ(link.feed(block2), 1u);
@@ -156,7 +157,8 @@ TEST(FrameAssembler, EmptyBlockChangesNothing)
     EXPECT_EQ(link.assembler.feed(nullptr, 5, nullptr), 0u);
     EXPECT_EQ(link.assembler.storedAfterHeader, before.storedAfterHeader);
     EXPECT_EQ(link.assembler.headerSeen, before.headerSeen);
-    EXPECT_TRUE(std::equal(std::begin(before.frameBuffer), std::end(before.frameBuffer), link.assembler.frameBuffer));
+    EXPECT_TRUE(std::equal(std::begin(before.frameBuffer), std::end(before.frameBuffer),
+                           link.assembler.frameBuffer));
 
     link.feed(Bytes(frame.begin() + 10, frame.end()));
     EXPECT_EQ(link.frames.size(), 1u);
@@ -228,7 +230,8 @@ TEST(FrameAssembler, RandomStreamInRandomBlocks)
     Link link;
     for (size_t pos = 0; pos < stream.size();) {
         const size_t len = std::min<size_t>(rng() % 64, stream.size() - pos);
-        link.feed(Bytes(stream.begin() + static_cast<long>(pos), stream.begin() + static_cast<long>(pos + len)));
+        link.feed(Bytes(stream.begin() + static_cast<long>(pos),
+                        stream.begin() + static_cast<long>(pos + len)));
         pos += len;
     }
     EXPECT_EQ(link.frames, sent);

@@ -24,7 +24,8 @@ TEST(Gravity, TableRowsInOrderWithTheirDisplayForm)
     ASSERT_EQ(kGravityTable.size(), 33u);
     for (size_t i = 0; i < kGravityTable.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(FormatPlaceAndGravity(kGravityTable[i].place, kGravityTable[i].gravity), expected[i]);
+        EXPECT_EQ(FormatPlaceAndGravity(kGravityTable[i].place, kGravityTable[i].gravity),
+                  expected[i]);
     }
     EXPECT_EQ(kGravityTable[0].place, "广东-韶关"); // ASCII hyphen-minus
 
@@ -72,20 +73,16 @@ TEST(Gravity, Formula)
         const char* shown;
     };
     const Case cases[] = {
-        {0, 0, 0, 0, "9.7803"},
-        {90, 0, 0, 0, "9.8321"},
-        {45, 0, 0, 1000, "9.8031"},
-        {39, 54, 27, 44, "9.8015"},   // the value of 北京市
-        {23, 8, 0, 0, "9.7883"},      // the value of 广东
-        {0, 0, 0, 8848, "9.7532"},
-        {30, 0, 0, 0, "9.7933"},
-        {0, 1800, 0, 0, "9.7933"},    // minutes and seconds at face value
-        {0, 0, 108000, 0, "9.7933"},
-        {-23, -8, 0, 0, "9.7883"},    // the sine squared: south as north
+        {0, 0, 0, 0, "9.7803"},      {90, 0, 0, 0, "9.8321"},
+        {45, 0, 0, 1000, "9.8031"},  {39, 54, 27, 44, "9.8015"}, // the value of 北京市
+        {23, 8, 0, 0, "9.7883"},                                 // the value of 广东
+        {0, 0, 0, 8848, "9.7532"},   {30, 0, 0, 0, "9.7933"},
+        {0, 1800, 0, 0, "9.7933"},                              // minutes and seconds at face value
+        {0, 0, 108000, 0, "9.7933"}, {-23, -8, 0, 0, "9.7883"}, // the sine squared: south as north
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.degrees << " " << c.minutes << " " << c.seconds
-                                        << " " << c.altitude);
+        SCOPED_TRACE(testing::Message()
+                     << c.degrees << " " << c.minutes << " " << c.seconds << " " << c.altitude);
         const double g = GravityAtLatitude(c.degrees, c.minutes, c.seconds, c.altitude);
         EXPECT_EQ(FormatGeneral(g), c.shown);
         EXPECT_EQ(g, std::nearbyint(g * 10000.0) / 10000.0) << "already rounded to four decimals";
@@ -96,6 +93,6 @@ TEST(Gravity, Formula)
 // (found by search): the half goes to the even neighbour.
 TEST(Gravity, FormulaRoundsHalvesToEven)
 {
-    EXPECT_EQ(FormatGeneral(GravityAtLatitude(0, 0, 0, 16.28535021427524)), "9.7802");  // 97802.5
-    EXPECT_EQ(FormatGeneral(GravityAtLatitude(0, 0, 0, 114.00007413976709)), "9.78");   // 97799.5
+    EXPECT_EQ(FormatGeneral(GravityAtLatitude(0, 0, 0, 16.28535021427524)), "9.7802"); // 97802.5
+    EXPECT_EQ(FormatGeneral(GravityAtLatitude(0, 0, 0, 114.00007413976709)), "9.78");  // 97799.5
 }

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 #include <iomanip>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -30,57 +30,59 @@ void expectAll(std::string (*format)(double), std::initializer_list<Case> cases)
 
 TEST(NumberFormat, UpToSixDecimals)
 {
-    expectAll(FormatUpToSixDecimals, {
-        {1.5, "1.5"},
-        {2.0, "2"},
-        {-0.000123, "-0.000123"},
-        {1.2345678, "1.234568"},
-        {0.0625, "0.0625"},
-        {750.0, "750"},
-        {-1.5, "-1.5"},
-        {123456789.1234567, "123456789.123457"},
-        {1e15, "1000000000000000"},
-        {140735340871680.0, "140735340871680"}, // 65535 x 2^31, the largest raw weight
-    });
+    expectAll(FormatUpToSixDecimals,
+              {
+                  {1.5, "1.5"},
+                  {2.0, "2"},
+                  {-0.000123, "-0.000123"},
+                  {1.2345678, "1.234568"},
+                  {0.0625, "0.0625"},
+                  {750.0, "750"},
+                  {-1.5, "-1.5"},
+                  {123456789.1234567, "123456789.123457"},
+                  {1e15, "1000000000000000"},
+                  {140735340871680.0, "140735340871680"}, // 65535 x 2^31, the largest raw weight
+              });
 }
 
 TEST(NumberFormat, UpToSixDecimalsRoundsOnceFromTheExactValue)
 {
     // A value near a half goes the way its exact binary value lies; an
     // exact half goes away from zero.
-    expectAll(FormatUpToSixDecimals, {
-        {750.0 * 4039395 / 6306817, "480.360576"}, // 480.36057649999992236...
-        {1.2345675, "1.234568"},   // 1.23456750000000003986...
-        {1.2345665, "1.234566"},   // 1.23456649999999990008...
-        {0.0000005, "0"},          // 4.99999999999999977374...e-7
-        {-0.0000005, "0"},
-        {0.0000015, "0.000002"},   // 1.50000000000000003800...e-6
-        {0.9999995, "1"},          // 0.99999950000000004113..., carry into the integer part
-        {-9.9999995, "-9.999999"}, // -9.99999949999999948602...
-        {0.1 + 0.2, "0.3"},
-        {0.0078125, "0.007813"},   // 1/128, exactly half: away from zero, not to even
-        {-0.0078125, "-0.007813"},
-        {0.0234375, "0.023438"},   // 3/128
-        {750.0078125, "750.007813"},
-    });
+    expectAll(FormatUpToSixDecimals,
+              {
+                  {750.0 * 4039395 / 6306817, "480.360576"}, // 480.36057649999992236...
+                  {1.2345675, "1.234568"},                   // 1.23456750000000003986...
+                  {1.2345665, "1.234566"},                   // 1.23456649999999990008...
+                  {0.0000005, "0"},                          // 4.99999999999999977374...e-7
+                  {-0.0000005, "0"},
+                  {0.0000015, "0.000002"}, // 1.50000000000000003800...e-6
+                  {0.9999995, "1"},        // 0.99999950000000004113..., carry into the integer part
+                  {-9.9999995, "-9.999999"}, // -9.99999949999999948602...
+                  {0.1 + 0.2, "0.3"},
+                  {0.0078125, "0.007813"}, // 1/128, exactly half: away from zero, not to even
+                  {-0.0078125, "-0.007813"},
+                  {0.0234375, "0.023438"}, // 3/128
+                  {750.0078125, "750.007813"},
+              });
 }
 
 TEST(NumberFormat, ThreeDecimals)
 {
     expectAll(FormatThreeDecimals, {
-        {1.5, "1.500"},
-        {0.0, "0.000"},
-        {-1.0, "-1.000"},
-        {0.0625, "0.063"},
-        {2.0005, "2.001"},         // 2.00050000000000016697...
-        {0.0625, "0.063"},         // exactly half
-        {-0.1875, "-0.188"},       // exactly half
-        {2.0004999999999997, "2.000"},
-        {-0.0005, "-0.001"},
-        {0.9995, "1.000"},
-        {750.0, "750.000"},
-        {-0.032, "-0.032"},
-    });
+                                       {1.5, "1.500"},
+                                       {0.0, "0.000"},
+                                       {-1.0, "-1.000"},
+                                       {0.0625, "0.063"},
+                                       {2.0005, "2.001"},   // 2.00050000000000016697...
+                                       {0.0625, "0.063"},   // exactly half
+                                       {-0.1875, "-0.188"}, // exactly half
+                                       {2.0004999999999997, "2.000"},
+                                       {-0.0005, "-0.001"},
+                                       {0.9995, "1.000"},
+                                       {750.0, "750.000"},
+                                       {-0.032, "-0.032"},
+                                   });
 }
 
 TEST(NumberFormat, NeverMinusZero)
@@ -97,32 +99,32 @@ TEST(NumberFormat, NeverMinusZero)
 TEST(NumberFormat, General)
 {
     expectAll(FormatGeneral, {
-        {9.7894, "9.7894"},
-        {97900 / 10000.0, "9.79"},
-        {97920 / 10000.0, "9.792"},
-        {0.002, "0.002"},
-        {0.05, "0.05"},
-        {115 * 0.07, "8.05"},      // double is 8.050000000000001
-        {-115 * 0.07, "-8.05"},
-        {114 * 0.07, "7.98"},
-        {0.0, "0"},
-        {1.0 / 3.0, "0.333333333333333"},
-        {2.0 / 3.0, "0.666666666666667"},
-        {123456789012345.0, "123456789012345"},
-        {1234567890123456.0, "1.23456789012346E+15"},
-        {1e15, "1E+15"},
-        {0.0001, "0.0001"},
-        {0.00001, "1E-5"},
-        {-0.000015, "-1.5E-5"},
-        {-2.0, "-2"},
-        {100.0, "100"},
-        // Exact halves at the fifteenth digit go away from zero.
-        {1234567890123465.0, "1.23456789012347E+15"},
-        {-1234567890123465.0, "-1.23456789012347E+15"},
-        {9999999999999995.0, "1E+16"},
-        {12345678901234.25, "12345678901234.3"},
-        {12345678901234.75, "12345678901234.8"},
-    });
+                                 {9.7894, "9.7894"},
+                                 {97900 / 10000.0, "9.79"},
+                                 {97920 / 10000.0, "9.792"},
+                                 {0.002, "0.002"},
+                                 {0.05, "0.05"},
+                                 {115 * 0.07, "8.05"}, // double is 8.050000000000001
+                                 {-115 * 0.07, "-8.05"},
+                                 {114 * 0.07, "7.98"},
+                                 {0.0, "0"},
+                                 {1.0 / 3.0, "0.333333333333333"},
+                                 {2.0 / 3.0, "0.666666666666667"},
+                                 {123456789012345.0, "123456789012345"},
+                                 {1234567890123456.0, "1.23456789012346E+15"},
+                                 {1e15, "1E+15"},
+                                 {0.0001, "0.0001"},
+                                 {0.00001, "1E-5"},
+                                 {-0.000015, "-1.5E-5"},
+                                 {-2.0, "-2"},
+                                 {100.0, "100"},
+                                 // Exact halves at the fifteenth digit go away from zero.
+                                 {1234567890123465.0, "1.23456789012347E+15"},
+                                 {-1234567890123465.0, "-1.23456789012347E+15"},
+                                 {9999999999999995.0, "1E+16"},
+                                 {12345678901234.25, "12345678901234.3"},
+                                 {12345678901234.75, "12345678901234.8"},
+                             });
 }
 
 TEST(NumberFormat, NonFinite)
@@ -144,8 +146,9 @@ TEST(NumberFormat, QuickRouteAgreesWithDecimalRoute)
     std::mt19937_64 rng(7);
     std::vector<double> values;
     for (int i = 0; i < 20000; ++i) {
-        const double ratio = static_cast<double>(static_cast<int64_t>(rng() % 200000000) - 100000000) /
-                             static_cast<double>(1 + rng() % 1000000);
+        const double ratio =
+            static_cast<double>(static_cast<int64_t>(rng() % 200000000) - 100000000) /
+            static_cast<double>(1 + rng() % 1000000);
         values.push_back(ratio * static_cast<double>(rng() % 750));
         const double half = (static_cast<double>(rng() % 100000000) + 0.5) / 1e6;
         values.push_back(half);
@@ -153,11 +156,13 @@ TEST(NumberFormat, QuickRouteAgreesWithDecimalRoute)
         values.push_back(std::nextafter(half, 1e9));
         values.push_back(-half / 1e3);
     }
-    for (double v : {0.0, -0.0, 1e-20, -1e-20, 99999999.9999995, 1e8, 123456789.123456, 5e-7, 4.99e-7})
+    for (double v :
+         {0.0, -0.0, 1e-20, -1e-20, 99999999.9999995, 1e8, 123456789.123456, 5e-7, 4.99e-7})
         values.push_back(v);
     for (double v : values)
         for (int decimals : {3, 6}) {
-            SCOPED_TRACE(testing::Message() << std::setprecision(17) << v << " with " << decimals << " decimals");
+            SCOPED_TRACE(testing::Message()
+                         << std::setprecision(17) << v << " with " << decimals << " decimals");
             ASSERT_EQ(FormatFixed(v, decimals == 3 ? 3 : 0, decimals),
                       FormatFixedByDecimalDigits(v, decimals == 3 ? 3 : 0, decimals));
         }
@@ -205,7 +210,7 @@ Expansion ExactExpansion(double value)
     int e = 0;
     const double fraction = std::frexp(std::fabs(value), &e);
     auto m = static_cast<uint64_t>(std::ldexp(fraction, 53));
-    e -= 53; // |value| = m x 2^e
+    e -= 53;                 // |value| = m x 2^e
     std::vector<int> little; // decimal digits, lowest first
     for (; m > 0; m /= 10)
         little.push_back(static_cast<int>(m % 10));
@@ -263,8 +268,7 @@ DecimalValue ReferenceGeneral(bool negative, Expansion x)
         return {};
     x.digits.erase(0, first);
     const size_t dropped = x.digits.size() > 15 ? x.digits.size() - 15 : 0;
-    return Normalised(negative, RoundDigits(x.digits, 15),
-                      static_cast<int>(dropped) - x.scale);
+    return Normalised(negative, RoundDigits(x.digits, 15), static_cast<int>(dropped) - x.scale);
 }
 
 // The value a formatted number ("-12.5", "1.5E-5") stands for.
@@ -314,7 +318,8 @@ TEST(NumberFormat, EveryFormRoundsOnceLikeTheExactExpansion)
         values.push_back(std::ldexp(odd, -7));
         values.push_back(std::ldexp(odd, -4));
         values.push_back(static_cast<double>(1000000000000000 + 10 * below(800000000000000) + 5));
-        values.push_back((2 * static_cast<double>(100000000000000 + below(800000000000000)) + 1) / 2);
+        values.push_back((2 * static_cast<double>(100000000000000 + below(800000000000000)) + 1) /
+                         2);
     }
     for (double v : {0.0, 1e-20, 5e-7, 4.99e-7, 99999999.9999995, 1e8, 1e15, 1e-5})
         values.push_back(v);

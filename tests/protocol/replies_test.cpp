@@ -39,7 +39,8 @@ TEST(ReplyDispatch, StepsAndTextsPerCode)
         std::vector<ReplyStep> steps;
     } table[] = {
         {reply(0x00), {flag(ReplyFlag::SetAcknowledged), status("设置成功！")}},
-        {reply(0x01, {23}), {status("版本号:23"), box("版本号:23"), flag(ReplyFlag::VersionAnswered)}},
+        {reply(0x01, {23}),
+         {status("版本号:23"), box("版本号:23"), flag(ReplyFlag::VersionAnswered)}},
         {reply(0x11), {status("设置失败"), box("设置失败！")}},
         {reply(0x22), {status("未标定零点！")}},
         {reply(0x33), {status("未标定任意点！")}},
@@ -47,7 +48,8 @@ TEST(ReplyDispatch, StepsAndTextsPerCode)
         {reply(0x66), {opLog("零点标定成功"), status("零点标定成功！"), box("零点标定成功！")}},
         {reply(0x68), {only(Kind::ClearTare), status("手动置零成功！"), box("手动置零成功！")}},
         {reply(0x69), {status("手动置零失败！"), box("手动置零失败！")}},
-        {reply(0x88), {opLog("任意点标定成功"), status("任意点标定成功！"), box("任意点标定成功！")}},
+        {reply(0x88),
+         {opLog("任意点标定成功"), status("任意点标定成功！"), box("任意点标定成功！")}},
         {reply(0x99),
          {opLog("零位跟踪配置成功"), status("零位跟踪配置成功！"), box("零位跟踪配置成功！")}},
         {reply(0x9A), {status("零位跟踪状态开！"), box("零位跟踪状态开！")}},
@@ -83,8 +85,9 @@ TEST(ReplyDispatch, EveryOtherCodeIsAMeasurementFrame)
 
 TEST(ReplyDecoding, VersionText)
 {
-    EXPECT_EQ(DecodeVersionText(reply(0xF2, {'S', 'C', 'L', '-', '1', '.', '0', '4', 'a', 'b'}).data()),
-              "SCL-1.04ab"); // ten characters, six zero bytes
+    EXPECT_EQ(
+        DecodeVersionText(reply(0xF2, {'S', 'C', 'L', '-', '1', '.', '0', '4', 'a', 'b'}).data()),
+        "SCL-1.04ab"); // ten characters, six zero bytes
     const char* full = "0123456789ABCDEF";
     ReplyFrame frame = reply(0xF2);
     std::memcpy(frame.data() + 2, full, 16);
@@ -98,15 +101,16 @@ TEST(ReplyDecoding, VersionText)
 TEST(ReplyDecoding, ParameterReport)
 {
     // Division 1, range 30, 9.7894 in both places.
-    const ReplyFrame frame = reply(0xF6, {1, 0x77, 30, 0, 0x66, 0x7E, 0x01, 0x00, 0x66, 0x7E, 0x01, 0x00});
+    const ReplyFrame frame =
+        reply(0xF6, {1, 0x77, 30, 0, 0x66, 0x7E, 0x01, 0x00, 0x66, 0x7E, 0x01, 0x00});
     const ParameterReport p = DecodeParameterReport(frame.data());
     EXPECT_EQ(p.division, 1);
     EXPECT_EQ(p.rangeKg, 30);
     EXPECT_EQ(p.calibrationGravity, 97894);
     EXPECT_EQ(p.useGravity, 97894);
 
-    const ParameterReport q =
-        DecodeParameterReport(reply(0xF6, {7, 0, 0xEE, 0x02, 0xFF, 0xFF, 0xFF, 0xFF, 0x0E, 0x7F, 0x01, 0x00}).data());
+    const ParameterReport q = DecodeParameterReport(
+        reply(0xF6, {7, 0, 0xEE, 0x02, 0xFF, 0xFF, 0xFF, 0xFF, 0x0E, 0x7F, 0x01, 0x00}).data());
     EXPECT_EQ(q.division, 7);
     EXPECT_EQ(q.rangeKg, 750);
     EXPECT_EQ(q.calibrationGravity, -1);
@@ -125,8 +129,8 @@ TEST(ReplyDecoding, Beeper)
 TEST(SetLog, RecordFieldsInOrder)
 {
     // No 7, 2018-01-02 00:00:01, zero AD 1000, any AD -123456, 750 kg, type 3.
-    const ReplyFrame frame =
-        reply(0xF8, {7, 0x81, 0x51, 0x01, 0x00, 0xE8, 0x03, 0, 0, 0xC0, 0x1D, 0xFE, 0xFF, 0xEE, 0x02, 3});
+    const ReplyFrame frame = reply(
+        0xF8, {7, 0x81, 0x51, 0x01, 0x00, 0xE8, 0x03, 0, 0, 0xC0, 0x1D, 0xFE, 0xFF, 0xEE, 0x02, 3});
     const CalibrationLogRecord r = DecodeCalibrationLogRecord(frame.data());
     EXPECT_EQ(r, (CalibrationLogRecord{7, "2018-01-02 00:00:01", 1000, -123456, 750, 3}));
 
@@ -151,7 +155,8 @@ TEST(SetLog, ListOwnsRecordsInArrivalOrder)
 {
     CalibrationLogRecords records;
     records.push_back(DecodeCalibrationLogRecord(reply(0xF8, {2}).data()));
-    records.push_back(DecodeCalibrationLogRecord(reply(0xF8, {2}).data())); // two replies, one request
+    records.push_back(
+        DecodeCalibrationLogRecord(reply(0xF8, {2}).data())); // two replies, one request
     records.push_back(DecodeCalibrationLogRecord(reply(0xF8, {3}).data()));
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[0].number, 2);

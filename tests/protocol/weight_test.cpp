@@ -65,33 +65,32 @@ TEST(WeightDisplay, RoundsToTheDivisionOfRangeAndMagnitude)
 {
     const RoundingCase cases[] = {
         {15, 3, 1, 2, "1.500", "0.002"},
-        {15, 1, 1, 16, "0.062", "0.002"},          // 0.0625: remainder 5 of 20
-        {15, 1, 1, 32, "0.032", "0.002"},          // 0.03125: t 312.5 -> 312, remainder 12
-        {15, 1, 1, 1024, "0.000", "0.002"},        // 0.0009765625: remainder 9
-        {15, 1, 1, 512, "0.002", "0.002"},         // 0.001953125: remainder 19
-        {15, 6, 1, 1, "6.000", "0.005"},           // 6.0 kg takes the coarser division
-        {15, 1535, 1, 256, "5.996", "0.002"},      // 5.99609375
-        {15, 193, 1, 32, "6.030", "0.005"},        // 6.03125: remainder 12 of 50
-        {15, 1235, 1, 1000, "1.236", "0.002"},     // t 12350: exactly half rounds up
-        {30, 1, 1, 16, "0.060", "0.01"},           // remainder 25 of 100
-        {30, 5, 1, 64, "0.080", "0.01"},           // 0.078125: remainder 81
+        {15, 1, 1, 16, "0.062", "0.002"},      // 0.0625: remainder 5 of 20
+        {15, 1, 1, 32, "0.032", "0.002"},      // 0.03125: t 312.5 -> 312, remainder 12
+        {15, 1, 1, 1024, "0.000", "0.002"},    // 0.0009765625: remainder 9
+        {15, 1, 1, 512, "0.002", "0.002"},     // 0.001953125: remainder 19
+        {15, 6, 1, 1, "6.000", "0.005"},       // 6.0 kg takes the coarser division
+        {15, 1535, 1, 256, "5.996", "0.002"},  // 5.99609375
+        {15, 193, 1, 32, "6.030", "0.005"},    // 6.03125: remainder 12 of 50
+        {15, 1235, 1, 1000, "1.236", "0.002"}, // t 12350: exactly half rounds up
+        {30, 1, 1, 16, "0.060", "0.01"},       // remainder 25 of 100
+        {30, 5, 1, 64, "0.080", "0.01"},       // 0.078125: remainder 81
         {750, 5, 1, 2, "2.500", "0.05"},
-        {750, 1, 1, 32, "0.050", "0.05"},          // remainder 312 of 500
-        {3, 1, 1, 32, "0.032", "0.002"},           // range 3 behaves like 15
-        {0, 1, 1, 32, "0.032", "0.002"},           // before any parameter report
+        {750, 1, 1, 32, "0.050", "0.05"}, // remainder 312 of 500
+        {3, 1, 1, 32, "0.032", "0.002"},  // range 3 behaves like 15
+        {0, 1, 1, 32, "0.032", "0.002"},  // before any parameter report
         {0, 193, 1, 32, "6.030", "0.005"},
-        {65536 + 30, 1, 1, 16, "0.060", "0.01"},   // only the low 16 bits count
-        {15, 1, -1, 32, "-0.032", "0.002"},        // the sign is restored after rounding
-        {15, 1, 1, -32, "-0.032", "0.002"},        // a negative span flips the sign too
-        {15, 1, -1, 1024, "0.000", "0.002"},       // rounds to zero: no minus sign
-        {750, 1, -1, 16, "-0.050", "0.05"},        // -0.0625: q 1, remainder 125 of 500
-        {15, 1, 1, 0, "0.000", "0.002"},           // span 0: raw weight 0
+        {65536 + 30, 1, 1, 16, "0.060", "0.01"}, // only the low 16 bits count
+        {15, 1, -1, 32, "-0.032", "0.002"},      // the sign is restored after rounding
+        {15, 1, 1, -32, "-0.032", "0.002"},      // a negative span flips the sign too
+        {15, 1, -1, 1024, "0.000", "0.002"},     // rounds to zero: no minus sign
+        {750, 1, -1, 16, "-0.050", "0.05"},      // -0.0625: q 1, remainder 125 of 500
+        {15, 1, 1, 0, "0.000", "0.002"},         // span 0: raw weight 0
     };
     for (const RoundingCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "range " << c.maxRange << ", " << c.calibration
-                                        << " x " << c.live << " / " << c.span);
-        const Shown d =
-            shown(measurement(c.span, c.live, c.calibration), range(c.maxRange));
+        SCOPED_TRACE(testing::Message() << "range " << c.maxRange << ", " << c.calibration << " x "
+                                        << c.live << " / " << c.span);
+        const Shown d = shown(measurement(c.span, c.live, c.calibration), range(c.maxRange));
         EXPECT_EQ(d.weight, c.dispValue);
         EXPECT_EQ(d.divisionText, c.division);
     }
@@ -166,8 +165,7 @@ TEST(WeightDisplay, TareAndBaseValue)
 
 TEST(WeightDisplay, PowerOnZeroFailedStillShowsTheWeight)
 {
-    const Shown d = shown(measurement(2, 3, 1, kReplyPowerOnZeroFailed),
-                                                  range(15));
+    const Shown d = shown(measurement(2, 3, 1, kReplyPowerOnZeroFailed), range(15));
     EXPECT_EQ(d.status, "上电自动归零失败！");
     EXPECT_EQ(d.weight, "1.500");
     EXPECT_EQ(d.resultLine, "实际值：1.5,");
@@ -189,8 +187,7 @@ TEST(WeightDisplay, ProductOfCalibrationWeightAndADIsFormedIn64Bits)
     // The extremes of the frame's fields.
     EXPECT_EQ(RawWeight(measurement(1, INT32_MIN, 65535)), -140735340871680.0);
     EXPECT_EQ(RawWeight(measurement(-1, INT32_MIN, 65535)), 140735340871680.0);
-    EXPECT_EQ(shown(measurement(-1, INT32_MIN, 65535), range(15)).weight,
-              "140735340871680.000");
+    EXPECT_EQ(shown(measurement(-1, INT32_MIN, 65535), range(15)).weight, "140735340871680.000");
 }
 
 TEST(WeightDisplay, ImpossibleBaseValueIsAnErrorNotUndefinedBehaviour)

@@ -9,8 +9,12 @@ void CommEvents::Attach(TComm& comm)
             everyBufferZeroTerminated = false;
         order.push_back("data");
     };
-    comm.OnReceiveError = [this](TComm*, uint32_t mask) { order.push_back("error " + std::to_string(mask)); };
-    comm.OnModemStateChange = [this](TComm*, uint32_t code) { order.push_back("modem " + std::to_string(code)); };
+    comm.OnReceiveError = [this](TComm*, uint32_t mask) {
+        order.push_back("error " + std::to_string(mask));
+    };
+    comm.OnModemStateChange = [this](TComm*, uint32_t code) {
+        order.push_back("modem " + std::to_string(code));
+    };
     comm.OnRequestHangup = [this](TComm*) {
         ++hangups;
         order.push_back("hangup");

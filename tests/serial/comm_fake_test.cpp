@@ -98,9 +98,21 @@ TEST_F(CommOnFake, ReaderFailureTable)
         {"read or wait fails", {{ReaderEvent::Failed, 0}, {}}, IoStatus::Ok, false, 1},
         {"handle no longer valid", {{ReaderEvent::InvalidHandle, 0}, {}}, IoStatus::Ok, false, 0},
         {"read completes empty", {{ReaderEvent::ReadDone, 0}, {}}, IoStatus::Ok, false, 0},
-        {"line event without any of the three", {{ReaderEvent::LineEvent, 0x0004}, {}}, IoStatus::Ok, false, 1},
-        {"error flags unreadable", {{ReaderEvent::LineEvent, kEvErr}, {}}, IoStatus::Failed, false, 1},
-        {"error flags, handle gone", {{ReaderEvent::LineEvent, kEvErr}, {}}, IoStatus::InvalidHandle, false, 0},
+        {"line event without any of the three",
+         {{ReaderEvent::LineEvent, 0x0004}, {}},
+         IoStatus::Ok,
+         false,
+         1},
+        {"error flags unreadable",
+         {{ReaderEvent::LineEvent, kEvErr}, {}},
+         IoStatus::Failed,
+         false,
+         1},
+        {"error flags, handle gone",
+         {{ReaderEvent::LineEvent, kEvErr}, {}},
+         IoStatus::InvalidHandle,
+         false,
+         0},
     };
     for (const Case& c : cases) {
         events = {};
@@ -151,7 +163,8 @@ TEST_F(CommOnFake, LineErrorComesBeforeTheModemChangeOfTheSameEvent)
         if (e != "empty")
             raised.push_back(e);
     }
-    EXPECT_EQ(raised, (std::vector<std::string>{"error 24", "modem 8", "modem 12", "modem 4", "data"}));
+    EXPECT_EQ(raised,
+              (std::vector<std::string>{"error 24", "modem 8", "modem 12", "modem 4", "data"}));
     std::lock_guard lock(script().mutex); // the reader is still running
     EXPECT_FALSE(script().readerEnded) << "line events do not end the reader";
 }
@@ -197,8 +210,8 @@ TEST_F(CommOnFake, PartialWritesContinueFromTheFirstUnsentByte)
 {
     {
         std::lock_guard lock(script().mutex);
-        script().writeSteps = {{IoStatus::Ok, 3}, {IoStatus::Ok, 0}, {IoStatus::Ok, 5}, {IoStatus::Ok, 1},
-                               {IoStatus::Ok, 0}, {IoStatus::Ok, 4}};
+        script().writeSteps = {{IoStatus::Ok, 3}, {IoStatus::Ok, 0}, {IoStatus::Ok, 5},
+                               {IoStatus::Ok, 1}, {IoStatus::Ok, 0}, {IoStatus::Ok, 4}};
     }
     ASSERT_EQ(comm.StartComm(), 1);
     const std::vector<uint8_t> a = Pattern(20, 0x10), b = Pattern(6, 0x80);
@@ -253,8 +266,8 @@ TEST_F(CommOnFake, PropertiesMapOntoTheLineSettings)
     EXPECT_EQ(s.dataBits, 8);
     EXPECT_EQ(s.parity, Parity::None);
     EXPECT_EQ(s.stopBits, StopBits::One);
-    EXPECT_FALSE(s.checkParity || s.replaceParityErrors || s.discardNulls || s.ctsFlow || s.dsrFlow ||
-                 s.dsrSensitivity);
+    EXPECT_FALSE(s.checkParity || s.replaceParityErrors || s.discardNulls || s.ctsFlow ||
+                 s.dsrFlow || s.dsrSensitivity);
     EXPECT_EQ(s.errorChar, 0);
     // XON/XOFF both ways, going on after XOFF, the usual characters.
     EXPECT_EQ(s.xonXoff, (XonXoff{true, true, true, 0x11, 0x13, 500, 500}));
@@ -276,13 +289,19 @@ TEST_F(CommOnFake, PropertiesMapOntoTheLineSettings)
          [](const LineSettings& s) { return s.rts == RtsMode::Off; }},
         {"RtsHandshake", [](TComm& c) { c.SetRtsControl(TRtsControl::RtsHandshake); },
          [](const LineSettings& s) { return s.rts == RtsMode::Handshake; }},
-        {"RtsTransmissionAvailable", [](TComm& c) { c.SetRtsControl(TRtsControl::RtsTransmissionAvailable); },
+        {"RtsTransmissionAvailable",
+         [](TComm& c) { c.SetRtsControl(TRtsControl::RtsTransmissionAvailable); },
          [](const LineSettings& s) { return s.rts == RtsMode::WhileSending; }},
-        {"_7", [](TComm& c) { c.SetByteSize(TByteSize::_7); }, [](const LineSettings& s) { return s.dataBits == 7; }},
-        {"_5", [](TComm& c) { c.SetByteSize(TByteSize::_5); }, [](const LineSettings& s) { return s.dataBits == 5; }},
-        {"ParityCheck", [](TComm& c) { c.SetParityCheck(true); }, [](const LineSettings& s) { return s.checkParity; }},
-        {"Outx_CtsFlow", [](TComm& c) { c.SetOutx_CtsFlow(true); }, [](const LineSettings& s) { return s.ctsFlow; }},
-        {"Outx_DsrFlow", [](TComm& c) { c.SetOutx_DsrFlow(true); }, [](const LineSettings& s) { return s.dsrFlow; }},
+        {"_7", [](TComm& c) { c.SetByteSize(TByteSize::_7); },
+         [](const LineSettings& s) { return s.dataBits == 7; }},
+        {"_5", [](TComm& c) { c.SetByteSize(TByteSize::_5); },
+         [](const LineSettings& s) { return s.dataBits == 5; }},
+        {"ParityCheck", [](TComm& c) { c.SetParityCheck(true); },
+         [](const LineSettings& s) { return s.checkParity; }},
+        {"Outx_CtsFlow", [](TComm& c) { c.SetOutx_CtsFlow(true); },
+         [](const LineSettings& s) { return s.ctsFlow; }},
+        {"Outx_DsrFlow", [](TComm& c) { c.SetOutx_DsrFlow(true); },
+         [](const LineSettings& s) { return s.dsrFlow; }},
         {"DsrSensitivity", [](TComm& c) { c.SetDsrSensitivity(true); },
          [](const LineSettings& s) { return s.dsrSensitivity; }},
         {"TxContinueOnXoff", [](TComm& c) { c.SetTxContinueOnXoff(false); },
@@ -299,14 +318,18 @@ TEST_F(CommOnFake, PropertiesMapOntoTheLineSettings)
          [](const LineSettings& s) { return s.stopBits == StopBits::OneAndAHalf; }},
         {"StopBits _2", [](TComm& c) { c.SetStopBits(TStopBits::_2); },
          [](const LineSettings& s) { return s.stopBits == StopBits::Two; }},
-        {"XonLimit", [](TComm& c) { c.SetXonLimit(100); }, [](const LineSettings& s) { return s.xonXoff.xonLimit == 100; }},
+        {"XonLimit", [](TComm& c) { c.SetXonLimit(100); },
+         [](const LineSettings& s) { return s.xonXoff.xonLimit == 100; }},
         {"XoffLimit", [](TComm& c) { c.SetXoffLimit(200); },
          [](const LineSettings& s) { return s.xonXoff.xoffLimit == 200; }},
-        {"XonChar", [](TComm& c) { c.SetXonChar(0x21); }, [](const LineSettings& s) { return s.xonXoff.xonChar == 0x21; }},
+        {"XonChar", [](TComm& c) { c.SetXonChar(0x21); },
+         [](const LineSettings& s) { return s.xonXoff.xonChar == 0x21; }},
         {"XoffChar", [](TComm& c) { c.SetXoffChar(0x22); },
          [](const LineSettings& s) { return s.xonXoff.xoffChar == 0x22; }},
-        {"ReplacedChar", [](TComm& c) { c.SetReplacedChar('?'); }, [](const LineSettings& s) { return s.errorChar == '?'; }},
-        {"BaudRate", [](TComm& c) { c.SetBaudRate(115200); }, [](const LineSettings& s) { return s.baudRate == 115200; }},
+        {"ReplacedChar", [](TComm& c) { c.SetReplacedChar('?'); },
+         [](const LineSettings& s) { return s.errorChar == '?'; }},
+        {"BaudRate", [](TComm& c) { c.SetBaudRate(115200); },
+         [](const LineSettings& s) { return s.baudRate == 115200; }},
     };
     for (const Case& c : cases) {
         const size_t applied = StateCount();
@@ -353,7 +376,8 @@ TEST_F(CommOnFake, StartDiscardsStaleBytesAndModemStateReadsTheDevice)
     ASSERT_EQ(comm.StartComm(), 1);
     {
         std::lock_guard lock(script().mutex);
-        EXPECT_EQ(script().purges.front(), kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear);
+        EXPECT_EQ(script().purges.front(),
+                  kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear);
     }
     EXPECT_EQ(comm.GetModemState(), kMsCtsOn | kMsRlsdOn);
     {

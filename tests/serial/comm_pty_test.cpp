@@ -28,7 +28,8 @@ std::chrono::milliseconds TimeToStop(TComm& comm)
 {
     const auto start = std::chrono::steady_clock::now();
     comm.StopComm();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start);
 }
 
 double ProcessCpuMs()
@@ -70,7 +71,8 @@ protected:
     void Open()
     {
         ASSERT_EQ(comm.StartComm(), 1);
-        ASSERT_TRUE(queue.RunUntil([&] { return events.empties == 1; })) << "no empty notice after the start";
+        ASSERT_TRUE(queue.RunUntil([&] { return events.empties == 1; }))
+            << "no empty notice after the start";
     }
 
     PostQueue queue;
@@ -93,7 +95,8 @@ TEST_F(CommOnPty, OpensOnceClosesOnceAndOpensAgain)
     EXPECT_EQ(comm.Handle(), 0u);
 
     ASSERT_EQ(comm.StartComm(), 1);
-    EXPECT_TRUE(queue.RunUntil([&] { return events.empties == 2; })) << "each start gives one empty notice";
+    EXPECT_TRUE(queue.RunUntil([&] { return events.empties == 2; }))
+        << "each start gives one empty notice";
     queue.RunFor(100ms);
     EXPECT_EQ(events.empties, 2);
     EXPECT_EQ(events.hangups, 0);
@@ -321,7 +324,8 @@ TEST_F(CommOnPty, LineSettingsReachTheOpenPortAndAreRestoredAtClose)
     EXPECT_EQ(t.c_oflag & OPOST, 0u);
     EXPECT_EQ(t.c_iflag & (ICRNL | IXON | ISTRIP), 0u);
     EXPECT_NE(t.c_iflag & IXOFF, 0u); // Inx_XonXoffFlow
-    EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD | HUPCL | CSIZE | PARENB), tcflag_t(CLOCAL | CREAD | CS8));
+    EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD | HUPCL | CSIZE | PARENB),
+              tcflag_t(CLOCAL | CREAD | CS8));
     EXPECT_EQ(cfgetospeed(&t), speed_t(B9600));
     EXPECT_EQ(t.c_cc[VSTOP], 0x13);
 

@@ -30,7 +30,10 @@ public:
     }
 
     uint32_t NativeHandle() const override { return 42; }
-    bool SetupQueues(uint32_t, uint32_t) override { return Locked([&] { return s_.setupQueuesOk; }); }
+    bool SetupQueues(uint32_t, uint32_t) override
+    {
+        return Locked([&] { return s_.setupQueuesOk; });
+    }
     void Purge(uint32_t flags) override
     {
         Locked([&] { s_.purges.push_back(flags); });
@@ -53,7 +56,10 @@ public:
         });
     }
 
-    bool BeginReader(uint32_t) override { return Locked([&] { return s_.beginReaderOk; }); }
+    bool BeginReader(uint32_t) override
+    {
+        return Locked([&] { return s_.beginReaderOk; });
+    }
     ReaderEvent WaitReader(const Event& close, uint8_t* buffer, uint32_t capacity) override
     {
         for (;;) {
@@ -65,7 +71,8 @@ public:
                     ReaderStep step = std::move(s_.readerSteps.front());
                     s_.readerSteps.pop_front();
                     if (!step.data.empty()) {
-                        step.event.value = std::min<uint32_t>(static_cast<uint32_t>(step.data.size()), capacity);
+                        step.event.value =
+                            std::min<uint32_t>(static_cast<uint32_t>(step.data.size()), capacity);
                         std::memcpy(buffer, step.data.data(), step.event.value);
                     }
                     return step.event;
@@ -88,7 +95,10 @@ public:
         Locked([&] { s_.readerEnded = true; });
     }
 
-    bool BeginWriter() override { return Locked([&] { return s_.beginWriterOk; }); }
+    bool BeginWriter() override
+    {
+        return Locked([&] { return s_.beginWriterOk; });
+    }
     WriteOutcome Write(const Event& close, const uint8_t* data, uint32_t count) override
     {
         {

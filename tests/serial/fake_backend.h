@@ -55,10 +55,11 @@ struct FakeScript {
 
     void AddReaderStep(ReaderStep step);
     // Waits until `done()` holds (checked under the mutex).
-    bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool WaitFor(const std::function<bool()>& done,
+                 std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
     std::unique_ptr<serial::Event> stepAdded; // wakes a reader waiting for steps
-    std::unique_ptr<serial::Event> never;     // never set: a stalled write waits for the close alone
+    std::unique_ptr<serial::Event> never; // never set: a stalled write waits for the close alone
 };
 
 class FakeBackend : public serial::CommBackend {

@@ -14,10 +14,7 @@ using namespace std::chrono_literals;
 namespace {
 
 // 9600 bits/s, 8 data bits, no parity, one stop bit, no flow control, DTR and RTS on.
-LineSettings DefaultState()
-{
-    return LineSettings{};
-}
+LineSettings DefaultState() { return LineSettings{}; }
 
 } // namespace
 
@@ -29,21 +26,28 @@ TEST(SetTermios, FramingParityAndFlowControl)
         tcflag_t cflagMask, cflag;
         tcflag_t iflagMask, iflag;
     } cases[] = {
-        {"defaults", [](LineSettings&) {}, CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD | HUPCL,
-         CS8 | CLOCAL | CREAD, IXON | IXOFF | INPCK, 0},
+        {"defaults", [](LineSettings&) {},
+         CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD | HUPCL, CS8 | CLOCAL | CREAD,
+         IXON | IXOFF | INPCK, 0},
         {"5 bits", [](LineSettings& s) { s.dataBits = 5; }, CSIZE, CS5, 0, 0},
         {"7 bits", [](LineSettings& s) { s.dataBits = 7; }, CSIZE, CS7, 0, 0},
-        {"odd", [](LineSettings& s) { s.parity = Parity::Odd; }, PARENB | PARODD | CMSPAR, PARENB | PARODD, 0, 0},
-        {"even", [](LineSettings& s) { s.parity = Parity::Even; }, PARENB | PARODD | CMSPAR, PARENB, 0, 0},
-        {"mark", [](LineSettings& s) { s.parity = Parity::Mark; }, PARENB | PARODD | CMSPAR, PARENB | PARODD | CMSPAR, 0, 0},
-        {"space", [](LineSettings& s) { s.parity = Parity::Space; }, PARENB | PARODD | CMSPAR, PARENB | CMSPAR, 0, 0},
+        {"odd", [](LineSettings& s) { s.parity = Parity::Odd; }, PARENB | PARODD | CMSPAR,
+         PARENB | PARODD, 0, 0},
+        {"even", [](LineSettings& s) { s.parity = Parity::Even; }, PARENB | PARODD | CMSPAR, PARENB,
+         0, 0},
+        {"mark", [](LineSettings& s) { s.parity = Parity::Mark; }, PARENB | PARODD | CMSPAR,
+         PARENB | PARODD | CMSPAR, 0, 0},
+        {"space", [](LineSettings& s) { s.parity = Parity::Space; }, PARENB | PARODD | CMSPAR,
+         PARENB | CMSPAR, 0, 0},
         {"parity check", [](LineSettings& s) { s.checkParity = true; }, 0, 0, INPCK, INPCK},
-        {"1.5 stop bits", [](LineSettings& s) { s.stopBits = StopBits::OneAndAHalf; }, CSTOPB, CSTOPB, 0, 0},
+        {"1.5 stop bits", [](LineSettings& s) { s.stopBits = StopBits::OneAndAHalf; }, CSTOPB,
+         CSTOPB, 0, 0},
         {"2 stop bits", [](LineSettings& s) { s.stopBits = StopBits::Two; }, CSTOPB, CSTOPB, 0, 0},
         {"CTS flow", [](LineSettings& s) { s.ctsFlow = true; }, CRTSCTS, CRTSCTS, 0, 0},
-        {"RTS handshake", [](LineSettings& s) { s.rts = RtsMode::Handshake; },
-         CRTSCTS, CRTSCTS, 0, 0},
-        {"XON/XOFF both ways", [](LineSettings& s) { s.xonXoff.output = s.xonXoff.input = true; }, 0, 0, IXON | IXOFF, IXON | IXOFF},
+        {"RTS handshake", [](LineSettings& s) { s.rts = RtsMode::Handshake; }, CRTSCTS, CRTSCTS, 0,
+         0},
+        {"XON/XOFF both ways", [](LineSettings& s) { s.xonXoff.output = s.xonXoff.input = true; },
+         0, 0, IXON | IXOFF, IXON | IXOFF},
     };
     for (const Case& c : cases) {
         termios t{};

@@ -46,8 +46,7 @@ bool PostQueue::RunUntil(const std::function<bool()>& done, std::chrono::millise
 void PostQueue::RunFor(std::chrono::milliseconds duration)
 {
     const auto deadline = Clock::now() + duration;
-    while (RunOne(deadline)) {
-    }
+    while (RunOne(deadline)) { }
 }
 
 bool PostQueue::WaitQueued(size_t count, std::chrono::milliseconds timeout)

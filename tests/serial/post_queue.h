@@ -19,7 +19,8 @@ public:
 
     // Runs posted functions until `done()` holds or `timeout` has passed;
     // returns done().
-    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool RunUntil(const std::function<bool()>& done,
+                  std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Runs whatever is posted during `duration`.
     void RunFor(std::chrono::milliseconds duration);
     // Waits, without running anything, until at least `count` are queued.
@@ -37,5 +38,4 @@ private:
     std::deque<std::function<void()>> queue_;
     bool failing_ = false;
     int sleepers_ = 0; // threads waiting on changed_
-
 };

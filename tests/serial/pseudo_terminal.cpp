@@ -16,10 +16,7 @@ Pty::Pty()
     slavePath_ = name;
 }
 
-Pty::~Pty()
-{
-    CloseMaster();
-}
+Pty::~Pty() { CloseMaster(); }
 
 void Pty::Write(const std::vector<uint8_t>& bytes)
 {
@@ -40,7 +37,8 @@ std::vector<uint8_t> Pty::Read(size_t count, std::chrono::milliseconds timeout)
     const auto deadline = Clock::now() + timeout;
     std::vector<uint8_t> bytes;
     while (bytes.size() < count) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         pollfd p{master_, POLLIN, 0};
         if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0 || !(p.revents & POLLIN))
             break;

@@ -22,7 +22,8 @@ public:
     // Writes everything (blocking while the slave's input is full).
     void Write(const std::vector<uint8_t>& bytes);
     // Reads until `count` bytes have come or `timeout` has passed.
-    std::vector<uint8_t> Read(size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    std::vector<uint8_t> Read(size_t count,
+                              std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // The slave's settings as the component left them.
     termios SlaveSettings() const;
     // The far end goes away.

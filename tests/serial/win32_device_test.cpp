@@ -18,7 +18,9 @@ namespace {
 uint32_t FlagWord(const DCB& dcb)
 {
     uint32_t flags = 0;
-    std::memcpy(&flags, reinterpret_cast<const char*>(&dcb) + offsetof(DCB, BaudRate) + sizeof(DWORD), sizeof flags);
+    std::memcpy(&flags,
+                reinterpret_cast<const char*>(&dcb) + offsetof(DCB, BaudRate) + sizeof(DWORD),
+                sizeof flags);
     return flags;
 }
 
@@ -32,19 +34,23 @@ TEST(FillDcb, TheFlagWordIsBuiltFromZero)
         uint32_t mask, flags;
     } cases[] = {
         // TComm's defaults: binary, DTR on, go on after XOFF, XON/XOFF both ways, RTS on.
-        {"TComm's defaults", [](LineSettings& s) { s.xonXoff.output = s.xonXoff.input = true; }, 0xFFFFFFFF, 0x1391},
+        {"TComm's defaults", [](LineSettings& s) { s.xonXoff.output = s.xonXoff.input = true; },
+         0xFFFFFFFF, 0x1391},
         {"DTR off", [](LineSettings& s) { s.dtr = DtrMode::Off; }, 0x0030, 0},
         {"DTR on", [](LineSettings& s) { s.dtr = DtrMode::On; }, 0x0030, 0x0010},
         {"DTR handshake", [](LineSettings& s) { s.dtr = DtrMode::Handshake; }, 0x0030, 0x0020},
         {"RTS off", [](LineSettings& s) { s.rts = RtsMode::Off; }, 0x3000, 0},
         {"RTS handshake", [](LineSettings& s) { s.rts = RtsMode::Handshake; }, 0x3000, 0x2000},
-        {"RTS while sending", [](LineSettings& s) { s.rts = RtsMode::WhileSending; }, 0x3000, 0x3000},
+        {"RTS while sending", [](LineSettings& s) { s.rts = RtsMode::WhileSending; }, 0x3000,
+         0x3000},
         {"parity check", [](LineSettings& s) { s.checkParity = true; }, 0x0002, 0x0002},
         {"CTS flow", [](LineSettings& s) { s.ctsFlow = true; }, 0x0004, 0x0004},
         {"DSR flow", [](LineSettings& s) { s.dsrFlow = true; }, 0x0008, 0x0008},
         {"DSR sensitivity", [](LineSettings& s) { s.dsrSensitivity = true; }, 0x0040, 0x0040},
-        {"stop after XOFF", [](LineSettings& s) { s.xonXoff.continueAfterXoff = false; }, 0x0080, 0},
-        {"replace parity errors", [](LineSettings& s) { s.replaceParityErrors = true; }, 0x0400, 0x0400},
+        {"stop after XOFF", [](LineSettings& s) { s.xonXoff.continueAfterXoff = false; }, 0x0080,
+         0},
+        {"replace parity errors", [](LineSettings& s) { s.replaceParityErrors = true; }, 0x0400,
+         0x0400},
         {"discard zero bytes", [](LineSettings& s) { s.discardNulls = true; }, 0x0800, 0x0800},
     };
     for (const Case& c : cases) {
@@ -90,18 +96,22 @@ TEST(Win32PortList, ValuesOfTheKeyInNameOrder)
     const wchar_t* key = L"Software\\ScaleToolTests\\SERIALCOMM";
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\ScaleToolTests");
     HKEY handle = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
+                              nullptr),
               ERROR_SUCCESS);
     const struct {
         const wchar_t* value;
         const wchar_t* port;
-    } ports[] = {{L"\\Device\\Serial2", L"COM10"}, {L"\\Device\\Serial0", L"COM1"}, {L"\\Device\\VCP0", L"COM3"}};
+    } ports[] = {{L"\\Device\\Serial2", L"COM10"},
+                 {L"\\Device\\Serial0", L"COM1"},
+                 {L"\\Device\\VCP0", L"COM3"}};
     for (const auto& p : ports) {
         RegSetValueExW(handle, p.value, 0, REG_SZ, reinterpret_cast<const BYTE*>(p.port),
                        static_cast<DWORD>((wcslen(p.port) + 1) * sizeof(wchar_t)));
     }
     const DWORD number = 7;
-    RegSetValueExW(handle, L"not text", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    RegSetValueExW(handle, L"not text", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                   sizeof number);
     RegCloseKey(handle);
 
     Win32Backend backend(HKEY_CURRENT_USER, key);

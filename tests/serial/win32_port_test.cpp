@@ -30,7 +30,8 @@ std::chrono::milliseconds TimeToStop(TComm& comm)
 {
     const auto start = std::chrono::steady_clock::now();
     comm.StopComm();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start);
 }
 
 double ProcessCpuMs()
@@ -64,7 +65,8 @@ protected:
     void Open()
     {
         ASSERT_EQ(comm.StartComm(), 1);
-        ASSERT_TRUE(queue.RunUntil([&] { return events.empties == 1; })) << "no empty notice after the start";
+        ASSERT_TRUE(queue.RunUntil([&] { return events.empties == 1; }))
+            << "no empty notice after the start";
     }
 
     // XOFF from the far end, and a marker behind it: once the marker has
@@ -85,7 +87,8 @@ protected:
 TEST_F(CommOnWinePort, OpensByEveryNameFormAndRefusesWhatIsNoPort)
 {
     const std::string number = std::to_string(kPort);
-    for (const std::string& name : {"COM" + number, "com" + number, "//./COM" + number, "\\\\.\\COM" + number}) {
+    for (const std::string& name :
+         {"COM" + number, "com" + number, "//./COM" + number, "\\\\.\\COM" + number}) {
         comm.SetCommName(name);
         ASSERT_EQ(comm.StartComm(), 1) << name;
         EXPECT_NE(comm.Handle(), 0u) << name;
@@ -124,12 +127,14 @@ TEST_F(CommOnWinePort, LineSettingsAndTimeoutsReachThePort)
 {
     comm.SetStopBits(TStopBits::_2);
     Open();
-    EXPECT_EQ(peer.Settings(kPort), "speed=9600 bits=8 parenb=0 cstopb=1 crtscts=0 ixon=0 ixoff=1 vstop=19");
+    EXPECT_EQ(peer.Settings(kPort),
+              "speed=9600 bits=8 parenb=0 cstopb=1 crtscts=0 ixon=0 ixoff=1 vstop=19");
 
     comm.SetBaudRate(19200);
     comm.SetOutx_XonXoffFlow(true);
     comm.SetXoffChar(0x14);
-    EXPECT_EQ(peer.Settings(kPort), "speed=19200 bits=8 parenb=0 cstopb=1 crtscts=0 ixon=1 ixoff=1 vstop=20");
+    EXPECT_EQ(peer.Settings(kPort),
+              "speed=19200 bits=8 parenb=0 cstopb=1 crtscts=0 ixon=1 ixoff=1 vstop=20");
 
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
@@ -246,7 +251,8 @@ TEST_F(CommOnWinePort, VanishedFarEndGivesOneHangupRequestAndNoSpinning)
     const double serverBefore = peer.WineServerCpuMs();
     queue.RunFor(500ms);
     EXPECT_LT(ProcessCpuMs() - cpuBefore, 100.0) << "something spins on the dead line";
-    EXPECT_LT(peer.WineServerCpuMs() - serverBefore, 100.0) << "the wine server spins on the dead line";
+    EXPECT_LT(peer.WineServerCpuMs() - serverBefore, 100.0)
+        << "the wine server spins on the dead line";
     EXPECT_EQ(events.hangups, 1);
 
     // The component stays open until StopComm.

@@ -17,37 +17,37 @@
 #include "session/scale_session.h"
 
 class SessionOnSim {
- public:
-  // Opens the port on a new simulator with these options and returns once
-  // the simulator has the parameter request, answered or not.
-  void OpenOnSim(const std::vector<std::string>& options = {});
-  // OpenOnSim, then waits for the parameter report and forgets the waits,
-  // statuses and operation-log lines of the opening. Returns the number of
-  // frames the simulator has received so far.
-  size_t Start(const std::vector<std::string>& options = {});
+public:
+    // Opens the port on a new simulator with these options and returns once
+    // the simulator has the parameter request, answered or not.
+    void OpenOnSim(const std::vector<std::string>& options = {});
+    // OpenOnSim, then waits for the parameter report and forgets the waits,
+    // statuses and operation-log lines of the opening. Returns the number of
+    // frames the simulator has received so far.
+    size_t Start(const std::vector<std::string>& options = {});
 
-  // Frames the simulator has received since it had received `mark`.
-  std::vector<std::string> FramesSince(size_t mark) const;
-  // Returns once the simulator has received everything the session has
-  // written so far: a frame that is sent after all the others (the line
-  // keeps their order), carries a wrong checksum, and so changes nothing.
-  void SyncWithSim();
-  // A setting or input line of the simulator ("load 3", "silent on").
-  void Set(const std::string& line);
-  // Handles the port's events until done() holds; false after timeoutMs.
-  bool RunUntil(const std::function<bool()>& done, uint32_t timeoutMs = 5000);
-  // The simulator sends one measurement frame; returns its reading.
-  WeightReading Measure();
+    // Frames the simulator has received since it had received `mark`.
+    std::vector<std::string> FramesSince(size_t mark) const;
+    // Returns once the simulator has received everything the session has
+    // written so far: a frame that is sent after all the others (the line
+    // keeps their order), carries a wrong checksum, and so changes nothing.
+    void SyncWithSim();
+    // A setting or input line of the simulator ("load 3", "silent on").
+    void Set(const std::string& line);
+    // Handles the port's events until done() holds; false after timeoutMs.
+    bool RunUntil(const std::function<bool()>& done, uint32_t timeoutMs = 5000);
+    // The simulator sends one measurement frame; returns its reading.
+    WeightReading Measure();
 
-  ScriptedHost host;
-  RecordingListener listener;
-  ScaleSession session{host, listener};
-  std::unique_ptr<e2e::SimProcess> sim;
+    ScriptedHost host;
+    RecordingListener listener;
+    ScaleSession session{host, listener};
+    std::unique_ptr<e2e::SimProcess> sim;
 
- private:
-  uint8_t syncs_ = 0;
+private:
+    uint8_t syncs_ = 0;
 };
 
 // The test fixture; a test that needs a fresh session and simulator per
 // case makes a SessionOnSim of its own for each.
-class OnSim : public ::testing::Test, public SessionOnSim {};
+class OnSim : public ::testing::Test, public SessionOnSim { };

@@ -15,7 +15,8 @@ std::wstring Wide(const std::string& text)
 {
     if (text.empty())
         return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
     return wide;
@@ -43,7 +44,8 @@ std::wstring Quoted(const std::wstring& arg)
 
 std::wstring Upper(std::wstring text)
 {
-    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return std::towupper(c); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](wchar_t c) { return std::towupper(c); });
     return text;
 }
 
@@ -81,8 +83,9 @@ public:
         GetTempPathW(MAX_PATH, dir);
         GetTempFileNameW(dir, tag, 0, path_);
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        handle_ = CreateFileW(path_, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+        handle_ =
+            CreateFileW(path_, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
         if (handle_ == INVALID_HANDLE_VALUE)
             throw std::runtime_error("cannot create a temporary file");
     }
@@ -131,7 +134,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     PROCESS_INFORMATION process{};
     ProgramRun run;
     if (!CreateProcessW(Wide(program).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                        CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup, &process))
+                        CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup,
+                        &process))
         return run;
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;

@@ -4,9 +4,10 @@
 #include <QByteArray>
 #include <QWidget>
 
-template <typename T = QWidget>
-T* Control(const QObject* window, const char* name) {
-  T* control = window->findChild<T*>(QLatin1String(name));
-  if (!control) qFatal("no control %s of that kind", name);
-  return control;
+template <typename T = QWidget> T* Control(const QObject* window, const char* name)
+{
+    T* control = window->findChild<T*>(QLatin1String(name));
+    if (!control)
+        qFatal("no control %s of that kind", name);
+    return control;
 }

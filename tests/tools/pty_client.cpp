@@ -19,7 +19,7 @@ int RemainingMs(Clock::time_point deadline)
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-}  // namespace
+} // namespace
 
 PtyClient::PtyClient(const std::string& path)
     : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
@@ -81,9 +81,6 @@ Bytes PtyClient::Read(std::size_t count, std::chrono::milliseconds timeout)
     return received;
 }
 
-void PtyClient::Discard()
-{
-    tcflush(fd_.Get(), TCIFLUSH);
-}
+void PtyClient::Discard() { tcflush(fd_.Get(), TCIFLUSH); }
 
-}  // namespace scalesim
+} // namespace scalesim

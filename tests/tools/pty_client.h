@@ -17,8 +17,7 @@ public:
     explicit PtyClient(const std::string& path);
 
     void Send(const uint8_t* data, std::size_t count);
-    template <typename Container>
-    void Send(const Container& bytes)
+    template <typename Container> void Send(const Container& bytes)
     {
         Send(bytes.data(), bytes.size());
     }
@@ -37,4 +36,4 @@ private:
     UniqueFd fd_;
 };
 
-}  // namespace scalesim
+} // namespace scalesim

@@ -7,10 +7,10 @@ namespace scalesim {
 namespace {
 
 struct Step {
-    const char* before;  // a setting applied first, or ""
+    const char* before; // a setting applied first, or ""
     uint8_t code;
     uint32_t data;
-    const char* reply;   // hex, "" for none, nullptr to send without waiting
+    const char* reply; // hex, "" for none, nullptr to send without waiting
 };
 
 constexpr const char* kAck = "AA 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 AB";
@@ -21,7 +21,7 @@ constexpr const char* kNoSpan = "AA 33 00 00 00 00 00 00 00 00 00 00 00 00 00 00
 constexpr const char* kZeroed = "AA 68 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 13";
 constexpr const char* kSpanCalibrated = "AA 88 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 33";
 constexpr const char* kTrackingSet = "AA 99 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 44";
-constexpr uint32_t kClock = 172800000;  // 2023-06-24 00:00:00 on the device clock
+constexpr uint32_t kClock = 172800000; // 2023-06-24 00:00:00 on the device clock
 
 class Answers : public SimulatorTest {
 protected:
@@ -97,14 +97,14 @@ TEST_F(Answers, RefusesValuesNoControllerWouldTake)
 {
     Set("switch open");
     Run({
-        {"", 0xF3, 50000, kRefused},      // gravity 5 m/s²
-        {"", 0xF4, 2, kRefused},          // no such division
-        {"", 0xF5, 0, kRefused},          // range 0
-        {"", 0xF8, 0, kRefused},          // log records are 1 to 32
+        {"", 0xF3, 50000, kRefused}, // gravity 5 m/s²
+        {"", 0xF4, 2, kRefused},     // no such division
+        {"", 0xF5, 0, kRefused},     // range 0
+        {"", 0xF8, 0, kRefused},     // log records are 1 to 32
         {"", 0xF8, 33, kRefused},
-        {"", 0xFB, 2, kRefused},          // beeper: 0, 1 or FF
-        {"", 0x03, 0, kRefused},          // any-point calibration with 0 kg
-        {"load 0", 0x03, 10, kRefused},   // ... or with nothing on the platform
+        {"", 0xFB, 2, kRefused},        // beeper: 0, 1 or FF
+        {"", 0x03, 0, kRefused},        // any-point calibration with 0 kg
+        {"load 0", 0x03, 10, kRefused}, // ... or with nothing on the platform
     });
     // None of them changed anything.
     EXPECT_EQ(Ask(0xF6), "AA F6 00 00 0F 00 66 7E 01 00 66 7E 01 00 00 00 00 00 7A");
@@ -115,11 +115,12 @@ TEST_F(Answers, MissingCalibrationsAreReported)
     Set("switch open");
     Set("load 10");
     Run({
-        {"calibrated none", 0x03, 10, kNoZero},  // any point before a zero
+        {"calibrated none", 0x03, 10, kNoZero}, // any point before a zero
         {"", 0x04, 0, kNoZero},
-        {"calibrated zero", 0x04, 0, kNoSpan},   // zero without any point
+        {"calibrated zero", 0x04, 0, kNoSpan}, // zero without any point
         {"", 0x03, 10, kSpanCalibrated},
-        {"", 0x04, 0, "AA 69 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 14"},  // 10 kg is far from zero
+        {"", 0x04, 0,
+         "AA 69 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 14"}, // 10 kg is far from zero
         {"load 0", 0x04, 0, kZeroed},
     });
 }
@@ -142,11 +143,11 @@ TEST_F(Answers, CalibrationLogKeepsTheLast32Records)
     // is the old second one (any-point, four minutes after the first).
     EXPECT_EQ(Ask(0xF8, 32), "AA F8 20 00 B8 4C 0A 20 A1 07 00 00 C4 09 00 0A 00 01 71");
     const std::string first = Ask(0xF8, 1);
-    EXPECT_EQ(first.substr(0, 20), "AA F8 01 50 35 BC 09");  // 163329120 + 240 s
+    EXPECT_EQ(first.substr(0, 20), "AA F8 01 50 35 BC 09"); // 163329120 + 240 s
     EXPECT_EQ(first.substr(first.size() - 5, 2), "02");
     Set("records 0");
     EXPECT_EQ(Ask(0xF8, 1), "AA F8 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF 93");
 }
 
-}  // namespace
-}  // namespace scalesim
+} // namespace
+} // namespace scalesim

@@ -14,7 +14,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kReport = "AA F6 00 00 0F 00 66 7E 01 00 66 7E 01 00 00 00 00 00 7A";
 
-class Behaviour : public SimulatorTest {};
+class Behaviour : public SimulatorTest { };
 
 TEST_F(Behaviour, ReplyDelay)
 {
@@ -28,7 +28,7 @@ TEST_F(Behaviour, DelayedRepliesKeepTheirOrder)
 {
     Set("delay 200");
     client_->Send(BuildCommand(0x01));
-    Set("delay 0");  // the second reply may not overtake the first
+    Set("delay 0"); // the second reply may not overtake the first
     client_->Send(BuildCommand(0xF6));
     const Bytes both = client_->Read(2 * kReplyLength, 2000ms);
     ASSERT_EQ(both.size(), 2 * kReplyLength);
@@ -98,7 +98,7 @@ TEST_F(Behaviour, ReplyAndMeasurementFrameInOneWrite)
     EXPECT_EQ(HexBytes(chunk.data(), kReplyLength), kReport);
     const uint8_t* measurement = chunk.data() + kReplyLength;
     EXPECT_EQ(measurement[1], 0x10);
-    EXPECT_EQ(GetLE32(measurement + 6), 175000);  // 12.5 kg
+    EXPECT_EQ(GetLE32(measurement + 6), 175000); // 12.5 kg
     EXPECT_TRUE(ChecksumMatches(measurement, 18, measurement[18]));
 }
 
@@ -113,9 +113,9 @@ TEST_F(Behaviour, RefusingAllOrSomeCommands)
 {
     Set("refuse on");
     EXPECT_EQ(Ask(0xF3, 97950), "AA 11 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 BC");
-    EXPECT_EQ(Ask(0xF9, 0, 300ms), "");  // no answer of its own: stays silent, switch stays closed
+    EXPECT_EQ(Ask(0xF9, 0, 300ms), ""); // no answer of its own: stays silent, switch stays closed
     Set("refuse F3,F9");
-    EXPECT_EQ(Ask(0xF6), kReport);        // unchanged gravity, and F6 answered normally
+    EXPECT_EQ(Ask(0xF6), kReport); // unchanged gravity, and F6 answered normally
     EXPECT_EQ(Ask(0x02), "AA 44 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 EF");
     EXPECT_NE(LogText().find("RX AA 01 F3 9E 7E 01 00 BC  refused\n"), std::string::npos);
 }
@@ -140,8 +140,10 @@ TEST_F(Behaviour, BadFramesGetNoAnswerAndAreLogged)
     client_->Send(wrongMarker);
     ExpectSilence();
     const std::string log = LogText();
-    EXPECT_NE(log.find("RX-BAD AA 01 F6 00 00 00 00 A3  wrong checksum\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("RX-BAD AA 02 F6 00 00 00 00 A3  byte 1 is not 01\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("RX-BAD AA 01 F6 00 00 00 00 A3  wrong checksum\n"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("RX-BAD AA 02 F6 00 00 00 00 A3  byte 1 is not 01\n"), std::string::npos)
+        << log;
     EXPECT_EQ(log.find("TX"), std::string::npos) << log;
 }
 
@@ -152,7 +154,7 @@ TEST_F(Behaviour, GoodFrameAfterNoiseOrABadFrameIsAnswered)
     block.insert(block.end(), good.begin(), good.end());
     client_->Send(block);
     EXPECT_EQ(HexBytes(client_->Read(kReplyLength, 1000ms)), kReport);
-    ExpectSilence();  // exactly one answer
+    ExpectSilence(); // exactly one answer
     EXPECT_NE(LogText().find("RX-NOISE 13 37\n"), std::string::npos);
 }
 
@@ -172,5 +174,5 @@ TEST_F(Behaviour, UnknownCommandIsLoggedAndNotAnswered)
     EXPECT_NE(LogText().find("RX AA 01 42 00 00 00 00 EE  unknown command\n"), std::string::npos);
 }
 
-}  // namespace
-}  // namespace scalesim
+} // namespace
+} // namespace scalesim

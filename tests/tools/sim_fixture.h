@@ -24,8 +24,8 @@ protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        logPath_ = ::testing::TempDir() + "scale-sim-" + info->test_suite_name() + "-" + info->name() + "-" +
-                   std::to_string(getpid()) + ".log";
+        logPath_ = ::testing::TempDir() + "scale-sim-" + info->test_suite_name() + "-" +
+                   info->name() + "-" + std::to_string(getpid()) + ".log";
         EngineOptions options;
         options.logPath = logPath_;
         engine_ = std::make_unique<SimEngine>(options);
@@ -70,4 +70,4 @@ protected:
     std::unique_ptr<PtyClient> client_;
 };
 
-}  // namespace scalesim
+} // namespace scalesim

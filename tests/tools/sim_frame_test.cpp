@@ -14,7 +14,8 @@ std::vector<std::string> Feed(CommandAssembler& assembler, const std::string& he
         const char* kind = item.kind == CommandAssembler::Kind::Frame      ? "frame "
                            : item.kind == CommandAssembler::Kind::BadFrame ? "bad "
                                                                            : "noise ";
-        items.push_back(kind + HexBytes(item.bytes) + (item.fault.empty() ? "" : " / " + item.fault));
+        items.push_back(kind + HexBytes(item.bytes) +
+                        (item.fault.empty() ? "" : " / " + item.fault));
     }
     return items;
 }
@@ -35,10 +36,12 @@ TEST(SimFrame, ReplyChecksumCoversHeaderCodeAndPayload)
     payload[0] = 1;
     payload[1] = 2;
     payload[2] = 3;
-    EXPECT_EQ(HexBytes(BuildReply(0x22, payload)), "AA 22 01 02 03 00 00 00 00 00 00 00 00 00 00 00 00 00 D3");
+    EXPECT_EQ(HexBytes(BuildReply(0x22, payload)),
+              "AA 22 01 02 03 00 00 00 00 00 00 00 00 00 00 00 00 00 D3");
     Payload ff;
-    ff.fill(0xFF);  // the sum wraps past 16 bits' low byte many times
-    EXPECT_EQ(HexBytes(BuildReply(0xF8, ff)), "AA F8 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF 93");
+    ff.fill(0xFF); // the sum wraps past 16 bits' low byte many times
+    EXPECT_EQ(HexBytes(BuildReply(0xF8, ff)),
+              "AA F8 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF 93");
 }
 
 TEST(SimFrame, LittleEndianFields)
@@ -89,7 +92,8 @@ TEST(CommandAssembler, BadFramesAreReportedAndTheScanResumes)
 {
     CommandAssembler assembler;
     // Noise, a wrong checksum, a wrong byte 1, then a good frame, in one block.
-    const auto items = Feed(assembler, "13 37 AA 01 F6 00 00 00 00 A3 AA 02 F6 00 00 00 00 A3 AA 01 01 00 00 00 00 AD");
+    const auto items = Feed(
+        assembler, "13 37 AA 01 F6 00 00 00 00 A3 AA 02 F6 00 00 00 00 A3 AA 01 01 00 00 00 00 AD");
     const std::vector<std::string> expected = {
         "noise 13 37",
         "bad AA 01 F6 00 00 00 00 A3 / wrong checksum",
@@ -111,5 +115,5 @@ TEST(CommandAssembler, GoodFrameBehindATruncatedOneIsFound)
     EXPECT_EQ(items.back(), "frame AA 01 F6 00 00 00 00 A2");
 }
 
-}  // namespace
-}  // namespace scalesim
+} // namespace
+} // namespace scalesim

@@ -82,10 +82,11 @@ TEST(FrameLog, AFullOutputDropsWholeLinesAndTellsHowMany)
     for (int i = 0; i < kFrames; ++i)
         frames.insert(frames.end(), query.begin(), query.end());
     auto sending = std::async(std::launch::async, [&] { client.Send(frames); });
-    EXPECT_EQ(sending.wait_for(10s), std::future_status::ready) << "the simulator waited for its log";
+    EXPECT_EQ(sending.wait_for(10s), std::future_status::ready)
+        << "the simulator waited for its log";
     std::string log;
     while (sending.wait_for(10ms) != std::future_status::ready)
-        log += ReadWaiting(reader.Get());  // let a stuck simulator go on
+        log += ReadWaiting(reader.Get()); // let a stuck simulator go on
     // Read until the simulator has given its buffer to the FIFO and more.
     for (auto quiet = Clock::now(); Clock::now() - quiet < 300ms;) {
         const std::string more = ReadWaiting(reader.Get());
@@ -98,7 +99,8 @@ TEST(FrameLog, AFullOutputDropsWholeLinesAndTellsHowMany)
     // Once the output takes lines again, the next line follows the count.
     client.Send(BuildCommand(0x01));
     const std::string last = "RX " + HexBytes(BuildCommand(0x01)) + "  silent";
-    for (const auto end = Clock::now() + 5s; log.find(last) == std::string::npos && Clock::now() < end;) {
+    for (const auto end = Clock::now() + 5s;
+         log.find(last) == std::string::npos && Clock::now() < end;) {
         log += ReadWaiting(reader.Get());
         std::this_thread::sleep_for(5ms);
     }
@@ -145,7 +147,7 @@ TEST(SimProgram, GoesOnWhileNobodyReadsItsStandardError)
     ::close(in[0]);
     ::close(out[1]);
     ::close(err[1]);
-    UniqueFd input(in[1]), output(out[0]), errors(err[0]);  // errors: never read
+    UniqueFd input(in[1]), output(out[0]), errors(err[0]); // errors: never read
 
     // The next line of standard output within the time-out, else "".
     std::string pending;
@@ -153,7 +155,8 @@ TEST(SimProgram, GoesOnWhileNobodyReadsItsStandardError)
         const auto end = Clock::now() + timeout;
         while (pending.find('\n') == std::string::npos) {
             pollfd pfd{output.Get(), POLLIN, 0};
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
             if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count())) <= 0)
                 return std::string();
             char chunk[4096];
@@ -172,7 +175,8 @@ TEST(SimProgram, GoesOnWhileNobodyReadsItsStandardError)
     const std::string send = LongSend() + "\n";
     int answered = 0;
     for (int i = 0; i < 200; ++i) {
-        ASSERT_EQ(::write(input.Get(), send.data(), send.size()), static_cast<ssize_t>(send.size()));
+        ASSERT_EQ(::write(input.Get(), send.data(), send.size()),
+                  static_cast<ssize_t>(send.size()));
         if (nextLine(5s) != "ok")
             break;
         ++answered;
@@ -193,5 +197,5 @@ TEST(SimProgram, GoesOnWhileNobodyReadsItsStandardError)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
-}  // namespace
-}  // namespace scalesim
+} // namespace
+} // namespace scalesim

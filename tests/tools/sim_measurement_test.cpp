@@ -62,7 +62,8 @@ TEST_F(Measurements, DecodeToTheConfiguredLoad)
         {"750", "750", 700.0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string("calibrated ") + c.calibration + ", load " + std::to_string(c.load));
+        SCOPED_TRACE(std::string("calibrated ") + c.calibration + ", load " +
+                     std::to_string(c.load));
         Set(std::string("calibrated ") + c.calibration);
         Set(std::string("range ") + c.range);
         Set("load " + std::to_string(c.load));
@@ -87,7 +88,8 @@ TEST_F(Measurements, StreamCarriesTheLoadChangedWhileRunning)
     frames = client_->Read(4 * kReplyLength, 1000ms);
     ASSERT_GE(frames.size(), 4 * kReplyLength);
     const std::size_t last = (frames.size() / kReplyLength - 1) * kReplyLength;
-    const Measurement m = Decode(Bytes(frames.begin() + last, frames.begin() + last + kReplyLength));
+    const Measurement m =
+        Decode(Bytes(frames.begin() + last, frames.begin() + last + kReplyLength));
     EXPECT_NEAR(m.Weight(), 2.0, 1e-9);
 }
 
@@ -116,7 +118,7 @@ TEST_F(Measurements, NoiseStaysWithinItsAmplitude)
 
 TEST_F(Measurements, DriftMovesTheLiveADSlowly)
 {
-    Set("drift 60000");  // 1000 counts a second
+    Set("drift 60000"); // 1000 counts a second
     const int32_t before = MeasureNow().liveAD;
     std::this_thread::sleep_for(300ms);
     const int32_t after = MeasureNow().liveAD;
@@ -127,7 +129,7 @@ TEST_F(Measurements, DriftMovesTheLiveADSlowly)
 TEST_F(Measurements, ZeroTrackingHoldsSmallLoadsAtZero)
 {
     Set("tracking on");
-    Set("load 0.0007");  // below half the 2 g division
+    Set("load 0.0007"); // below half the 2 g division
     EXPECT_EQ(MeasureNow().liveAD, 0);
     // The tracked 10 counts stay in the zero; a real load is not tracked.
     Set("load 1");
@@ -139,7 +141,7 @@ TEST_F(Measurements, ZeroTrackingHoldsSmallLoadsAtZero)
 
 TEST_F(Measurements, ZeroFromTheToolSetsTheLiveADToZero)
 {
-    Set("load 0.3");  // within 4 % of 15 kg
+    Set("load 0.3"); // within 4 % of 15 kg
     EXPECT_EQ(Ask(0x04).substr(0, 5), "AA 68");
     EXPECT_EQ(MeasureNow().liveAD, 0);
     Set("load 1.3");
@@ -178,7 +180,7 @@ TEST_F(Measurements, RateOfTheStream)
     EXPECT_LE(line.size() / kReplyLength, 28u);
 
     Set("rate 0");
-    std::this_thread::sleep_for(100ms);  // let the last frames through the pty
+    std::this_thread::sleep_for(100ms); // let the last frames through the pty
     client_->Discard();
     ExpectSilence();
 }
@@ -202,5 +204,5 @@ TEST_F(Measurements, FullRateFillsAFastLine)
     }
 }
 
-}  // namespace
-}  // namespace scalesim
+} // namespace
+} // namespace scalesim

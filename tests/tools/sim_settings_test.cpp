@@ -21,15 +21,42 @@ std::string WithoutClock(std::string status)
 TEST(SimSettings, BadValuesAreRefusedWithAReason)
 {
     const char* lines[] = {
-        "load abc",      "load 12.5kg",  "load 1e9",   "noise -1",        "drift x",
-        "rate 51",       "rate -1",      "baud 0",     "switch half",     "calibrated 0",
-        "calibrated 70000", "range 0",   "division 2", "gravity-use 1.5", "tracking yes",
-        "records 33",    "version 256",  "version-text 12345678901234567", "zerofail 1",
-        "delay -5",      "silent F3 XY", "refuse",     "split -1",        "pair maybe",
-        "garbage 1001",  "frobnicate 1", "",
+        "load abc",
+        "load 12.5kg",
+        "load 1e9",
+        "noise -1",
+        "drift x",
+        "rate 51",
+        "rate -1",
+        "baud 0",
+        "switch half",
+        "calibrated 0",
+        "calibrated 70000",
+        "range 0",
+        "division 2",
+        "gravity-use 1.5",
+        "tracking yes",
+        "records 33",
+        "version 256",
+        "version-text 12345678901234567",
+        "zerofail 1",
+        "delay -5",
+        "silent F3 XY",
+        "refuse",
+        "split -1",
+        "pair maybe",
+        "garbage 1001",
+        "frobnicate 1",
+        "",
         // Rates: 0, or 0.1 up to what the line carries (50.5 at 9600 baud), or max.
-        "rate 1e-300",   "rate 0.09",    "rate 0.1x",  "rate nan",        "rate inf",
-        "rate 1e300",    "rate 50.6",    "rate maximum",
+        "rate 1e-300",
+        "rate 0.09",
+        "rate 0.1x",
+        "rate nan",
+        "rate inf",
+        "rate 1e300",
+        "rate 50.6",
+        "rate maximum",
     };
     SimEngine engine;
     for (const char* line : lines) {
@@ -37,7 +64,8 @@ TEST(SimSettings, BadValuesAreRefusedWithAReason)
         EXPECT_EQ(answer.rfind("error: ", 0), 0u) << line << " -> " << answer;
     }
     // Nothing of it changed the state.
-    EXPECT_EQ(WithoutClock(engine.Command("status")), "ok " + WithoutClock(StatusLine(SimState{}, 0)));
+    EXPECT_EQ(WithoutClock(engine.Command("status")),
+              "ok " + WithoutClock(StatusLine(SimState{}, 0)));
     for (const char* line : {"rate 0.1", "rate 50.5", "rate 0", "rate max"})
         EXPECT_EQ(engine.Command(line), "ok") << line;
 }
@@ -45,16 +73,17 @@ TEST(SimSettings, BadValuesAreRefusedWithAReason)
 TEST(SimSettings, StatusShowsWhatWasSet)
 {
     SimEngine engine;
-    for (const char* line : {"load 12.5", "rate max", "switch open", "calibrated zero", "range 750", "division 1",
-                             "gravity-use 97950", "tracking on", "beeper off", "records 3", "version 7",
-                             "zerofail on", "delay 20", "silent 01,F2", "refuse on", "split 7", "split-pause 10",
-                             "pair on", "garbage 2"})
+    for (const char* line : {"load 12.5", "rate max", "switch open", "calibrated zero", "range 750",
+                             "division 1", "gravity-use 97950", "tracking on", "beeper off",
+                             "records 3", "version 7", "zerofail on", "delay 20", "silent 01,F2",
+                             "refuse on", "split 7", "split-pause 10", "pair on", "garbage 2"})
         ASSERT_EQ(engine.Command(line), "ok") << line;
     const std::string status = engine.Command("status");
-    for (const char* part : {"load=12.5 ", "rate=max ", "switch=open ", "calibrated=zero ", "range=750 ",
-                             "division=1 ", "gravity-use=97950 ", "tracking=on ", "beeper=off ", "records=3 ",
-                             "version=7 ", "zerofail=on ", "delay=20 ", "silent=01,F2 ", "refuse=on ", "split=7 ",
-                             "split-pause=10 ", "pair=on ", "garbage=2"})
+    for (const char* part :
+         {"load=12.5 ", "rate=max ", "switch=open ", "calibrated=zero ", "range=750 ",
+          "division=1 ", "gravity-use=97950 ", "tracking=on ", "beeper=off ", "records=3 ",
+          "version=7 ", "zerofail=on ", "delay=20 ", "silent=01,F2 ", "refuse=on ", "split=7 ",
+          "split-pause=10 ", "pair=on ", "garbage=2"})
         EXPECT_NE(status.find(part), std::string::npos) << part << " in " << status;
 }
 
@@ -64,7 +93,7 @@ TEST(SimSettings, StreamPeriod)
     EXPECT_EQ(stream.Period(), std::chrono::microseconds(100000));
     stream.framesPerSecond = 0;
     EXPECT_EQ(stream.Period().count(), 0);
-    stream.lineRate = true;  // 190 bits a frame at 9600 baud
+    stream.lineRate = true; // 190 bits a frame at 9600 baud
     EXPECT_EQ(stream.Period(), std::chrono::microseconds(19792));
     stream.baud = 115200;
     EXPECT_EQ(stream.Period(), std::chrono::microseconds(1650));
@@ -77,8 +106,8 @@ TEST(SimSettings, StreamPeriod)
 
 TEST(SimArguments, OptionsInBothFormsInOrder)
 {
-    const char* argv[] = {"scale-sim", "--load", "3", "--link=/tmp/x", "--refuse=F3,F5", "--log", "f.log",
-                          "--seed", "7", "--version-text", "A B C"};
+    const char* argv[] = {"scale-sim", "--load", "3", "--link=/tmp/x",  "--refuse=F3,F5", "--log",
+                          "f.log",     "--seed", "7", "--version-text", "A B C"};
     const Arguments args = ParseArguments(11, argv);
     ASSERT_EQ(args.error, "");
     EXPECT_EQ(args.engine.linkPath, "/tmp/x");
@@ -108,10 +137,11 @@ TEST(SimArguments, HelpNamesEverySettingAndInputCommand)
 {
     const std::string help = HelpText();
     for (const Setting& setting : Settings())
-        EXPECT_NE(help.find(std::string("  ") + setting.name + " " + setting.argument), std::string::npos)
+        EXPECT_NE(help.find(std::string("  ") + setting.name + " " + setting.argument),
+                  std::string::npos)
             << setting.name;
-    for (const char* command : {"reply CODE", "send BYTES", "measure", "status", "help", "quit", "--link PATH",
-                                "--log FILE", "--seed N"})
+    for (const char* command : {"reply CODE", "send BYTES", "measure", "status", "help", "quit",
+                                "--link PATH", "--log FILE", "--seed N"})
         EXPECT_NE(help.find(command), std::string::npos) << command;
 }
 
@@ -126,9 +156,9 @@ TEST(SimEngineLink, LinkPointsAtThePtyAndGoesWithTheEngine)
         char target[256] = {};
         ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
         EXPECT_EQ(engine.PortPath(), target);
-        PtyClient client(link);  // a tool can open the fixed name
+        PtyClient client(link); // a tool can open the fixed name
     }
-    struct stat st{};
+    struct stat st { };
     EXPECT_NE(lstat(link.c_str(), &st), 0);
 }
 
@@ -141,7 +171,7 @@ TEST(SimEngineLink, NeverReplacesAFile)
     EngineOptions options;
     options.linkPath = path;
     EXPECT_THROW(SimEngine engine(options), std::system_error);
-    struct stat st{};
+    struct stat st { };
     ASSERT_EQ(lstat(path.c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
     ::unlink(path.c_str());
@@ -182,14 +212,16 @@ TEST(SimProgram, HelpAndMistakes)
 
     const ProgramResult badValue = RunProgram("--range 0");
     EXPECT_EQ(badValue.exitCode, 2);
-    EXPECT_NE(badValue.output.find("range: expected a whole number from 1 to 65535"), std::string::npos)
+    EXPECT_NE(badValue.output.find("range: expected a whole number from 1 to 65535"),
+              std::string::npos)
         << badValue.output;
 
     // A rate whose period would overflow the clock is refused, not run.
     const ProgramResult tinyRate = RunProgram("--rate 1e-300");
     EXPECT_EQ(tinyRate.exitCode, 2);
-    EXPECT_NE(tinyRate.output.find("rate: expected 0, or 0.1 to 50.52631579 frames per second, or max"),
-              std::string::npos)
+    EXPECT_NE(
+        tinyRate.output.find("rate: expected 0, or 0.1 to 50.52631579 frames per second, or max"),
+        std::string::npos)
         << tinyRate.output;
 }
 
@@ -197,13 +229,13 @@ TEST(SimProgram, AnswersInputLinesAndQuits)
 {
     // With "quit" on standard input it answers and ends; the first line is
     // the pty's path.
-    const ProgramResult run =
-        RunShell(std::string("printf 'load 2\\nbogus\\nquit\\n' | ") + SCALE_SIM_PATH + " 2>/dev/null");
+    const ProgramResult run = RunShell(std::string("printf 'load 2\\nbogus\\nquit\\n' | ") +
+                                       SCALE_SIM_PATH + " 2>/dev/null");
     EXPECT_EQ(run.exitCode, 0);
     const std::string& output = run.output;
     EXPECT_EQ(output.rfind("/dev/pts/", 0), 0u) << output;
     EXPECT_NE(output.find("\nok\nerror: unknown setting bogus\nok\n"), std::string::npos) << output;
 }
 
-}  // namespace
-}  // namespace scalesim
+} // namespace
+} // namespace scalesim

@@ -19,27 +19,32 @@ inline QString OwnDirectory() { return QString::fromLocal8Bit(qgetenv(kOwnDirect
 
 // Returns -1 in the copy (go on with the tests); otherwise runs the copy and
 // returns its exit code.
-inline int RunInOwnDirectory(int argc, char** argv) {
-  if (!OwnDirectory().isEmpty()) return -1;
-  QTemporaryDir dir;
-  if (!dir.isValid()) return 2;
-  const QString copy = dir.filePath(QStringLiteral("test-copy"));
-  if (!QFile::copy(QStringLiteral("/proc/self/exe"), copy)) {
-    std::fprintf(stderr, "cannot copy the test program to %s\n", qPrintable(copy));
-    return 2;
-  }
-  QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  QStringList arguments;
-  for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-  QProcess child;
-  child.setProcessChannelMode(QProcess::ForwardedChannels);
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(kOwnDirectoryMarker, dir.path());
-  environment.insert(QStringLiteral("HOME"), dir.path());
-  environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-  environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
-  child.setProcessEnvironment(environment);
-  child.start(copy, arguments);
-  if (!child.waitForFinished(-1)) return 2;
-  return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : 3;
+inline int RunInOwnDirectory(int argc, char** argv)
+{
+    if (!OwnDirectory().isEmpty())
+        return -1;
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return 2;
+    const QString copy = dir.filePath(QStringLiteral("test-copy"));
+    if (!QFile::copy(QStringLiteral("/proc/self/exe"), copy)) {
+        std::fprintf(stderr, "cannot copy the test program to %s\n", qPrintable(copy));
+        return 2;
+    }
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(kOwnDirectoryMarker, dir.path());
+    environment.insert(QStringLiteral("HOME"), dir.path());
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    child.setProcessEnvironment(environment);
+    child.start(copy, arguments);
+    if (!child.waitForFinished(-1))
+        return 2;
+    return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : 3;
 }

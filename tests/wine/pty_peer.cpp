@@ -187,8 +187,9 @@ std::string Read(Port& port, size_t count, int ms)
     std::vector<uint8_t> bytes;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (bytes.size() < count) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
         pollfd p{port.master, POLLIN, 0};
         if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0 || !(p.revents & POLLIN))
             break;
@@ -208,7 +209,8 @@ void Flood(Port* port, uint64_t count)
         block[i] = static_cast<uint8_t>(i);
     uint64_t written = 0;
     while (port->flooding && (count == 0 || written < count)) {
-        const size_t size = count == 0 ? block.size() : std::min<uint64_t>(block.size(), count - written);
+        const size_t size =
+            count == 0 ? block.size() : std::min<uint64_t>(block.size(), count - written);
         const ssize_t n = write(port->master, block.data(), size);
         if (n > 0) {
             written += static_cast<uint64_t>(n);
@@ -231,11 +233,14 @@ std::string Settings(const Port& port)
     if (tcgetattr(port.master, &t) != 0)
         return "error tcgetattr";
     const int bits[] = {5, 6, 7, 8};
-    const int size = (t.c_cflag & CSIZE) == CS5 ? 0 : (t.c_cflag & CSIZE) == CS6 ? 1 : (t.c_cflag & CSIZE) == CS7 ? 2 : 3;
+    const int size = (t.c_cflag & CSIZE) == CS5   ? 0
+                     : (t.c_cflag & CSIZE) == CS6 ? 1
+                     : (t.c_cflag & CSIZE) == CS7 ? 2
+                                                  : 3;
     const speed_t speed = cfgetospeed(&t);
-    static const std::pair<speed_t, int> speeds[] = {{B1200, 1200},   {B2400, 2400},    {B4800, 4800},
-                                                     {B9600, 9600},   {B19200, 19200},  {B38400, 38400},
-                                                     {B57600, 57600}, {B115200, 115200}};
+    static const std::pair<speed_t, int> speeds[] = {
+        {B1200, 1200},   {B2400, 2400},   {B4800, 4800},   {B9600, 9600},
+        {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
     int rate = 0;
     for (const auto& [code, value] : speeds) {
         if (code == speed)
@@ -244,7 +249,8 @@ std::string Settings(const Port& port)
     std::ostringstream out;
     out << "ok speed=" << rate << " bits=" << bits[size] << " parenb=" << !!(t.c_cflag & PARENB)
         << " cstopb=" << !!(t.c_cflag & CSTOPB) << " crtscts=" << !!(t.c_cflag & CRTSCTS)
-        << " ixon=" << !!(t.c_iflag & IXON) << " ixoff=" << !!(t.c_iflag & IXOFF) << " vstop=" << int(t.c_cc[VSTOP]);
+        << " ixon=" << !!(t.c_iflag & IXON) << " ixoff=" << !!(t.c_iflag & IXOFF)
+        << " vstop=" << int(t.c_cc[VSTOP]);
     return out.str();
 }
 
@@ -338,8 +344,10 @@ int main(int argc, char** argv)
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener, 4) != 0 || getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (listener < 0 ||
+        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener, 4) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         std::perror("pty_peer: socket");
         return 2;
     }

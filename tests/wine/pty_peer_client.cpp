@@ -47,10 +47,7 @@ PtyPeer::PtyPeer()
     socket_ = s;
 }
 
-PtyPeer::~PtyPeer()
-{
-    closesocket(static_cast<SOCKET>(socket_));
-}
+PtyPeer::~PtyPeer() { closesocket(static_cast<SOCKET>(socket_)); }
 
 std::string PtyPeer::Order(const std::string& line)
 {
@@ -74,10 +71,7 @@ std::string PtyPeer::Order(const std::string& line)
     return answer.size() > 3 ? answer.substr(3) : std::string();
 }
 
-std::string PtyPeer::Open(int port)
-{
-    return Order("open " + std::to_string(port));
-}
+std::string PtyPeer::Open(int port) { return Order("open " + std::to_string(port)); }
 
 void PtyPeer::Write(int port, const std::vector<uint8_t>& bytes)
 {
@@ -86,8 +80,8 @@ void PtyPeer::Write(int port, const std::vector<uint8_t>& bytes)
 
 std::vector<uint8_t> PtyPeer::Read(int port, size_t count, std::chrono::milliseconds timeout)
 {
-    const std::string hex =
-        Order("read " + std::to_string(port) + " " + std::to_string(count) + " " + std::to_string(timeout.count()));
+    const std::string hex = Order("read " + std::to_string(port) + " " + std::to_string(count) +
+                                  " " + std::to_string(timeout.count()));
     std::vector<uint8_t> bytes;
     for (size_t i = 0; i + 1 < hex.size(); i += 2)
         bytes.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
@@ -99,22 +93,10 @@ void PtyPeer::Flood(int port, uint64_t count)
     Order("flood " + std::to_string(port) + " " + std::to_string(count));
 }
 
-uint64_t PtyPeer::StopFlood(int port)
-{
-    return std::stoull(Order("stop " + std::to_string(port)));
-}
+uint64_t PtyPeer::StopFlood(int port) { return std::stoull(Order("stop " + std::to_string(port))); }
 
-std::string PtyPeer::Settings(int port)
-{
-    return Order("settings " + std::to_string(port));
-}
+std::string PtyPeer::Settings(int port) { return Order("settings " + std::to_string(port)); }
 
-void PtyPeer::HangUp(int port)
-{
-    Order("hangup " + std::to_string(port));
-}
+void PtyPeer::HangUp(int port) { Order("hangup " + std::to_string(port)); }
 
-double PtyPeer::WineServerCpuMs()
-{
-    return std::stod(Order("cpu 0"));
-}
+double PtyPeer::WineServerCpuMs() { return std::stod(Order("cpu 0")); }

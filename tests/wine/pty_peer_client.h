@@ -22,7 +22,8 @@ public:
     // A fresh far end for COMn; returns the terminal's Linux path.
     std::string Open(int port);
     void Write(int port, const std::vector<uint8_t>& bytes);
-    std::vector<uint8_t> Read(int port, size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    std::vector<uint8_t> Read(int port, size_t count,
+                              std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // Writes `count` bytes (0: without end) of 0, 1, .. 255, 0, .. in the background.
     void Flood(int port, uint64_t count);
     // Ends a flood; the number of bytes it wrote.

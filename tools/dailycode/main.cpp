@@ -56,7 +56,8 @@ int main(int argc, char** argv)
     }
     const std::optional<DateTime> date = parseDate(arg);
     if (!date) {
-        std::fprintf(stderr, "dailycode: '%s' is not a valid date; expected YYYY-MM-DD, e.g. 2026-12-10\n",
+        std::fprintf(stderr,
+                     "dailycode: '%s' is not a valid date; expected YYYY-MM-DD, e.g. 2026-12-10\n",
                      argv[1]);
         return 1;
     }

@@ -9,10 +9,10 @@ namespace {
 int64_t WallSeconds(const std::tm& wall)
 {
     std::tm copy = wall;
-    return static_cast<int64_t>(timegm(&copy));  // the wall clock read as if it were UTC
+    return static_cast<int64_t>(timegm(&copy)); // the wall clock read as if it were UTC
 }
 
-}  // namespace
+} // namespace
 
 int32_t DeviceSeconds(int year, int month, int day, int hour, int minute, int second)
 {
@@ -34,8 +34,8 @@ int32_t DeviceSecondsNow()
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    return DeviceSeconds(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                         local.tm_sec);
+    return DeviceSeconds(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                         local.tm_min, local.tm_sec);
 }
 
 void CalibrationLog::FillSample(std::size_t count, int32_t deadLoadAD, int32_t countsPerKg)
@@ -80,4 +80,4 @@ Payload CalibrationLog::RecordPayload(uint8_t number) const
     return payload;
 }
 
-}  // namespace scalesim
+} // namespace scalesim

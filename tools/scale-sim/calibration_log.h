@@ -12,11 +12,11 @@
 namespace scalesim {
 
 struct CalibrationRecord {
-    int32_t time = 0;  // device clock, seconds since 2018-01-01 00:00:00
+    int32_t time = 0; // device clock, seconds since 2018-01-01 00:00:00
     int32_t zeroAD = 0;
     int32_t anyAD = 0;
     uint16_t weightKg = 0;
-    uint8_t type = 0;  // kZeroCalibration or kAnyPointCalibration
+    uint8_t type = 0; // kZeroCalibration or kAnyPointCalibration
 };
 
 inline constexpr uint8_t kZeroCalibration = 1;
@@ -47,4 +47,4 @@ private:
 int32_t DeviceSeconds(int year, int month, int day, int hour, int minute, int second);
 int32_t DeviceSecondsNow();
 
-}  // namespace scalesim
+} // namespace scalesim

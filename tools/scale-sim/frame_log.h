@@ -34,11 +34,11 @@ public:
     int Fd() const { return fd_; }
 
 private:
-    UniqueFd own_;  // a non-blocking opening of the caller's pipe or terminal
+    UniqueFd own_; // a non-blocking opening of the caller's pipe or terminal
     int fd_;
     bool nonBlocking_ = false;
     std::string pending_;
-    uint64_t dropped_ = 0;  // not yet told in the log
+    uint64_t dropped_ = 0; // not yet told in the log
 };
 
-}  // namespace scalesim
+} // namespace scalesim

@@ -17,7 +17,7 @@ extern "C" void OnSignal(int)
         g_engine->Stop();
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -35,7 +35,8 @@ int main(int argc, char** argv)
         for (const auto& [name, value] : args.settings) {
             const std::string answer = engine.Command(name + " " + value);
             if (answer != "ok") {
-                std::fprintf(stderr, "scale-sim: --%s\n", answer.substr(answer.find(' ') + 1).c_str());
+                std::fprintf(stderr, "scale-sim: --%s\n",
+                             answer.substr(answer.find(' ') + 1).c_str());
                 return 2;
             }
         }
@@ -43,12 +44,12 @@ int main(int argc, char** argv)
         std::fflush(stdout);
 
         g_engine = &engine;
-        struct sigaction action{};
+        struct sigaction action { };
         action.sa_handler = OnSignal;
         sigaction(SIGINT, &action, nullptr);
         sigaction(SIGTERM, &action, nullptr);
         sigaction(SIGHUP, &action, nullptr);
-        std::signal(SIGPIPE, SIG_IGN);  // a closed standard output must not kill the line
+        std::signal(SIGPIPE, SIG_IGN); // a closed standard output must not kill the line
 
         engine.Run(0, 1);
         g_engine = nullptr;

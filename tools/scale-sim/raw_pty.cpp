@@ -16,7 +16,7 @@ namespace {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-}  // namespace
+} // namespace
 
 RawPty OpenRawPty()
 {
@@ -48,4 +48,4 @@ RawPty OpenRawPty()
     return pty;
 }
 
-}  // namespace scalesim
+} // namespace scalesim

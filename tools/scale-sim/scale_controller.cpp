@@ -18,15 +18,11 @@ double DivisionKg(uint16_t rangeKg, double kg)
     return std::fabs(kg) >= 6.0 ? 0.005 : 0.002;
 }
 
-uint32_t DataOf(const CommandFrame& frame)
-{
-    return static_cast<uint32_t>(GetLE32(&frame[3]));
-}
+uint32_t DataOf(const CommandFrame& frame) { return static_cast<uint32_t>(GetLE32(&frame[3])); }
 
-}  // namespace
+} // namespace
 
-ScaleController::ScaleController(uint32_t seed)
-    : random_(seed), clockSeconds_(DeviceSecondsNow())
+ScaleController::ScaleController(uint32_t seed) : random_(seed), clockSeconds_(DeviceSecondsNow())
 {
     log.FillSample(5, kDeadLoadAD, kCountsPerKg);
 }
@@ -34,10 +30,23 @@ ScaleController::ScaleController(uint32_t seed)
 bool ScaleController::IsCommand(uint8_t code)
 {
     switch (code) {
-    case kReadVersion: case kCalibrateZero: case kCalibrateSpan: case kSetZero: case kShiftZero:
-    case kTrackingOffCmd: case kTrackingOnCmd: case kQueryTracking: case kReadVersionText:
-    case kSetGravity: case kSetDivision: case kSetRange: case kReadParameters: case kSetClock:
-    case kReadLogRecord: case kOpenSwitch: case kBeeper:
+    case kReadVersion:
+    case kCalibrateZero:
+    case kCalibrateSpan:
+    case kSetZero:
+    case kShiftZero:
+    case kTrackingOffCmd:
+    case kTrackingOnCmd:
+    case kQueryTracking:
+    case kReadVersionText:
+    case kSetGravity:
+    case kSetDivision:
+    case kSetRange:
+    case kReadParameters:
+    case kSetClock:
+    case kReadLogRecord:
+    case kOpenSwitch:
+    case kBeeper:
         return true;
     default:
         return false;
@@ -60,8 +69,10 @@ int32_t ScaleController::SampleAD(int64_t nowMs)
     driftAtMs_ = nowMs;
     int32_t noise = 0;
     if (state.noiseCounts > 0)
-        noise = std::uniform_int_distribution<int32_t>(-state.noiseCounts, state.noiseCounts)(random_);
-    return kDeadLoadAD + static_cast<int32_t>(std::lround(state.loadKg * kCountsPerKg + driftCounts_)) + noise;
+        noise =
+            std::uniform_int_distribution<int32_t>(-state.noiseCounts, state.noiseCounts)(random_);
+    return kDeadLoadAD +
+           static_cast<int32_t>(std::lround(state.loadKg * kCountsPerKg + driftCounts_)) + noise;
 }
 
 int32_t ScaleController::LiveAD(int32_t rawAD) const
@@ -93,7 +104,7 @@ ReplyFrame ScaleController::Measurement(int64_t nowMs)
     PutLE32(&payload[0], span);
     PutLE32(&payload[4], live);
     PutLE16(&payload[8], state.spanCalibrated ? state.calWeightKg : 0);
-    PutLE32(&payload[10], raw);  // the converter's own reading; the tool ignores it
+    PutLE32(&payload[10], raw); // the converter's own reading; the tool ignores it
     return Reply(state.zeroFailed ? kPowerOnZeroFailed : kMeasurement, payload);
 }
 
@@ -156,7 +167,7 @@ std::vector<ReplyFrame> ScaleController::CalibrateSpan(uint16_t weightKg, int64_
     state.calWeightKg = weightKg;
     state.spanCalibrated = true;
     state.zeroOffset = 0;
-    state.gravityCal = state.gravityUse;  // calibrated here, so this is the calibration place
+    state.gravityCal = state.gravityUse; // calibrated here, so this is the calibration place
     LogCalibration(kAnyPointCalibration, nowMs);
     return {Reply(kSpanCalibrated)};
 }
@@ -185,7 +196,8 @@ std::vector<ReplyFrame> ScaleController::Answer(const CommandFrame& frame, int64
         payload[0] = state.versionNumber;
         return {Reply(kVersionNumber, payload)};
     case kReadVersionText:
-        std::memcpy(payload.data(), state.versionText.data(), std::min(state.versionText.size(), kPayloadLength));
+        std::memcpy(payload.data(), state.versionText.data(),
+                    std::min(state.versionText.size(), kPayloadLength));
         return {Reply(kVersionText, payload)};
     case kCalibrateZero:
         return CalibrateZero(nowMs);
@@ -204,7 +216,7 @@ std::vector<ReplyFrame> ScaleController::Answer(const CommandFrame& frame, int64
         return {Reply(state.zeroTracking ? kTrackingOn : kTrackingOff)};
     case kSetGravity: {
         const auto gravity = static_cast<int32_t>(data);
-        if (gravity < 90000 || gravity > 110000)  // 9 to 11 m/s²: anything else is a mistake
+        if (gravity < 90000 || gravity > 110000) // 9 to 11 m/s²: anything else is a mistake
             return {Reply(kRefused)};
         state.gravityUse = gravity;
         return {Reply(kAck)};
@@ -248,4 +260,4 @@ std::vector<ReplyFrame> ScaleController::Answer(const CommandFrame& frame, int64
     }
 }
 
-}  // namespace scalesim
+} // namespace scalesim

@@ -24,7 +24,7 @@ enum ReplyCode : uint8_t {
     kZeroCalibrated = 0x66,
     kZeroed = 0x68,
     kZeroTooFar = 0x69,
-    kPowerOnZeroFailed = 0x77,  // a measurement frame with a warning
+    kPowerOnZeroFailed = 0x77, // a measurement frame with a warning
     kSpanCalibrated = 0x88,
     kTrackingSet = 0x99,
     kTrackingOn = 0x9A,
@@ -34,7 +34,7 @@ enum ReplyCode : uint8_t {
     kParameters = 0xF6,
     kLogRecord = 0xF8,
     kBeeperState = 0xFB,
-    kMeasurement = 0x10,  // any code the tool has no case for
+    kMeasurement = 0x10, // any code the tool has no case for
 };
 
 // Command codes.
@@ -70,20 +70,20 @@ inline constexpr double kZeroBand = 0.04;
 struct ControllerState {
     // What lies on the platform and how the sensor behaves.
     double loadKg = 0;
-    int noiseCounts = 0;         // uniform noise, plus or minus
-    double driftPerMinute = 0;   // slow drift of the AD value, counts per minute
+    int noiseCounts = 0;       // uniform noise, plus or minus
+    double driftPerMinute = 0; // slow drift of the AD value, counts per minute
 
     // Settings kept by the controller.
     uint16_t rangeKg = 15;
-    uint8_t division = 0;        // 0 default dual division, 1 for 5 g
-    int32_t gravityUse = 97894;  // 0.0001 m/s², place of use
-    int32_t gravityCal = 97894;  // 0.0001 m/s², place of calibration
+    uint8_t division = 0;       // 0 default dual division, 1 for 5 g
+    int32_t gravityUse = 97894; // 0.0001 m/s², place of use
+    int32_t gravityCal = 97894; // 0.0001 m/s², place of calibration
     bool zeroTracking = false;
     bool beeper = true;
-    bool switchOpen = false;     // calibration switch
+    bool switchOpen = false; // calibration switch
     uint8_t versionNumber = 18;
     std::string versionText = "SCALE CTRL V1.8";
-    bool zeroFailed = false;     // power-on zero failed: frames carry 0x77 until zeroed
+    bool zeroFailed = false; // power-on zero failed: frames carry 0x77 until zeroed
 
     // Calibration: zero AD, the AD counts of the calibration weight above it,
     // and the offset set by zeroing.
@@ -139,4 +139,4 @@ private:
     int64_t clockAtMs_ = 0;
 };
 
-}  // namespace scalesim
+} // namespace scalesim

@@ -22,7 +22,8 @@ std::string Line(const std::string& left, const std::string& help)
     constexpr std::size_t kColumn = 28;
     constexpr std::size_t kWidth = 79;
     std::string text = "  " + left;
-    text += text.size() < kColumn ? std::string(kColumn - text.size(), ' ') : "\n" + std::string(kColumn, ' ');
+    text += text.size() < kColumn ? std::string(kColumn - text.size(), ' ')
+                                  : "\n" + std::string(kColumn, ' ');
     std::size_t lineStart = text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1;
     std::size_t pos = 0;
     while (pos < help.size()) {
@@ -43,7 +44,7 @@ std::string Line(const std::string& left, const std::string& help)
     return text + "\n";
 }
 
-}  // namespace
+} // namespace
 
 Arguments ParseArguments(int argc, const char* const* argv)
 {
@@ -99,7 +100,8 @@ std::string HelpText()
         "SIGTERM.\n"
         "\n"
         "Options:\n";
-    text += Line("--link PATH", "also make a symbolic link PATH to the pty (replaced if it is a link)");
+    text +=
+        Line("--link PATH", "also make a symbolic link PATH to the pty (replaced if it is a link)");
     text += Line("--log FILE", "write the frame log to FILE instead of standard error");
     text += Line("--seed N", "seed of the AD noise (default 1)");
     text += Line("--help", "show this text");
@@ -108,9 +110,9 @@ std::string HelpText()
     for (const Setting& setting : Settings())
         text += Line(std::string(setting.name) + " " + setting.argument, setting.help);
     text += "\nInput lines only:\n";
-    text += Line("reply CODE [BYTES]",
-                 "send a reply frame with this code and payload (hex, zero-filled), delayed, split, paired or "
-                 "preceded by noise as the settings say");
+    text += Line("reply CODE [BYTES]", "send a reply frame with this code and payload (hex, "
+                                       "zero-filled), delayed, split, paired or "
+                                       "preceded by noise as the settings say");
     text += Line("send BYTES", "write these bytes (hex) to the line as they are");
     text += Line("measure", "send one measurement frame now");
     text += Line("status", "show every setting on one line");
@@ -147,4 +149,4 @@ std::string HelpText()
     return text;
 }
 
-}  // namespace scalesim
+} // namespace scalesim

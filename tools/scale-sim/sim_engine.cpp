@@ -50,7 +50,7 @@ void WriteAll(int fd, const std::string& text)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return;  // the reader is gone; nothing to tell it
+            return; // the reader is gone; nothing to tell it
         done += static_cast<std::size_t>(n);
     }
 }
@@ -61,21 +61,18 @@ UniqueFd OpenLogFile(const std::string& path)
 {
     if (path.empty())
         return UniqueFd();
-    UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0644));
+    UniqueFd file(::open(path.c_str(),
+                         O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0644));
     if (file.Get() < 0)
         throw std::system_error(errno, std::generic_category(), "cannot write the log " + path);
     return file;
 }
 
-}  // namespace
+} // namespace
 
 SimEngine::SimEngine(const EngineOptions& options)
-    : options_(options),
-      pty_(OpenRawPty()),
-      logFile_(OpenLogFile(options.logPath)),
-      log_(logFile_.Get() >= 0 ? logFile_.Get() : 2),
-      state_(options.seed),
-      start_(Clock::now())
+    : options_(options), pty_(OpenRawPty()), logFile_(OpenLogFile(options.logPath)),
+      log_(logFile_.Get() >= 0 ? logFile_.Get() : 2), state_(options.seed), start_(Clock::now())
 {
     int wake[2];
     if (pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0)
@@ -85,11 +82,12 @@ SimEngine::SimEngine(const EngineOptions& options)
 
     if (!options_.linkPath.empty()) {
         // Replace an old link of ours, never a file.
-        struct stat st{};
+        struct stat st { };
         if (lstat(options_.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
             ::unlink(options_.linkPath.c_str());
         if (symlink(pty_.path.c_str(), options_.linkPath.c_str()) != 0)
-            throw std::system_error(errno, std::generic_category(), "cannot make the link " + options_.linkPath);
+            throw std::system_error(errno, std::generic_category(),
+                                    "cannot make the link " + options_.linkPath);
         linkMade_ = true;
     }
     ReschedulePeriod();
@@ -113,10 +111,7 @@ int64_t SimEngine::NowMs() const
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count();
 }
 
-void SimEngine::Log(const std::string& line)
-{
-    log_.Line(line);
-}
+void SimEngine::Log(const std::string& line) { log_.Line(line); }
 
 std::string SimEngine::Command(const std::string& line)
 {
@@ -246,7 +241,8 @@ void SimEngine::QueueReply(const ReplyFrame& reply)
     const auto split = static_cast<std::size_t>(link.splitAt);
     if (split > 0 && split < out.size()) {
         writes_.push_back({due, Bytes(out.begin(), out.begin() + link.splitAt), true});
-        writes_.push_back({due + std::chrono::milliseconds(link.splitPauseMs), Bytes(out.begin() + link.splitAt, out.end()), false});
+        writes_.push_back({due + std::chrono::milliseconds(link.splitPauseMs),
+                           Bytes(out.begin() + link.splitAt, out.end()), false});
     } else {
         writes_.push_back({due, std::move(out), false});
     }
@@ -341,7 +337,8 @@ void SimEngine::ReadTool()
             continue;
         if (n <= 0)
             return;
-        for (const CommandAssembler::Item& item : assembler_.Feed(buffer, static_cast<std::size_t>(n))) {
+        for (const CommandAssembler::Item& item :
+             assembler_.Feed(buffer, static_cast<std::size_t>(n))) {
             switch (item.kind) {
             case CommandAssembler::Kind::Frame: {
                 CommandFrame frame;
@@ -397,14 +394,15 @@ void SimEngine::Run(int inputFd, int outputFd)
             char wake[64];
             ssize_t n;
             while ((n = ::read(wakeRead_.Get(), wake, sizeof wake)) > 0)
-                quit_ = quit_ || std::memchr(wake, kWakeStop, static_cast<std::size_t>(n)) != nullptr;
+                quit_ =
+                    quit_ || std::memchr(wake, kWakeStop, static_cast<std::size_t>(n)) != nullptr;
             DrainInbox();
         }
         if (ready > 0 && (fds[1].revents & POLLIN))
             ReadTool();
         if (ready > 0 && (fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLIN)) {
             Log("# the pseudo-terminal failed");
-            break;  // cannot happen while we hold the slave; never spin on it
+            break; // cannot happen while we hold the slave; never spin on it
         }
         if (ready > 0 && inputFd >= 0 && (fds[2].revents & (POLLIN | POLLHUP))) {
             char chunk[1024];
@@ -413,7 +411,7 @@ void SimEngine::Run(int inputFd, int outputFd)
                 pending.append(chunk, static_cast<std::size_t>(n));
                 AnswerLines(pending, outputFd);
             } else if (n == 0 || errno != EINTR) {
-                inputFd = -1;  // end of input: keep simulating
+                inputFd = -1; // end of input: keep simulating
             }
         }
         if (ready > 0 && fds[3].revents != 0)
@@ -429,4 +427,4 @@ void SimEngine::Run(int inputFd, int outputFd)
     }
 }
 
-}  // namespace scalesim
+} // namespace scalesim

@@ -23,9 +23,9 @@
 namespace scalesim {
 
 struct EngineOptions {
-    std::string linkPath;  // a symbolic link to the pty, made now and removed at the end
-    std::string logPath;   // the frame log; empty: standard error
-    uint32_t seed = 1;     // of the noise
+    std::string linkPath; // a symbolic link to the pty, made now and removed at the end
+    std::string logPath;  // the frame log; empty: standard error
+    uint32_t seed = 1;    // of the noise
 };
 
 class SimEngine {
@@ -61,7 +61,7 @@ private:
     struct PendingWrite {
         Clock::time_point due;
         Bytes bytes;
-        bool opensFrame;  // the first part of a split reply
+        bool opensFrame; // the first part of a split reply
     };
     struct QueuedLine {
         std::string line;
@@ -87,7 +87,7 @@ private:
     RawPty pty_;
     UniqueFd wakeRead_, wakeWrite_;
     UniqueFd logFile_;
-    FrameLog log_;  // to logFile_, or standard error
+    FrameLog log_; // to logFile_, or standard error
     bool linkMade_ = false;
 
     SimState state_;
@@ -99,10 +99,10 @@ private:
     Clock::time_point nextTick_;
     bool quit_ = false;
 
-    std::mutex mutex_;  // guards running_ and inbox_, and direct execution
+    std::mutex mutex_; // guards running_ and inbox_, and direct execution
     bool running_ = false;
     std::deque<QueuedLine> inbox_;
     std::thread thread_;
 };
 
-}  // namespace scalesim
+} // namespace scalesim

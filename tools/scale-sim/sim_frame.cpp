@@ -20,10 +20,7 @@ void PutLE32(uint8_t* at, int32_t value)
         at[i] = static_cast<uint8_t>(bits >> (8 * i));
 }
 
-uint16_t GetLE16(const uint8_t* at)
-{
-    return static_cast<uint16_t>(at[0] | (at[1] << 8));
-}
+uint16_t GetLE16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | (at[1] << 8)); }
 
 int32_t GetLE32(const uint8_t* at)
 {
@@ -91,7 +88,8 @@ bool ParseHexBytes(const std::string& text, Bytes& out)
             ++digits;
             ++i;
         }
-        const bool endsToken = i == text.size() || text[i] == ' ' || text[i] == ',' || text[i] == '\t';
+        const bool endsToken =
+            i == text.size() || text[i] == ' ' || text[i] == ',' || text[i] == '\t';
         if (digits == 0 || digits > 2 || !endsToken)
             return false;
         out.push_back(static_cast<uint8_t>(value));
@@ -109,12 +107,13 @@ std::vector<CommandAssembler::Item> CommandAssembler::Feed(const uint8_t* data, 
             std::size_t end = pos;
             while (end < pending_.size() && pending_[end] != kHeader)
                 ++end;
-            items.push_back({Kind::Noise, Bytes(pending_.begin() + pos, pending_.begin() + end), {}});
+            items.push_back(
+                {Kind::Noise, Bytes(pending_.begin() + pos, pending_.begin() + end), {}});
             pos = end;
             continue;
         }
         if (pending_.size() - pos < kCommandLength)
-            break;  // wait for the rest of this frame
+            break; // wait for the rest of this frame
         Bytes frame(pending_.begin() + pos, pending_.begin() + pos + kCommandLength);
         if (frame[1] != kCommandMarker) {
             items.push_back({Kind::BadFrame, std::move(frame), "byte 1 is not 01"});
@@ -131,4 +130,4 @@ std::vector<CommandAssembler::Item> CommandAssembler::Feed(const uint8_t* data, 
     return items;
 }
 
-}  // namespace scalesim
+} // namespace scalesim

@@ -14,7 +14,7 @@
 namespace scalesim {
 
 inline constexpr uint8_t kHeader = 0xAA;
-inline constexpr uint8_t kCommandMarker = 0x01;  // byte 1 of every command
+inline constexpr uint8_t kCommandMarker = 0x01; // byte 1 of every command
 inline constexpr std::size_t kCommandLength = 8;
 inline constexpr std::size_t kReplyLength = 19;
 inline constexpr std::size_t kPayloadLength = 16;
@@ -38,8 +38,7 @@ CommandFrame BuildCommand(uint8_t code, uint32_t data = 0);
 
 // "AA 01 F6": upper-case hex, one space between bytes.
 std::string HexBytes(const uint8_t* data, std::size_t count);
-template <typename Container>
-std::string HexBytes(const Container& bytes)
+template <typename Container> std::string HexBytes(const Container& bytes)
 {
     return HexBytes(bytes.data(), bytes.size());
 }
@@ -56,8 +55,8 @@ public:
     enum class Kind { Frame, BadFrame, Noise };
     struct Item {
         Kind kind;
-        Bytes bytes;        // the frame, or the dropped noise bytes
-        std::string fault;  // why a bad frame was refused
+        Bytes bytes;       // the frame, or the dropped noise bytes
+        std::string fault; // why a bad frame was refused
     };
 
     std::vector<Item> Feed(const uint8_t* data, std::size_t count);
@@ -66,4 +65,4 @@ private:
     Bytes pending_;
 };
 
-}  // namespace scalesim
+} // namespace scalesim

@@ -40,12 +40,12 @@ bool ParseWhole(const std::string& text, long low, long high, long& value)
 
 std::string RangeError(const char* what, long low, long high)
 {
-    return std::string("expected ") + what + " from " + std::to_string(low) + " to " + std::to_string(high);
+    return std::string("expected ") + what + " from " + std::to_string(low) + " to " +
+           std::to_string(high);
 }
 
 // Setters for whole numbers and switches, to keep the table short.
-template <typename T>
-std::string SetWhole(T& target, const std::string& text, long low, long high)
+template <typename T> std::string SetWhole(T& target, const std::string& text, long low, long high)
 {
     long value = 0;
     if (!ParseWhole(text, low, high, value))
@@ -54,7 +54,8 @@ std::string SetWhole(T& target, const std::string& text, long low, long high)
     return {};
 }
 
-std::string SetSwitch(bool& target, const std::string& text, const char* on = "on", const char* off = "off")
+std::string SetSwitch(bool& target, const std::string& text, const char* on = "on",
+                      const char* off = "off")
 {
     if (text == on)
         target = true;
@@ -81,10 +82,7 @@ std::string SetCodes(CodeSet& target, const std::string& text)
 constexpr double kMinFramesPerSecond = 0.1;
 constexpr double kMaxFramesPerSecond = 100000;
 
-std::string OnOff(bool value)
-{
-    return value ? "on" : "off";
-}
+std::string OnOff(bool value) { return value ? "on" : "off"; }
 
 const std::vector<Setting> kSettings = {
     {"load", "KG", "simulated load on the platform in kg (default 0)",
@@ -96,9 +94,12 @@ const std::vector<Setting> kSettings = {
          return {};
      }},
     {"noise", "COUNTS", "random AD noise, plus or minus this many counts (default 0)",
-     [](SimState& s, const std::string& a) { return SetWhole(s.controller.state.noiseCounts, a, 0, 1000000); }},
-    {"drift", "COUNTS", "slow AD drift in counts per minute, may be negative (default 0); "
-                        "115 counts raise the tool's drift alarm",
+     [](SimState& s, const std::string& a) {
+         return SetWhole(s.controller.state.noiseCounts, a, 0, 1000000);
+     }},
+    {"drift", "COUNTS",
+     "slow AD drift in counts per minute, may be negative (default 0); "
+     "115 counts raise the tool's drift alarm",
      [](SimState& s, const std::string& a) -> std::string {
          double perMinute = 0;
          if (!ParseNumber(a, -1e6, 1e6, perMinute))
@@ -127,7 +128,9 @@ const std::vector<Setting> kSettings = {
     {"baud", "N", "line speed that limits the frame rate (default 9600)",
      [](SimState& s, const std::string& a) { return SetWhole(s.stream.baud, a, 300, 4000000); }},
     {"switch", "open|closed", "calibration switch (default closed); command 0xF9 opens it",
-     [](SimState& s, const std::string& a) { return SetSwitch(s.controller.state.switchOpen, a, "open", "closed"); }},
+     [](SimState& s, const std::string& a) {
+         return SetSwitch(s.controller.state.switchOpen, a, "open", "closed");
+     }},
     {"calibrated", "none|zero|KG",
      "calibration: none, zero point only, or zero and any point with KG (default 10)",
      [](SimState& s, const std::string& a) -> std::string {
@@ -140,9 +143,13 @@ const std::vector<Setting> kSettings = {
          return {};
      }},
     {"range", "KG", "range in kg (default 15)",
-     [](SimState& s, const std::string& a) { return SetWhole(s.controller.state.rangeKg, a, 1, 65535); }},
+     [](SimState& s, const std::string& a) {
+         return SetWhole(s.controller.state.rangeKg, a, 1, 65535);
+     }},
     {"division", "0|1", "division setting: 0 default dual division, 1 for 5 g (default 0)",
-     [](SimState& s, const std::string& a) { return SetWhole(s.controller.state.division, a, 0, 1); }},
+     [](SimState& s, const std::string& a) {
+         return SetWhole(s.controller.state.division, a, 0, 1);
+     }},
     {"gravity-use", "N", "gravity of the place of use in 0.0001 m/s2 (default 97894)",
      [](SimState& s, const std::string& a) {
          return SetWhole(s.controller.state.gravityUse, a, INT32_MIN, INT32_MAX);
@@ -152,7 +159,9 @@ const std::vector<Setting> kSettings = {
          return SetWhole(s.controller.state.gravityCal, a, INT32_MIN, INT32_MAX);
      }},
     {"tracking", "on|off", "zero tracking (default off)",
-     [](SimState& s, const std::string& a) { return SetSwitch(s.controller.state.zeroTracking, a); }},
+     [](SimState& s, const std::string& a) {
+         return SetSwitch(s.controller.state.zeroTracking, a);
+     }},
     {"beeper", "on|off", "beeper (default on)",
      [](SimState& s, const std::string& a) { return SetSwitch(s.controller.state.beeper, a); }},
     {"records", "N", "fill the calibration log with N sample records, 0 to 32 (default 5)",
@@ -164,15 +173,19 @@ const std::vector<Setting> kSettings = {
          return {};
      }},
     {"version", "N", "version number answered to 0x01 (default 18)",
-     [](SimState& s, const std::string& a) { return SetWhole(s.controller.state.versionNumber, a, 0, 255); }},
-    {"version-text", "TEXT", "version text answered to 0xF2, at most 16 characters (default \"SCALE CTRL V1.8\")",
+     [](SimState& s, const std::string& a) {
+         return SetWhole(s.controller.state.versionNumber, a, 0, 255);
+     }},
+    {"version-text", "TEXT",
+     "version text answered to 0xF2, at most 16 characters (default \"SCALE CTRL V1.8\")",
      [](SimState& s, const std::string& a) -> std::string {
          if (a.size() > kPayloadLength)
              return "at most 16 characters";
          s.controller.state.versionText = a;
          return {};
      }},
-    {"zerofail", "on|off", "power-on zero failed: frames carry code 0x77 until a zero (0x04) succeeds",
+    {"zerofail", "on|off",
+     "power-on zero failed: frames carry code 0x77 until a zero (0x04) succeeds",
      [](SimState& s, const std::string& a) { return SetSwitch(s.controller.state.zeroFailed, a); }},
     {"delay", "MS", "delay before each reply in ms (default 0)",
      [](SimState& s, const std::string& a) { return SetWhole(s.link.replyDelayMs, a, 0, 600000); }},
@@ -199,7 +212,7 @@ const std::vector<Setting> kSettings = {
      [](SimState& s, const std::string& a) { return SetWhole(s.link.garbage, a, 0, 1000); }},
 };
 
-}  // namespace
+} // namespace
 
 std::string CodeSet::Text() const
 {
@@ -222,15 +235,9 @@ std::chrono::microseconds StreamSettings::Period() const
     return std::chrono::microseconds(static_cast<int64_t>(std::ceil(1e6 / rate)));
 }
 
-double StreamSettings::LineFramesPerSecond() const
-{
-    return baud / (10.0 * kReplyLength);
-}
+double StreamSettings::LineFramesPerSecond() const { return baud / (10.0 * kReplyLength); }
 
-const std::vector<Setting>& Settings()
-{
-    return kSettings;
-}
+const std::vector<Setting>& Settings() { return kSettings; }
 
 std::string ApplySetting(SimState& state, const std::string& name, const std::string& argument)
 {
@@ -248,19 +255,26 @@ std::string StatusLine(const SimState& state, int64_t nowMs)
     const ControllerState& c = state.controller.state;
     const LinkBehaviour& link = state.link;
     std::ostringstream out;
-    out << "load=" << Format(c.loadKg) << " noise=" << c.noiseCounts << " drift=" << Format(c.driftPerMinute)
+    out << "load=" << Format(c.loadKg) << " noise=" << c.noiseCounts
+        << " drift=" << Format(c.driftPerMinute)
         << " rate=" << (state.stream.lineRate ? "max" : Format(state.stream.framesPerSecond))
-        << " baud=" << state.stream.baud << " switch=" << (c.switchOpen ? "open" : "closed") << " calibrated="
-        << (!c.zeroCalibrated ? "none" : !c.spanCalibrated ? "zero" : std::to_string(c.calWeightKg))
+        << " baud=" << state.stream.baud << " switch=" << (c.switchOpen ? "open" : "closed")
+        << " calibrated="
+        << (!c.zeroCalibrated   ? "none"
+            : !c.spanCalibrated ? "zero"
+                                : std::to_string(c.calWeightKg))
         << " zero-ad=" << c.zeroAD << " span-ad=" << c.spanAD << " zero-offset=" << c.zeroOffset
-        << " range=" << c.rangeKg << " division=" << int{c.division} << " gravity-use=" << c.gravityUse
-        << " gravity-cal=" << c.gravityCal << " tracking=" << OnOff(c.zeroTracking) << " beeper=" << OnOff(c.beeper)
-        << " records=" << state.controller.log.Size() << " clock=" << state.controller.DeviceClock(nowMs)
-        << " version=" << int{c.versionNumber} << " zerofail=" << OnOff(c.zeroFailed) << " delay=" << link.replyDelayMs
+        << " range=" << c.rangeKg << " division=" << int{c.division}
+        << " gravity-use=" << c.gravityUse << " gravity-cal=" << c.gravityCal
+        << " tracking=" << OnOff(c.zeroTracking) << " beeper=" << OnOff(c.beeper)
+        << " records=" << state.controller.log.Size()
+        << " clock=" << state.controller.DeviceClock(nowMs) << " version=" << int{c.versionNumber}
+        << " zerofail=" << OnOff(c.zeroFailed) << " delay=" << link.replyDelayMs
         << " silent=" << link.silent.Text() << " refuse=" << link.refuse.Text()
         << " split=" << (link.splitAt > 0 ? std::to_string(link.splitAt) : "off")
-        << " split-pause=" << link.splitPauseMs << " pair=" << OnOff(link.pair) << " garbage=" << link.garbage;
+        << " split-pause=" << link.splitPauseMs << " pair=" << OnOff(link.pair)
+        << " garbage=" << link.garbage;
     return out.str();
 }
 
-}  // namespace scalesim
+} // namespace scalesim

@@ -21,23 +21,23 @@ struct CodeSet {
     std::set<uint8_t> codes;
 
     bool Has(uint8_t code) const { return all || codes.count(code) > 0; }
-    std::string Text() const;  // "off", "on" or "F3,F5"
+    std::string Text() const; // "off", "on" or "F3,F5"
 };
 
 // How replies go onto the line.
 struct LinkBehaviour {
     int replyDelayMs = 0;
-    CodeSet silent;       // commands ignored: no change, no answer
-    CodeSet refuse;       // commands refused: no change, answer 0x11
-    int splitAt = 0;      // write a reply in two parts, the first this long (0: whole)
+    CodeSet silent;  // commands ignored: no change, no answer
+    CodeSet refuse;  // commands refused: no change, answer 0x11
+    int splitAt = 0; // write a reply in two parts, the first this long (0: whole)
     int splitPauseMs = 50;
-    bool pair = false;    // a measurement frame in the same write as each reply
-    int garbage = 0;      // noise bytes before each reply
+    bool pair = false; // a measurement frame in the same write as each reply
+    int garbage = 0;   // noise bytes before each reply
 };
 
 struct StreamSettings {
-    double framesPerSecond = 10;  // 0 stops the stream
-    bool lineRate = false;        // as fast as the line carries frames
+    double framesPerSecond = 10; // 0 stops the stream
+    bool lineRate = false;       // as fast as the line carries frames
     int baud = 9600;
 
     // Time between two frames; zero when the stream is stopped.
@@ -47,7 +47,7 @@ struct StreamSettings {
 };
 
 struct SimState {
-    explicit SimState(uint32_t seed = 1) : controller(seed) {}
+    explicit SimState(uint32_t seed = 1) : controller(seed) { }
 
     ScaleController controller;
     LinkBehaviour link;
@@ -70,4 +70,4 @@ std::string ApplySetting(SimState& state, const std::string& name, const std::st
 // One line with every setting's current value, "name=value" separated by blanks.
 std::string StatusLine(const SimState& state, int64_t nowMs);
 
-}  // namespace scalesim
+} // namespace scalesim

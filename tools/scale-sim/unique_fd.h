@@ -10,9 +10,9 @@ namespace scalesim {
 class UniqueFd {
 public:
     UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
+    explicit UniqueFd(int fd) : fd_(fd) { }
     ~UniqueFd() { Reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) { }
     UniqueFd& operator=(UniqueFd&& other) noexcept
     {
         if (this != &other) {
@@ -36,4 +36,4 @@ private:
     int fd_ = -1;
 };
 
-}  // namespace scalesim
+} // namespace scalesim

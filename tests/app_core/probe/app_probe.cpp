@@ -30,7 +30,8 @@ int main(int argc, char** argv)
         // The executable's directory disappears while the program runs.
         const std::string dir = ExecutableDirectory();
         std::error_code error;
-        if (!std::filesystem::remove(dir + "app_probe", error) || !std::filesystem::remove(dir, error))
+        if (!std::filesystem::remove(dir + "app_probe", error) ||
+            !std::filesystem::remove(dir, error))
             return 2;
         ++arg;
     }
