@@ -10,6 +10,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # scale-cli: command line and JSON
+  libcli11-dev nlohmann-json3-dev
   # locale sources, so the log tests can make a zh_CN.GBK locale
   locales
   # GUI

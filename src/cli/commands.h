@@ -1,0 +1,58 @@
+#pragma once
+// The commands of scale-cli, each run once its arguments have been checked.
+// Results go to standard output; a failure is thrown as a CommandFailure.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "cli/controller_link.h"
+#include "protocol/replies.h"
+
+struct CommonOptions {
+    LinkSettings link;
+    bool json = false;
+};
+
+enum class SwitchRequest { On, Off, Query };
+
+// Reading.
+void RunPorts(const CommonOptions& options, bool probe, bool portGiven);
+void RunParams(const CommonOptions& options);
+void RunVersion(const CommonOptions& options);
+void RunLog(const CommonOptions& options, bool csv);
+
+// Weighing.
+void RunWatch(const CommonOptions& options, uint32_t count, bool csv);
+void RunZero(const CommonOptions& options);
+void RunShiftZero(const CommonOptions& options);
+
+// Settings.
+void RunClock(const CommonOptions& options);
+void RunTracking(const CommonOptions& options, SwitchRequest request);
+void RunBeeper(const CommonOptions& options, SwitchRequest request);
+
+struct GravityRequest {
+    GravityPlace place = GravityPlace::Use;
+    std::optional<int> row;           // index into the gravity table
+    std::optional<std::string> value; // m/s² as typed, or as computed from latitude and altitude
+};
+void RunSetGravity(const CommonOptions& options, const GravityRequest& request);
+void RunSetRange(const CommonOptions& options, int rangeKg);
+void RunSetDivision(const CommonOptions& options, int division);
+
+// Calibration.
+void RunUnlock(const CommonOptions& options, const std::string& code);
+struct CalibrationRequest {
+    std::optional<std::string> weightKg; // as typed; none: zero calibration
+    uint32_t stableReadings = 10;
+    uint32_t settleMs = 10000;
+    std::optional<std::string> code;
+};
+void RunCalibrate(const CommonOptions& options, const CalibrationRequest& request);
+
+// Snapshots.
+void RunSnapshot(const CommonOptions& options, const std::optional<std::string>& outputFile);
+void RunApply(const CommonOptions& options, const std::string& file, bool dryRun);
+void RunDiff(const CommonOptions& options, const std::string& file,
+             const std::optional<std::string>& secondFile);

@@ -1,0 +1,168 @@
+#include "cli/controller_link.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cli/exit_code.h"
+#include "cli/report_format.h"
+#include "protocol/commands.h"
+#include "serial/comm.h"
+#include "session/port_name.h"
+
+namespace {
+
+// Replies with which the controller refuses what it was asked.
+constexpr uint8_t kRefusals[] = {kReplySetFailed, kReplyZeroNotCalibrated,
+                                 kReplyAnyPointNotCalibrated, kReplyOpenCalibrationSwitch,
+                                 kReplyZeroSetFailed};
+
+bool IsRefusal(uint8_t code)
+{
+    return std::find(std::begin(kRefusals), std::end(kRefusals), code) != std::end(kRefusals);
+}
+
+bool IsOneOf(uint8_t code, std::initializer_list<uint8_t> codes)
+{
+    return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+std::string Hex(uint8_t code)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", code);
+    return text;
+}
+
+std::string OpenFailureText(int32_t code)
+{
+    switch (code) {
+    case -1:
+        return "absent or busy";
+    case -2:
+        return "not a character device";
+    case -3:
+        return "not a serial device";
+    default:
+        return "out of resources";
+    }
+}
+
+} // namespace
+
+ControllerLink::ControllerLink(LinkSettings settings)
+    : settings_(std::move(settings)), session_(host_, *this)
+{
+    // scale-cli never writes the settings file.
+    session_.setRemembersPort(false);
+    TComm& port = session_.port();
+    port.OnRequestHangup = [this, previous = std::move(port.OnRequestHangup)](TComm* sender) {
+        lost_ = true;
+        host_.end();
+        if (previous)
+            previous(sender);
+    };
+}
+
+ControllerLink::~ControllerLink()
+{
+    // The handler may use what its command has already let go.
+    measured_ = {};
+    host_.wait(1000, [this] { return session_.port().SendDataEmpty(); });
+    session_.shutDown();
+}
+
+ParameterReport ControllerLink::open()
+{
+    const size_t since = mark();
+    const int32_t code = session_.openPort(settings_.port, settings_.baudRate);
+    if (code != 1)
+        throw CommandFailure(ExitCode::PortFailed, "--port " + settings_.port +
+                                                       ": cannot be opened (" +
+                                                       OpenFailureText(code) + ")");
+    checkPort();
+    return DecodeParameterReport(
+        awaitReply(since, {kReplyParameters}, "reading the parameters").data());
+}
+
+int32_t ControllerLink::openWithoutGreeting()
+{
+    TComm& port = session_.port();
+    port.SetCommName(PortNameToOpen(settings_.port));
+    port.SetBaudRate(settings_.baudRate);
+    return port.StartComm();
+}
+
+std::optional<ReplyFrame> ControllerLink::replyAfter(size_t since,
+                                                     std::initializer_list<uint8_t> codes) const
+{
+    for (size_t i = since; i < replies_.size(); ++i)
+        if (IsOneOf(replies_[i][1], codes) || IsRefusal(replies_[i][1]))
+            return replies_[i];
+    return std::nullopt;
+}
+
+ReplyFrame ControllerLink::awaitReply(size_t since, std::initializer_list<uint8_t> codes,
+                                      const std::string& action)
+{
+    std::optional<ReplyFrame> reply;
+    waitFor(settings_.replyTimeoutMs,
+            [&] { return (reply = replyAfter(since, codes)).has_value(); });
+    if (!reply)
+        throw CommandFailure(ExitCode::NoAnswer, action + ": no answer within " +
+                                                     std::to_string(settings_.replyTimeoutMs) +
+                                                     " ms");
+    if (!IsOneOf((*reply)[1], codes))
+        throw CommandFailure(ExitCode::Refused, action + ": refused by the controller: " +
+                                                    ReplyStatusText(reply->data()) + " (" +
+                                                    Hex((*reply)[1]) + ")");
+    return *reply;
+}
+
+ParameterReport ControllerLink::readParameters()
+{
+    const size_t since = mark();
+    session_.sendCommand(kCmdReadParameters);
+    return DecodeParameterReport(
+        awaitReply(since, {kReplyParameters}, "reading the parameters").data());
+}
+
+bool ControllerLink::waitFor(uint32_t ms, const std::function<bool()>& done)
+{
+    host_.wait(ms, [&] { return lost_ || done(); });
+    checkPort();
+    return done();
+}
+
+void ControllerLink::letFramesGoOut()
+{
+    if (!waitFor(1000, [this] { return session_.port().SendDataEmpty(); }))
+        throw CommandFailure(ExitCode::PortFailed,
+                             "--port " + settings_.port + ": the frames could not be sent");
+    // The last frame is on the line for its 80 bits; closing sooner would
+    // discard it, and the far end of a pseudo-terminal needs a moment to read.
+    host_.wait(80 * 1000 / std::max<uint32_t>(settings_.baudRate, 1) + 50, {});
+    checkPort();
+}
+
+void ControllerLink::replyReceived(const uint8_t* frame)
+{
+    lastCode_ = frame[1];
+    if (IsMeasurementCode(frame[1]))
+        return;
+    ReplyFrame copy;
+    std::copy(frame, frame + kReplyFrameSize, copy.begin());
+    replies_.push_back(copy);
+}
+
+void ControllerLink::weightMeasured(const WeightReading& reading)
+{
+    if (measured_)
+        measured_({CurrentDateTime(), lastCode_, reading});
+}
+
+void ControllerLink::checkPort() const
+{
+    if (lost_)
+        throw CommandFailure(ExitCode::PortFailed,
+                             "--port " + settings_.port + ": the port was lost");
+}

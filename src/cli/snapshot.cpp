@@ -1,0 +1,190 @@
+#include "cli/snapshot.h"
+
+#include <cmath>
+#include <fstream>
+#include <limits>
+
+#include "cli/exit_code.h"
+#include "cli/report_format.h"
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+// Reads the fields of one JSON object; every failure names the source and
+// the field's path.
+class FieldReader {
+public:
+    FieldReader(const json& object, std::string source, std::string path)
+        : object_(object), source_(std::move(source)), path_(std::move(path))
+    {
+        if (!object_.is_object())
+            fail(path_.empty() ? "the document" : path_, "an object is required");
+    }
+
+    const json& field(const std::string& key) const
+    {
+        const auto found = object_.find(key);
+        if (found == object_.end())
+            fail(pathOf(key), "missing");
+        return *found;
+    }
+    FieldReader object(const std::string& key) const { return {field(key), source_, pathOf(key)}; }
+
+    int64_t integer(const std::string& key, int64_t min, int64_t max) const
+    {
+        const json& value = field(key);
+        if (!value.is_number_integer() || value.get<int64_t>() < min || value.get<int64_t>() > max)
+            fail(pathOf(key), "a whole number from " + std::to_string(min) + " to " +
+                                  std::to_string(max) + " is required");
+        return value.get<int64_t>();
+    }
+    std::string text(const std::string& key) const
+    {
+        const json& value = field(key);
+        if (!value.is_string())
+            fail(pathOf(key), "a text is required");
+        return value.get<std::string>();
+    }
+    bool flag(const std::string& key) const
+    {
+        const json& value = field(key);
+        if (!value.is_boolean())
+            fail(pathOf(key), "true or false is required");
+        return value.get<bool>();
+    }
+    // m/s², kept in units of 0.0001 m/s².
+    int32_t gravity(const std::string& key) const
+    {
+        const json& value = field(key);
+        const double scaled = value.is_number() ? std::nearbyint(value.get<double>() * 10000) : NAN;
+        if (!(std::abs(scaled) <= std::numeric_limits<int32_t>::max()))
+            fail(pathOf(key), "a gravity in m/s² is required, e.g. 9.7894");
+        return static_cast<int32_t>(scaled);
+    }
+    uint8_t division(const std::string& key) const
+    {
+        const json& value = field(key);
+        if (value == "default")
+            return 0;
+        if (value == "5g")
+            return 1;
+        if (value.is_number_integer() && value.get<int64_t>() >= 0 && value.get<int64_t>() <= 255)
+            return static_cast<uint8_t>(value.get<int>());
+        fail(pathOf(key), "\"default\", \"5g\" or a whole number from 0 to 255 is required");
+    }
+
+    [[noreturn]] void fail(const std::string& path, const std::string& what) const
+    {
+        throw UsageError(source_ + ": " + path + ": " + what);
+    }
+    std::string pathOf(const std::string& key) const
+    {
+        return path_.empty() ? key : path_ + "." + key;
+    }
+
+private:
+    const json& object_;
+    std::string source_;
+    std::string path_;
+};
+
+CalibrationLogRecord LogRecordFromJson(const FieldReader& fields)
+{
+    CalibrationLogRecord record;
+    record.number = static_cast<uint8_t>(fields.integer("no", 0, 255));
+    record.time = fields.text("time");
+    record.zeroAD = static_cast<int32_t>(fields.integer("zero_ad", INT32_MIN, INT32_MAX));
+    record.referenceAD = static_cast<int32_t>(fields.integer("any_ad", INT32_MIN, INT32_MAX));
+    record.referenceWeightKg = static_cast<uint16_t>(fields.integer("weight_kg", 0, 65535));
+    record.operationType = static_cast<uint8_t>(fields.integer("type", 0, 255));
+    return record;
+}
+
+std::string LogRecordPath(size_t index)
+{
+    return "calibration_log record " + std::to_string(index + 1);
+}
+
+} // namespace
+
+json SnapshotJson(const Snapshot& snapshot)
+{
+    json log = json::array();
+    for (const CalibrationLogRecord& record : snapshot.calibrationLog)
+        log.push_back(LogRecordJson(record));
+    return {{"format", kSnapshotFormat},
+            {"format_version", kSnapshotFormatVersion},
+            {"taken_at", snapshot.takenAt},
+            {"port", snapshot.port},
+            {"parameters", ParametersJson(snapshot.parameters)},
+            {"zero_tracking", snapshot.zeroTracking},
+            {"beeper", snapshot.beeper},
+            {"version", snapshot.version},
+            {"calibration_log", log}};
+}
+
+Snapshot SnapshotFromJson(const json& document, const std::string& source)
+{
+    const FieldReader fields(document, source, "");
+    if (fields.field("format") != kSnapshotFormat)
+        fields.fail("format", std::string("\"") + kSnapshotFormat + "\" is required");
+    fields.integer("format_version", kSnapshotFormatVersion, kSnapshotFormatVersion);
+    Snapshot snapshot;
+    snapshot.takenAt = fields.text("taken_at");
+    snapshot.port = fields.text("port");
+    const FieldReader parameters = fields.object("parameters");
+    snapshot.parameters.division = parameters.division("division");
+    snapshot.parameters.rangeKg = static_cast<uint16_t>(parameters.integer("range_kg", 0, 65535));
+    snapshot.parameters.calibrationGravity =
+        parameters.object("calibration_place").gravity("gravity");
+    snapshot.parameters.useGravity = parameters.object("use_place").gravity("gravity");
+    snapshot.zeroTracking = fields.flag("zero_tracking");
+    snapshot.beeper = fields.flag("beeper");
+    snapshot.version = fields.text("version");
+    const json& log = fields.field("calibration_log");
+    if (!log.is_array())
+        fields.fail("calibration_log", "a list of records is required");
+    for (size_t i = 0; i < log.size(); ++i)
+        snapshot.calibrationLog.push_back(
+            LogRecordFromJson(FieldReader(log[i], source, LogRecordPath(i))));
+    return snapshot;
+}
+
+Snapshot ReadSnapshotFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw UsageError(path + ": cannot be read");
+    const json document = json::parse(file, nullptr, false);
+    if (document.is_discarded())
+        throw UsageError(path + ": not a JSON document");
+    return SnapshotFromJson(document, path);
+}
+
+std::vector<std::string> SnapshotDifferences(const Snapshot& left, const Snapshot& right)
+{
+    std::vector<std::string> lines;
+    auto compare = [&](const std::string& field, const json& a, const json& b) {
+        if (a != b)
+            lines.push_back(field + ": " + a.dump() + " -> " + b.dump());
+    };
+    const ParameterReport& l = left.parameters;
+    const ParameterReport& r = right.parameters;
+    compare("parameters.division", DivisionJson(l.division), DivisionJson(r.division));
+    compare("parameters.range_kg", l.rangeKg, r.rangeKg);
+    compare("parameters.calibration_place.gravity", GravityJson(l.calibrationGravity),
+            GravityJson(r.calibrationGravity));
+    compare("parameters.use_place.gravity", GravityJson(l.useGravity), GravityJson(r.useGravity));
+    compare("zero_tracking", left.zeroTracking, right.zeroTracking);
+    compare("beeper", left.beeper, right.beeper);
+    compare("version", left.version, right.version);
+    const size_t records = std::max(left.calibrationLog.size(), right.calibrationLog.size());
+    for (size_t i = 0; i < records; ++i) {
+        auto record = [i](const CalibrationLogRecords& log) {
+            return i < log.size() ? LogRecordJson(log[i]) : json();
+        };
+        compare(LogRecordPath(i), record(left.calibrationLog), record(right.calibrationLog));
+    }
+    return lines;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// A snapshot: everything scale-cli can read from a controller, as one JSON
+// document with a format version. Reading a document checks every field;
+// a bad one is a usage error naming the file and the field.
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "protocol/log_record.h"
+#include "protocol/replies.h"
+
+inline constexpr const char* kSnapshotFormat = "scale-cli snapshot";
+inline constexpr int kSnapshotFormatVersion = 1;
+
+struct Snapshot {
+    std::string takenAt; // the workstation's time, "YYYY-MM-DD hh:nn:ss"
+    std::string port;
+    ParameterReport parameters;
+    bool zeroTracking = false;
+    bool beeper = false;
+    std::string version;
+    CalibrationLogRecords calibrationLog;
+};
+
+nlohmann::ordered_json SnapshotJson(const Snapshot& snapshot);
+// `source` names the document in messages (its file name).
+Snapshot SnapshotFromJson(const nlohmann::ordered_json& document, const std::string& source);
+// Reads and checks a snapshot file.
+Snapshot ReadSnapshotFile(const std::string& path);
+
+// One line per field that differs, "range_kg: 15 -> 30", left value first;
+// the time taken, the port and the places' names (which follow from the
+// gravity values) are not compared. Empty when the two are equal.
+std::vector<std::string> SnapshotDifferences(const Snapshot& left, const Snapshot& right);

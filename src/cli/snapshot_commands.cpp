@@ -1,0 +1,253 @@
+// snapshot, apply, diff: a board read into a file, a file written to a
+// board, and the two compared.
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+
+#include "cli/commands.h"
+#include "cli/controller_reads.h"
+#include "cli/exit_code.h"
+#include "cli/report_format.h"
+#include "cli/snapshot.h"
+#include "protocol/commands.h"
+#include "protocol/gravity.h"
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+// A file written beside its place and put there only once it is complete,
+// so a failed snapshot never leaves a golden file cut short.
+class ReplacedFile {
+public:
+    explicit ReplacedFile(std::string path) : path_(std::move(path)), partial_(path_ + ".partial")
+    {
+        stream_.open(partial_, std::ios::binary | std::ios::trunc);
+        if (!stream_)
+            throw UsageError("-o " + path_ + ": cannot be written");
+    }
+    ~ReplacedFile()
+    {
+        if (committed_)
+            return;
+        stream_.close();
+        std::error_code ignored;
+        std::filesystem::remove(partial_, ignored);
+    }
+    ReplacedFile(const ReplacedFile&) = delete;
+    ReplacedFile& operator=(const ReplacedFile&) = delete;
+
+    void commit(const std::string& text)
+    {
+        stream_ << text;
+        stream_.close();
+        std::error_code error;
+        if (stream_)
+            std::filesystem::rename(partial_, path_, error);
+        if (!stream_ || error)
+            throw UsageError("-o " + path_ + ": cannot be written");
+        committed_ = true;
+    }
+
+private:
+    std::string path_;
+    std::string partial_;
+    std::ofstream stream_;
+    bool committed_ = false;
+};
+
+// What apply writes: the settings the controller takes by command.
+struct SettableParts {
+    int32_t useGravity = 0;
+    int rangeKg = 0;
+    uint8_t division = 0;
+    bool zeroTracking = false;
+    bool beeper = false;
+};
+
+constexpr int kRanges[] = {3, 15, 30, 750};
+
+SettableParts CheckedSettableParts(const Snapshot& snapshot, const std::string& file)
+{
+    const ParameterReport& parameters = snapshot.parameters;
+    // The window sends a gravity only strictly between 9.6 and 10 m/s².
+    if (parameters.useGravity <= 96000 || parameters.useGravity >= 100000)
+        throw UsageError(file +
+                         ": parameters.use_place.gravity: " + FormatGravity(parameters.useGravity) +
+                         " is not allowed: more than 9.6 and less than 10");
+    if (std::find(std::begin(kRanges), std::end(kRanges), parameters.rangeKg) == std::end(kRanges))
+        throw UsageError(file + ": parameters.range_kg: " + std::to_string(parameters.rangeKg) +
+                         " is not allowed: 3, 15, 30 or 750");
+    if (parameters.division > 1)
+        throw UsageError(file + ": parameters.division: " + std::to_string(parameters.division) +
+                         " is not allowed: \"default\" or \"5g\"");
+    return {parameters.useGravity, parameters.rangeKg, parameters.division, snapshot.zeroTracking,
+            snapshot.beeper};
+}
+
+// One setting apply writes: its field, its value as the snapshot shows it,
+// the frame that carries it, and the window's operation that sends it.
+struct SettingWrite {
+    std::string field;
+    json value;
+    CommandFrame frame;
+    std::function<void(ControllerLink&)> send;
+};
+
+std::vector<SettingWrite> SettingWrites(const SettableParts& parts)
+{
+    auto sendAndAwait = [](std::function<void(ScaleSession&)> operation, uint8_t answer,
+                           std::string action) {
+        return [operation, answer, action](ControllerLink& link) {
+            const size_t since = link.mark();
+            operation(link.session());
+            link.checkPort();
+            link.awaitReply(since, {answer}, action);
+        };
+    };
+    const std::string gravityText = FormatGravity(parts.useGravity);
+    return {
+        {"parameters.use_place.gravity", GravityJson(parts.useGravity),
+         BuildCommandFrame(kCmdSetGravity, GravityData(parts.useGravity)),
+         sendAndAwait([gravityText](ScaleSession& s) { s.setUseGravity(gravityText); }, kReplySetOK,
+                      "apply gravity")},
+        {"parameters.range_kg", parts.rangeKg,
+         BuildCommandFrame(kCmdSetRange, RangeData(parts.rangeKg)),
+         sendAndAwait([parts](ScaleSession& s) { s.setRange(parts.rangeKg); }, kReplyRangeSet,
+                      "apply range")},
+        {"parameters.division", DivisionJson(parts.division),
+         BuildCommandFrame(kCmdSetDivision, DivisionData(parts.division)),
+         sendAndAwait([parts](ScaleSession& s) { s.setDivision(parts.division); }, kReplySetOK,
+                      "apply division")},
+        {"zero_tracking", parts.zeroTracking,
+         BuildCommandFrame(parts.zeroTracking ? kCmdZeroTrackingOn : kCmdZeroTrackingOff),
+         sendAndAwait(
+             [parts](ScaleSession& s) {
+                 parts.zeroTracking ? s.zeroTrackingOn() : s.zeroTrackingOff();
+             },
+             kReplyZeroTrackingSet, "apply zero tracking")},
+        {"beeper", parts.beeper,
+         BuildCommandFrame(kCmdBeeper, BeeperData(parts.beeper ? kBeeperOn : kBeeperOff)),
+         sendAndAwait([parts](ScaleSession& s) { parts.beeper ? s.beeperOn() : s.beeperOff(); },
+                      kReplyBeeper, "apply beeper")},
+    };
+}
+
+std::string FrameText(const CommandFrame& frame)
+{
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (uint8_t byte : frame) {
+        if (!text.empty())
+            text += ' ';
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 15];
+    }
+    return text;
+}
+
+SettableParts ReadSettableParts(ControllerLink& link)
+{
+    const ParameterReport parameters = link.readParameters();
+    const bool zeroTracking = ReadZeroTracking(link);
+    const bool beeper = ReadBeeper(link);
+    return {parameters.useGravity, parameters.rangeKg, parameters.division, zeroTracking, beeper};
+}
+
+} // namespace
+
+void RunSnapshot(const CommonOptions& options, const std::optional<std::string>& outputFile)
+{
+    // The file is made writable before anything is sent.
+    std::optional<ReplacedFile> file;
+    if (outputFile)
+        file.emplace(*outputFile);
+    ControllerLink link(options.link);
+    const ParameterReport parameters = link.open();
+    const std::string document = SnapshotJson(ReadSnapshot(link, parameters)).dump(2) + "\n";
+    if (!file) {
+        std::cout << document;
+        return;
+    }
+    file->commit(document);
+    if (options.json)
+        std::cout << json{{"written", *outputFile}}.dump(2) << '\n';
+    else
+        std::cout << "snapshot written to " << *outputFile << '\n';
+}
+
+void RunApply(const CommonOptions& options, const std::string& file, bool dryRun)
+{
+    const SettableParts parts = CheckedSettableParts(ReadSnapshotFile(file), file);
+    const std::vector<SettingWrite> writes = SettingWrites(parts);
+    json written = json::array();
+    for (const SettingWrite& write : writes)
+        written.push_back(
+            {{"field", write.field}, {"value", write.value}, {"frame", FrameText(write.frame)}});
+    if (dryRun) {
+        if (options.json) {
+            std::cout << json{{"dry_run", true}, {"would_send", written}}.dump(2) << '\n';
+            return;
+        }
+        for (const SettingWrite& write : writes)
+            std::cout << "would send " << write.field << " = " << write.value.dump() << ": "
+                      << FrameText(write.frame) << '\n';
+        return;
+    }
+
+    ControllerLink link(options.link);
+    link.open();
+    for (const SettingWrite& write : writes) {
+        write.send(link);
+        if (!options.json)
+            std::cout << write.field << " = " << write.value.dump() << '\n';
+    }
+    const SettableParts readBack = ReadSettableParts(link);
+    std::vector<std::string> differences;
+    for (const SettingWrite& check : SettingWrites(readBack)) {
+        const auto wanted = std::find_if(writes.begin(), writes.end(), [&](const SettingWrite& w) {
+            return w.field == check.field;
+        });
+        if (wanted->value != check.value)
+            differences.push_back(check.field + ": " + wanted->value.dump() + " -> " +
+                                  check.value.dump());
+    }
+    if (options.json)
+        std::cout << json{{"written", written}, {"read_back_differences", differences}}.dump(2)
+                  << '\n';
+    else
+        for (const std::string& line : differences)
+            std::cout << line << '\n';
+    if (!differences.empty())
+        throw CommandFailure(ExitCode::Mismatch, "apply: " + std::to_string(differences.size()) +
+                                                     " setting(s) read back differently");
+    if (!options.json)
+        std::cout << "read back: every setting as in " << file << '\n';
+}
+
+void RunDiff(const CommonOptions& options, const std::string& file,
+             const std::optional<std::string>& secondFile)
+{
+    const Snapshot left = ReadSnapshotFile(file);
+    Snapshot right;
+    if (secondFile) {
+        right = ReadSnapshotFile(*secondFile);
+    } else {
+        ControllerLink link(options.link);
+        const ParameterReport parameters = link.open();
+        right = ReadSnapshot(link, parameters);
+    }
+    const std::vector<std::string> differences = SnapshotDifferences(left, right);
+    if (options.json)
+        std::cout << json{{"equal", differences.empty()}, {"differences", differences}}.dump(2)
+                  << '\n';
+    else
+        for (const std::string& line : differences)
+            std::cout << line << '\n';
+    if (!differences.empty())
+        throw CommandFailure(ExitCode::Mismatch,
+                             "diff: " + std::to_string(differences.size()) + " field(s) differ");
+}
