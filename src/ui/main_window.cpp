@@ -73,7 +73,7 @@ void MainWindow::buildFrame()
     bandLayout->addWidget(title);
     column->addWidget(band);
 
-    pages_ = new TPageControl(central);
+    pages_ = new SideTabWidget(central);
     pages_->setObjectName(QStringLiteral("RzPageControl1"));
     column->addWidget(pages_, 1);
 

@@ -33,7 +33,7 @@ void PageTabBar::paintEvent(QPaintEvent* /*event*/)
     }
 }
 
-TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent)
+SideTabWidget::SideTabWidget(QWidget* parent) : QTabWidget(parent)
 {
     setTabBar(new PageTabBar(this));
     setTabPosition(QTabWidget::West);

@@ -16,8 +16,8 @@ protected:
 };
 
 // The page control: pages with their tabs in a strip along the left edge.
-class TPageControl : public QTabWidget {
+class SideTabWidget : public QTabWidget {
     Q_OBJECT
 public:
-    explicit TPageControl(QWidget* parent = nullptr);
+    explicit SideTabWidget(QWidget* parent = nullptr);
 };
