@@ -7,6 +7,7 @@
 #     result-log line), over several starts;
 #   - resident memory while streaming at the full rate (growth after the
 #     first minute).
+# The result log is kept whole (maxsizeResult=0), as its lines are counted.
 # Usage: bench/measure_tool.sh [BUILD_DIR]   (default build/release)
 # Environment: CPU_SECONDS (30), SOAK_SECONDS (600, 0 skips), STARTS (5).
 set -euo pipefail
@@ -43,7 +44,7 @@ start_pair() {
   sim_pid=$SIM_PID
   read -r -t 10 pty <&"${SIM[0]}"
   cp "$build/src/app/scale-config" "$run/"
-  printf '[CommSet]\r\nCommNo=%s\r\nBaudRate=115200\r\n' "$pty" >"$run/datalink.ini"
+  printf '[CommSet]\r\nCommNo=%s\r\nBaudRate=115200\r\n[SysSet]\r\nmaxsizeResult=0\r\n' "$pty" >"$run/datalink.ini"
   started=$(now_ms)
   HOME="$run" XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=$platform "$run/scale-config" 2>/dev/null &
   tool_pid=$!

@@ -33,7 +33,7 @@ now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 start_sim
 for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
 cp "$build/src/app/scale-config" "$run/"
-printf '[CommSet]\r\nCommNo=%s\r\nBaudRate=115200\r\n' "$link" >"$run/datalink.ini"
+printf '[CommSet]\r\nCommNo=%s\r\nBaudRate=115200\r\n[SysSet]\r\nmaxsizeResult=0\r\n' "$link" >"$run/datalink.ini"
 HOME="$run" XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=$platform "$run/scale-config" 2>/dev/null &
 tool_pid=$!
 for _ in $(seq 100); do [ "$(lines)" -gt 0 ] && break; sleep 0.1; done
