@@ -156,28 +156,25 @@ QWidget* CalibrationPage::buildOtherSettings()
     struct Action {
         const char* name;
         const char* caption;
-        void (ScaleSession::*operation)();
+        std::function<void()> run;
     };
     const Action actions[9] = {
-        {"btn12", "查询零点跟踪状态", &ScaleSession::queryZeroTracking},
-        {"btn10", "开启零点跟踪", &ScaleSession::zeroTrackingOn},
-        {"btn11", "关闭零点跟踪", &ScaleSession::zeroTrackingOff},
-        {"btnReadVer", "读版本", &ScaleSession::readVersion},
-        {"btnPrint", "平移清零", &ScaleSession::shiftZero},
-        {"btnSetLog", "查询标定记录", nullptr},
-        {"btnQueryBeep", "查询峰鸣器状态", &ScaleSession::queryBeeper},
-        {"btnOpenBeep", "开启峰鸣器", &ScaleSession::beeperOn},
-        {"btnCloseBeep", "关闭峰鸣器", &ScaleSession::beeperOff},
+        {"btn12", "查询零点跟踪状态", [this] { session_.queryZeroTracking(); }},
+        {"btn10", "开启零点跟踪", [this] { session_.zeroTrackingOn(); }},
+        {"btn11", "关闭零点跟踪", [this] { session_.zeroTrackingOff(); }},
+        {"btnReadVer", "读版本", [this] { session_.readVersion(); }},
+        {"btnPrint", "平移清零", [this] { session_.shiftZero(); }},
+        {"btnSetLog", "查询标定记录", [this] { readCalibrationLog(); }},
+        {"btnQueryBeep", "查询峰鸣器状态", [this] { session_.queryBeeper(); }},
+        {"btnOpenBeep", "开启峰鸣器", [this] { session_.beeperOn(); }},
+        {"btnCloseBeep", "关闭峰鸣器", [this] { session_.beeperOff(); }},
     };
     for (int i = 0; i < 9; ++i) {
         QPushButton* button =
             MakeButton(group, actions[i].name, QString::fromUtf8(actions[i].caption));
         button->setMinimumSize(126, 52);
         grid->addWidget(button, i / 3, i % 3);
-        if (auto operation = actions[i].operation)
-            OnClick(button, [this, operation] { (session_.*operation)(); });
-        else
-            OnClick(button, [this] { readCalibrationLog(); });
+        OnClick(button, actions[i].run);
     }
     column->addLayout(grid);
     column->addStretch(1);
