@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 
@@ -60,6 +62,8 @@ TEST(LoadSystemSettings, ReadsEveryKeyWhateverTheCaseOfItsName)
 
 // The start-up read of a settings file that is no settings file neither
 // waits nor reads without end: every key takes its default, at once.
+#ifndef _WIN32
+// A FIFO and a link to /dev/zero: POSIX calls make them.
 TEST(LoadSystemSettings, NoWaitAndNoEndlessReadForAFileThatIsNoSettingsFile)
 {
     const std::string defaults = "startwithsys=0\nwriteResult=1\nWriteCommLog=0\n"
@@ -99,5 +103,7 @@ TEST(LoadSystemSettings, NoWaitAndNoEndlessReadForAFileThatIsNoSettingsFile)
     WriteFileBytes(dir / "datalink.ini", settings + std::string((1 << 20) - settings.size(), ' '));
     EXPECT_NE(LoadedSysSet(dir, std::nullopt).find("DelayCount=50\n"), std::string::npos);
 }
+
+#endif
 
 } // namespace
