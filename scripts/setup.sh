@@ -23,6 +23,8 @@ PACKAGES=(
   cups cups-bsd cups-client printer-driver-cups-pdf poppler-utils
   # the Windows build (mingw-w64, static runtime) and its tests under wine
   g++-mingw-w64-x86-64-posix wine wine64
+  # the window icon (SVG), the package and its checks, screenshots
+  libqt6svg6 dpkg-dev lintian desktop-file-utils appstream xdotool
 )
 
 missing=()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the normal build, the ASan+UBSan
-# build, the ThreadSanitizer build of the serial component, the Windows
-# build under wine and a bounded fuzzing run of the frame assembler and
-# reply decoders.
+# Sets up, builds and runs every test: the normal build, the Debian package
+# (installed only in CI), the ASan+UBSan build, the ThreadSanitizer build of
+# the serial component, the Windows build under wine and a bounded fuzzing
+# run of the frame assembler and reply decoders.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -16,6 +16,12 @@ step "build and test (default)"
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+
+# The Debian package from the release preset: contents, menu entry, AppStream
+# metadata, lintian; in CI (CI=true, a disposable machine) also installed and
+# run as an ordinary user.
+step "package"
+bash tests/package/check_package.sh
 
 step "build and test (AddressSanitizer + UndefinedBehaviorSanitizer)"
 cmake --preset asan >/dev/null

@@ -1,5 +1,6 @@
 #include "app/general_error.h"
 
+#include "app/app_identity.h"
 #include "app/message_boxes.h"
 
 QString GeneralErrorText(const QString& message)
@@ -42,7 +43,8 @@ void RunAction(const std::function<void()>& action)
 
 ScaleApplication::ScaleApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
-    setApplicationName(kAppTitle);
+    SetApplicationIdentity();
+    setWindowIcon(ApplicationIcon());
 }
 
 bool ScaleApplication::notify(QObject* receiver, QEvent* event)

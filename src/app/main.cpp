@@ -1,25 +1,47 @@
-// The program: one instance per user, the main window shown maximised, the
-// remembered port opened at once.
+// The program: one instance per user (a second start brings the running
+// window to the front and ends), the main window shown maximised, the
+// remembered port (or the one given with --port) opened at once.
 
+#include "app/app_identity.h"
+#include "app/command_line.h"
 #include "app/general_error.h"
+#include "app/raise_request.h"
 #include "app/single_instance.h"
 #include "app_core/sys_settings.h"
 #include "ui/main_window.h"
 
 int main(int argc, char** argv)
 {
+    SetApplicationIdentity();
+    CommandLine commandLine;
+    commandLine.answerWithoutDisplay(argc, argv);
+
     LoadSystemSettings();
 
-    // A second start ends silently and leaves the running instance alone. A
-    // lock that cannot be taken at all does not keep the tool from starting.
+    // A second start shows the running instance's window and ends. A lock
+    // that cannot be taken at all does not keep the tool from starting.
     SingleInstanceLock instance;
-    if (instance.Acquire() == SingleInstanceLock::Result::AlreadyRunning)
+    const SingleInstanceLock::Result lock = instance.Acquire();
+    if (lock == SingleInstanceLock::Result::AlreadyRunning) {
+        QCoreApplication app(argc, argv);
+        SendRaiseRequest(RaiseSocketPath());
         return 0;
+    }
 
     ScaleApplication app(argc, argv);
+    // options.language waits for the window's translation.
+    const StartOptions options = commandLine.process(app);
     MainWindow window;
+    RaiseRequestServer raiseRequests(window);
+    if (lock == SingleInstanceLock::Result::Acquired)
+        raiseRequests.listen(RaiseSocketPath());
     window.showMaximized();
-    RunAction([&] { window.openRememberedPort(); });
+    RunAction([&] {
+        if (options.port)
+            window.openPortForThisStart(*options.port);
+        else
+            window.openRememberedPort();
+    });
     app.exec();
     return 0;
 }

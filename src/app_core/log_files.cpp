@@ -1,7 +1,7 @@
 #include "app_core/log_files.h"
 
-#include "app_core/exe_path.h"
 #include "app_core/file_io.h"
+#include "app_core/file_places.h"
 #include "app_core/locale_text.h"
 #include "app_core/sys_settings.h"
 
@@ -29,9 +29,9 @@ std::string MovedAsidePath(const std::string& path)
     return path.substr(0, dot) + ".1" + path.substr(dot);
 }
 
-std::string ResultLogPath() { return ExecutableDirectory() + "Result.txt"; }
+std::string ResultLogPath() { return LogDirectory() + "Result.txt"; }
 
-std::string ErrorLogPath() { return ExecutableDirectory() + "ResultErr.txt"; }
+std::string ErrorLogPath() { return LogDirectory() + "ResultErr.txt"; }
 
 void WriteOperationLog(std::string_view text) noexcept
 {

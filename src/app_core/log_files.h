@@ -8,18 +8,19 @@
 //
 //   operation log  $HOME/oplog.txt            "YYYY-MM-DD hh:nn:ss zzz"  failures swallowed
 //                  (C:\oplog.txt on Windows)
-//   result log     ExecutableDirectory()+"Result.txt"  "YYYY-MM-DD hh:nn:ss zzz"  raises
-//   InOutError,
-//                  moved aside to "Result.1.txt" once it holds maxsizeResult bytes
-//   error log      ExecutableDirectory()+"ResultErr.txt"  regional date and time  raises
-//   InOutError,
-//                  moved aside to "ResultErr.1.txt" once it holds 131072 bytes
+//   result log     LogDirectory()+"Result.txt"  "YYYY-MM-DD hh:nn:ss zzz"
+//                  raises InOutError; moved aside to "Result.1.txt" once it holds maxsizeResult bytes
+//   error log      LogDirectory()+"ResultErr.txt"  regional date and time
+//                  raises InOutError; moved aside to "ResultErr.1.txt" once it holds 131072 bytes
 //
 // Moving aside replaces an older ".1" file and happens before the write, so
 // the new line is the first of a new file and no line is cut or lost.
 // No log follows a symbolic link: a link in a log's place makes the write
 // fail (raised or swallowed as for an unwritable file), and the file it
 // points to is left alone.
+//
+// LogDirectory() is the executable's directory, or the user's data
+// directory when the program is installed (file_places.h).
 
 #include "protocol/date_time.h"
 

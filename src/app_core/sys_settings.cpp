@@ -1,6 +1,6 @@
 #include "app_core/sys_settings.h"
 
-#include "app_core/exe_path.h"
+#include "app_core/file_places.h"
 #include "app_core/log_files.h"
 
 bool startWithSystem = false;
@@ -9,7 +9,7 @@ int32_t resultLogMaxBytes = 0;
 int32_t delayCount = 200;
 std::string shopNumber;
 
-std::string SettingsFilePath() { return ExecutableDirectory() + std::string(kSettingsFileName); }
+std::string SettingsFilePath() { return SettingsDirectory() + std::string(kSettingsFileName); }
 
 void LoadSystemSettings()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
-// The settings file "datalink.ini" beside the executable (SettingsFilePath).
+// The settings file "datalink.ini" (SettingsFilePath): beside the executable,
+// or in the user's configuration directory when installed (file_places.h).
 //
 // [SysSet] is read once at start-up by LoadSystemSettings into the six globals
 // below; the program never writes it.
@@ -33,7 +34,7 @@ inline constexpr std::string_view kBaudRateKey = "BaudRate";
 inline constexpr std::string_view kDefaultCommNo = "Com3";
 inline constexpr int kDefaultBaudRate = 115200;
 
-// ExecutableDirectory() + "datalink.ini".
+// SettingsDirectory() + "datalink.ini".
 std::string SettingsFilePath();
 
 // [SysSet] values. Only resultLogEnabled (declared in log_files.h, the result

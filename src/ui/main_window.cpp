@@ -5,11 +5,13 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/app_identity.h"
 #include "app/general_error.h"
 #include "app/message_boxes.h"
 #include "app_core/ini_file.h"
@@ -66,6 +68,7 @@ void MainWindow::buildFrame()
     bandLayout->setContentsMargins(0, 0, 0, 0);
     QLabel* title = MakeLabel(band, "rzpnlTop", QStringLiteral("电子称配置工具 "));
     title->setAlignment(Qt::AlignCenter);
+    title->setToolTip(VersionText());
     title->setFont(PixelFont(Face::Kai, 48, true));
     title->setStyleSheet(QStringLiteral(
         "QLabel#rzpnlTop { color: white; background: qlineargradient(x1:0, y1:0, x2:1, y2:1, "
@@ -107,13 +110,22 @@ void MainWindow::buildFrame()
     setStatusBar(statusBar_);
 }
 
-void MainWindow::openRememberedPort()
+void MainWindow::openRememberedPort() { openPortAtStart(std::nullopt); }
+
+void MainWindow::openPortForThisStart(const QString& port) { openPortAtStart(port); }
+
+void MainWindow::openPortAtStart(const std::optional<QString>& port)
 {
     const IniFile ini(SettingsFilePath());
-    const std::string name = ini.ReadString(kCommSetSection, kCommNoKey, kDefaultCommNo);
+    const QString name =
+        port ? *port
+             : QString::fromStdString(ini.ReadString(kCommSetSection, kCommNoKey, kDefaultCommNo));
     const int baudRate = ini.ReadInteger(kCommSetSection, kBaudRateKey, kDefaultBaudRate);
     calibrationPage_->showBaseValue(session_.weighing().baseValue);
-    weighingPage_->openPort(QString::fromStdString(name), baudRate);
+    // A port given for this start is not remembered; later opens are.
+    session_.setRemembersPort(!port);
+    const auto rememberAgain = qScopeGuard([this] { session_.setRemembersPort(true); });
+    weighingPage_->openPort(name, baudRate);
 }
 
 QString MainWindow::statusText() const { return statusText_->text(); }

@@ -6,6 +6,8 @@
 
 #include <QMainWindow>
 
+#include <optional>
+
 #include "app/qt_session_host.h"
 #include "session/scale_session.h"
 
@@ -25,6 +27,9 @@ public:
 
     // Opens the port remembered in the settings file, as at start-up.
     void openRememberedPort();
+    // Opens `port` at the remembered baud rate instead, for this start only:
+    // the settings file keeps the port it names (--port).
+    void openPortForThisStart(const QString& port);
 
     ScaleSession& session() { return session_; }
     QString statusText() const;
@@ -41,6 +46,7 @@ protected:
 
 private:
     void buildFrame();
+    void openPortAtStart(const std::optional<QString>& port);
     // Shows the city dialog (created on first use and kept); the chosen row or -1.
     int chooseCityRow();
 
