@@ -25,6 +25,8 @@ PACKAGES=(
   g++-mingw-w64-x86-64-posix wine wine64
   # the window icon (SVG), the package and its checks, screenshots
   libqt6svg6 dpkg-dev lintian desktop-file-utils appstream xdotool
+  # calibration records (SHA-256, JSON), the trend chart, the CSV test's parser
+  libssl-dev nlohmann-json3-dev qt6-charts-dev python3
 )
 
 missing=()

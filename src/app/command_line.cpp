@@ -27,7 +27,9 @@ CommandLine::CommandLine()
 {
     parser_.setApplicationDescription(QStringLiteral(
         "Configures and calibrates the controller board of an electronic weighing scale over a "
-        "serial port. A second start brings the running window to the front."));
+        "serial port. A second start brings the running window to the front.\n"
+        "scale-config --certificate [--record N] -o FILE.pdf writes the certificate of "
+        "calibration record N (the last one when left out) without a window."));
     parser_.addOption(port_);
     parser_.addOption(language_);
 }

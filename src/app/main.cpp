@@ -1,8 +1,10 @@
 // The program: one instance per user (a second start brings the running
 // window to the front and ends), the main window shown maximised, the
-// remembered port (or the one given with --port) opened at once.
+// remembered port (or the one given with --port) opened at once; or, with
+// --certificate, a certificate written without a window.
 
 #include "app/app_identity.h"
+#include "app/certificate_command.h"
 #include "app/command_line.h"
 #include "app/general_error.h"
 #include "app/raise_request.h"
@@ -13,6 +15,9 @@
 int main(int argc, char** argv)
 {
     SetApplicationIdentity();
+    // A certificate for a script: no window, no single-instance lock.
+    if (const std::optional<int> exitCode = RunCertificateCommand(argc, argv))
+        return *exitCode;
     CommandLine commandLine;
     commandLine.answerWithoutDisplay(argc, argv);
 

@@ -1,6 +1,7 @@
-// unlock, calibrate: the calibration switch and the two calibrations. A
-// calibration waits for a load at rest before it is sent and reports the
-// reading as found (before) and as left (after).
+// unlock, calibrate, records verify: the calibration switch, the two
+// calibrations and their records. A calibration waits for a load at rest
+// before it is sent, reports the reading as found (before) and as left
+// (after), and leaves a record as the window's calibrations do.
 
 #include <algorithm>
 #include <chrono>
@@ -14,6 +15,8 @@
 #include "protocol/daily_code.h"
 #include "protocol/number_format.h"
 #include "protocol/number_parse.h"
+#include "session/record_file.h"
+#include "session/record_location.h"
 
 using json = nlohmann::ordered_json;
 
@@ -104,27 +107,45 @@ void RunCalibrate(const CommonOptions& options, const CalibrationRequest& reques
     if (request.code)
         Unlock(link, *request.code);
     const WeightReading asFound = AwaitSteadyLoad(link, request);
+    ScaleSession& session = link.session();
+    session.setRecordFile(DefaultRecordFilePath());
+    session.setOperatorName(request.operatorName);
+    session.setTestWeightId(request.weightId);
     const size_t since = link.mark();
     ReplyFrame reply;
-    if (request.weightKg) {
-        link.session().calibrateWithWeight(*request.weightKg);
-        reply = link.awaitReply(since, {kReplyAnyPointCalibrated}, "calibrate weight");
-    } else {
-        link.session().calibrateZero();
-        reply = link.awaitReply(since, {kReplyZeroCalibrated}, "calibrate zero");
+    std::optional<CalibrationRecord> record;
+    try {
+        if (request.weightKg) {
+            record = session.calibrateWithWeightAndRecord(*request.weightKg).record;
+            reply = link.awaitReply(since, {kReplyAnyPointCalibrated}, "calibrate weight");
+        } else {
+            record = session.calibrateZeroAndRecord().record;
+            reply = link.awaitReply(since, {kReplyZeroCalibrated}, "calibrate zero");
+        }
+    } catch (const RecordFileError& error) {
+        // The controller has calibrated; only the record is missing.
+        std::cerr << "calibrate: the calibration is done, but its record was not written: "
+                  << error.what() << '\n';
     }
+    if (!record)
+        std::cerr << "calibrate: no record of this calibration (no complete answer to the reads "
+                     "that follow it)\n";
     const WeightReading asLeft = AwaitSteadyLoad(link, request);
-    if (options.json)
-        std::cout << json{{"status", ReplyStatusText(reply.data())},
-                          {"as_found_kg", KgJson(asFound.displayed)},
-                          {"as_left_kg", KgJson(asLeft.displayed)},
-                          {"division_kg", DivisionKg(asLeft)}}
-                         .dump(2)
-                  << '\n';
-    else
+    if (options.json) {
+        json out{{"status", ReplyStatusText(reply.data())},
+                 {"as_found_kg", KgJson(asFound.displayed)},
+                 {"as_left_kg", KgJson(asLeft.displayed)},
+                 {"division_kg", DivisionKg(asLeft)}};
+        if (record)
+            out["record_hash"] = record->hash;
+        std::cout << out.dump(2) << '\n';
+    } else {
         std::cout << ReplyStatusText(reply.data())
                   << "\nas found: " << FormatThreeDecimals(asFound.displayed)
                   << " kg\nas left: " << FormatThreeDecimals(asLeft.displayed) << " kg\n";
+        if (record)
+            std::cout << "record: " << record->hash << '\n';
+    }
     if (request.weightKg) {
         const int32_t weightKg = ParseInt(*request.weightKg);
         if (std::abs(asLeft.displayed - weightKg) > DivisionKg(asLeft) * (1 + 1e-9))
@@ -134,4 +155,29 @@ void RunCalibrate(const CommonOptions& options, const CalibrationRequest& reques
                                      *request.weightKg + " kg within one division (" +
                                      FormatGeneral(DivisionKg(asLeft)) + " kg)");
     }
+}
+
+void RunRecordsVerify(const CommonOptions& options, const std::string& file)
+{
+    const std::string path = file.empty() ? DefaultRecordFilePath() : file;
+    ChainCheck check;
+    try {
+        check = CheckRecordFile(path);
+    } catch (const RecordFileError& error) {
+        throw CommandFailure(ExitCode::UsageError, std::string("records verify: ") + error.what());
+    }
+    if (options.json)
+        std::cout << json{{"file", path},
+                          {"lines", check.lines},
+                          {"intact", check.intact()},
+                          {"broken_line", check.brokenLine},
+                          {"problem", check.problem}}
+                         .dump(2)
+                  << '\n';
+    else
+        std::cout << path << ": " << DescribeChainCheck(check) << '\n';
+    if (!check.intact())
+        throw CommandFailure(ExitCode::Mismatch, "records verify: line " +
+                                                     std::to_string(check.brokenLine) +
+                                                     " breaks the chain: " + check.problem);
 }

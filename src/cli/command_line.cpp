@@ -80,6 +80,9 @@ struct Arguments {
     std::string weightKg;
     uint32_t stableReadings = 10;
     uint32_t settleMs = 10000;
+    std::string operatorName;
+    std::string weightId;
+    std::string recordFile;
 
     std::string outputFile;
     std::string file;
@@ -349,8 +352,12 @@ int RunCommandLine(int argc, char** argv)
     calibrate->add_option("--code", a.code, "today's code: unlock first")
         ->type_name("N")
         ->check(codeCheck);
+    calibrate->add_option("--operator", a.operatorName, "who calibrates, for the record")
+        ->type_name("NAME");
+    calibrate->add_option("--weight-id", a.weightId, "the test weight's identifier, for the record")
+        ->type_name("ID");
     calibrate->footer(Footer("  scale-cli calibrate zero --code \"$CODE\"\n  scale-cli calibrate "
-                             "weight 10 --stable 20\n"));
+                             "weight 10 --stable 20 --operator Li --weight-id M1-10kg-07\n"));
     CLI::App* calibrateZero =
         calibrate->add_subcommand("zero", "Calibrates the zero point (empty platform).");
     calibrateZero->footer(
@@ -372,8 +379,20 @@ int RunCommandLine(int argc, char** argv)
             request.settleMs = a.settleMs;
             if (calibrate->count("--code") > 0)
                 request.code = a.code;
+            request.operatorName = a.operatorName;
+            request.weightId = a.weightId;
             command = [request](const CommonOptions& o) { RunCalibrate(o, request); };
         });
+
+    CLI::App* records = app.add_subcommand(
+        "records", "The calibration records (one for every calibration done with this tool).");
+    CLI::App* verify = records->add_subcommand(
+        "verify", "Checks the records' hash chain: exit 0 when it holds, 5 naming the first line "
+                  "that breaks it.");
+    verify->add_option("--file", a.recordFile, "another record file")->type_name("FILE");
+    verify->footer(Footer("  scale-cli records verify\n"));
+    verify->callback(
+        [&] { command = [&](const CommonOptions& o) { RunRecordsVerify(o, a.recordFile); }; });
 
     CLI::App* log = app.add_subcommand(
         "log", "The controller's 32 calibration-log records, each awaited 200 ms as in "
@@ -438,12 +457,14 @@ int RunCommandLine(int argc, char** argv)
             throw UsageError("set: gravity, range or division is required");
         if (calibrate->parsed() && !command)
             throw UsageError("calibrate: zero or weight KG is required");
+        if (records->parsed() && !command)
+            throw UsageError("records: verify is required");
         if (!command)
             throw UsageError(
                 "a command is required: " +
                 Alternatives({"ports", "params", "watch", "zero", "shift-zero", "version", "clock",
-                              "tracking", "beeper", "set", "unlock", "calibrate", "log", "snapshot",
-                              "apply", "diff"}) +
+                              "tracking", "beeper", "set", "unlock", "calibrate", "records", "log",
+                              "snapshot", "apply", "diff"}) +
                 " (see --help)");
         CommonOptions options;
         const IniFile settings(SettingsFilePath());

@@ -48,8 +48,13 @@ struct CalibrationRequest {
     uint32_t stableReadings = 10;
     uint32_t settleMs = 10000;
     std::optional<std::string> code;
+    std::string operatorName; // for the calibration record, may be empty
+    std::string weightId;     // the test weight's identifier, may be empty
 };
+// Also appends the calibration's record to the user's record file.
 void RunCalibrate(const CommonOptions& options, const CalibrationRequest& request);
+// The record file's chain: `file`, or the user's record file when empty.
+void RunRecordsVerify(const CommonOptions& options, const std::string& file);
 
 // Snapshots.
 void RunSnapshot(const CommonOptions& options, const std::optional<std::string>& outputFile);

@@ -46,6 +46,8 @@ struct ParameterReport {
     uint16_t rangeKg = 0; // for iMaxRange and the cbbMaxRange item of that text
     int32_t calibrationGravity = 0; // edtCity, units of 0.0001 m/s²
     int32_t useGravity = 0;         // edtUseCity, same unit
+
+    bool operator==(const ParameterReport&) const = default;
 };
 ParameterReport DecodeParameterReport(const uint8_t* frame);
 

@@ -16,6 +16,7 @@
 #include "protocol/replies.h"
 #include "serial/comm.h"
 #include "session/port_name.h"
+#include "session/record_file.h"
 
 namespace {
 
@@ -23,6 +24,20 @@ const std::string kGravityNotSet = "设置重力加速度错误！请重试！";
 constexpr uint8_t kLogRecords = 32;
 constexpr uint32_t kLogRecordWaitMs = 200;
 constexpr const char* kDivisionNames[] = {"默认", "5g"};
+// The waits of a calibration with its record.
+constexpr uint32_t kParametersWaitMs = 500;
+constexpr uint32_t kCalibrationAnswerWaitMs = 3000;
+constexpr uint32_t kReadingsAfterWaitMs = 3000;
+
+bool IsVersionReply(uint8_t code) { return code == kReplyVersion || code == kReplyVersionText; }
+
+// The controller's answers to a calibration command.
+bool IsCalibrationAnswer(uint8_t code)
+{
+    return code == kReplyZeroCalibrated || code == kReplyAnyPointCalibrated ||
+           code == kReplyOpenCalibrationSwitch || code == kReplyZeroNotCalibrated ||
+           code == kReplySetFailed;
+}
 
 } // namespace
 
@@ -112,6 +127,7 @@ void ScaleSession::closePort()
     const bool wasWaiting = waitingForDevice();
     deviceWatch_.stop();
     port_->StopComm();
+    parametersCurrent_ = false;
     status("串口关闭！");
     listener_.connectionChanged(false);
     if (wasWaiting)
@@ -130,6 +146,7 @@ void ScaleSession::portLost()
     if (!connected())
         return;
     port_->StopComm();
+    parametersCurrent_ = false;
     status("串口已断开，正在等待重新连接…");
     listener_.connectionChanged(false);
     std::weak_ptr<ScaleSession*> self = self_;
@@ -163,6 +180,11 @@ void ScaleSession::sendCommand(uint8_t code, const CommandData& data)
     port_->WriteCommData(frame.data(), static_cast<uint16_t>(frame.size()));
     // A half-received reply is discarded.
     assembler_.reset();
+    // These change what the last parameter report said (a weight calibration
+    // takes the gravity of the calibration place).
+    if (code == kCmdSetGravity || code == kCmdSetDivision || code == kCmdSetRange ||
+        code == kCmdZeroCalibration || code == kCmdAnyPointCalibration)
+        parametersCurrent_ = false;
 }
 
 // --- The receive path -----------------------------------------------------
@@ -203,7 +225,14 @@ bool ScaleSession::dispatch()
             showWeight(frame);
             return true;
         }
+        if (IsVersionReply(frame[1]))
+            boardVersion_ = frame[1] == kReplyVersion ? std::to_string(DecodeVersionNumber(frame))
+                                                      : DecodeVersionText(frame);
         for (const ReplyStep& step : DescribeReply(frame)) {
+            // The version a calibration record asks for is not shown.
+            if (quietVersion_ && IsVersionReply(frame[1]) &&
+                (step.kind == ReplyStepKind::ShowStatus || step.kind == ReplyStepKind::ShowBox))
+                continue;
             switch (step.kind) {
             case ReplyStepKind::SetFlag:
                 if (step.flag == ReplyFlag::SetAcknowledged)
@@ -238,6 +267,11 @@ bool ScaleSession::dispatch()
                 break;
             }
         }
+        // After the answer's box has been closed, as with the reply flags.
+        if (recording_ && IsCalibrationAnswer(frame[1])) {
+            calibrationAnswer_ = frame[1];
+            host_.wakeWaiters();
+        }
         return true;
     } catch (const std::exception& error) {
         host_.writeErrorLog(std::string("CheckRecDataOK Except:") + error.what());
@@ -248,6 +282,11 @@ bool ScaleSession::dispatch()
 void ScaleSession::applyParameterReport(const uint8_t* frame)
 {
     const ParameterReport report = DecodeParameterReport(frame);
+    lastParameters_ = report;
+    parametersAnswered_ = true;
+    parametersCurrent_ = true;
+    if (recording_)
+        host_.wakeWaiters();
     weighing_.rangeKg = report.rangeKg;
     listener_.parametersReported(report);
     listener_.placeChanged(GravityPlace::Calibration,
@@ -262,6 +301,12 @@ void ScaleSession::showWeight(const uint8_t* frame)
     const WeightReading reading =
         ComputeWeight(std::span<const uint8_t, kReplyFrameSize>(frame, kReplyFrameSize), weighing_);
     lastReading_ = reading;
+    recentReadings_.push_back(reading);
+    if (recentReadings_.size() > kSummaryReadings)
+        recentReadings_.pop_front();
+    ++readingsSeen_;
+    if (awaitingReadings_)
+        host_.wakeWaiters();
     if (reading.powerOnZeroFailed)
         status("上电自动归零失败！");
     listener_.weightMeasured(reading);
@@ -364,10 +409,19 @@ void ScaleSession::calibrateZero()
 
 InputCheck ScaleSession::calibrateWithWeight(const std::string& typedWeight)
 {
+    const std::optional<int32_t> weight = checkedCalibrationWeight(typedWeight);
+    if (!weight)
+        return InputCheck::Refused;
+    sendWeightCalibration(typedWeight, *weight);
+    return InputCheck::Accepted;
+}
+
+std::optional<int32_t> ScaleSession::checkedCalibrationWeight(const std::string& typedWeight)
+{
     if (std::all_of(typedWeight.begin(), typedWeight.end(),
                     [](unsigned char c) { return std::isspace(c); })) {
         host_.showMessage("请输入任意点重量值");
-        return InputCheck::Refused;
+        return std::nullopt;
     }
     status("标定任一点开始！");
     // Text that is no integer ends the action in the general error display.
@@ -376,11 +430,15 @@ InputCheck ScaleSession::calibrateWithWeight(const std::string& typedWeight)
     // to another one, so it is refused before anything is logged or sent.
     if (weight < 0 || weight > 65535) {
         host_.showMessage("任意点重量值超出范围！");
-        return InputCheck::Refused;
+        return std::nullopt;
     }
+    return weight;
+}
+
+void ScaleSession::sendWeightCalibration(const std::string& typedWeight, int32_t weight)
+{
     host_.writeOperationLog("标定任一点:" + typedWeight);
     sendCommand(kCmdAnyPointCalibration, AnyPointWeightData(weight));
-    return InputCheck::Accepted;
 }
 
 InputCheck ScaleSession::setDivision(int choice)
@@ -484,4 +542,123 @@ bool ScaleSession::unlock(const std::string& code)
     }
     sendCommand(kCmdOpenCalibrationSwitch);
     return true;
+}
+
+// --- Calibration with its record ----------------------------------------------
+
+RecordedCalibration ScaleSession::calibrateZeroAndRecord()
+{
+    return calibrateAndRecord(CalibrationKind::Zero, {});
+}
+
+RecordedCalibration ScaleSession::calibrateWithWeightAndRecord(const std::string& typedWeight)
+{
+    return calibrateAndRecord(CalibrationKind::Weight, typedWeight);
+}
+
+RecordedCalibration ScaleSession::calibrateAndRecord(CalibrationKind kind,
+                                                     const std::string& typedWeight)
+{
+    RecordedCalibration result;
+    if (recording_)
+        return result;
+    std::optional<int32_t> weight;
+    if (kind == CalibrationKind::Weight) {
+        weight = checkedCalibrationWeight(typedWeight);
+        if (!weight) {
+            result.input = InputCheck::Refused;
+            return result;
+        }
+    }
+    recording_ = true;
+    struct RecordingEnds {
+        ScaleSession& session;
+        ~RecordingEnds()
+        {
+            session.recording_ = false;
+            session.awaitingReadings_ = false;
+            session.quietVersion_ = false;
+        }
+    } recordingEnds{*this};
+
+    CalibrationRecord record;
+    record.kind = kind;
+    record.weightKg = weight.value_or(0);
+    record.operatorName = operatorName_;
+    record.testWeightId = testWeightId_;
+    // The report of the last open serves when nothing was sent since that
+    // could change it: a calibration then goes out exactly as without its
+    // record.
+    record.before = parametersCurrent_ ? lastParameters_ : readParameters();
+    if (host_.ending())
+        return result;
+
+    record.asFound = summarizeRecentReadings(kSummaryReadings);
+    const DateTime sentAt = CurrentDateTime();
+    record.time = FormatDateTime(kPatternDateTime, sentAt);
+    calibrationAnswer_.reset();
+    if (kind == CalibrationKind::Zero)
+        calibrateZero();
+    else
+        sendWeightCalibration(typedWeight, *weight);
+    host_.wait(kCalibrationAnswerWaitMs, [this] { return calibrationAnswer_.has_value(); });
+    const uint8_t confirmation =
+        kind == CalibrationKind::Zero ? kReplyZeroCalibrated : kReplyAnyPointCalibrated;
+    if (host_.ending() || calibrationAnswer_ != confirmation)
+        return result;
+
+    record.asLeft = summarizeNextReadings();
+    if (host_.ending())
+        return result;
+    record.after = readParameters();
+    if (host_.ending())
+        return result;
+    record.boardVersion = readBoardVersion();
+    if (host_.ending() || !readCalibrationLog())
+        return result;
+    record.logRecord =
+        FindLogRecordOf(calibrationLog_, kind, record.weightKg, sentAt, CurrentDateTime());
+
+    result.record = recordFile_.empty() ? record : AppendRecord(recordFile_, record);
+    return result;
+}
+
+std::optional<ParameterReport> ScaleSession::readParameters()
+{
+    parametersAnswered_ = false;
+    sendCommand(kCmdReadParameters);
+    host_.wait(kParametersWaitMs, [this] { return parametersAnswered_; });
+    if (!parametersAnswered_)
+        return std::nullopt;
+    return lastParameters_;
+}
+
+std::string ScaleSession::readBoardVersion()
+{
+    quietVersion_ = true;
+    versionAnswered_ = false;
+    sendCommand(kCmdReadVersion);
+    host_.wait(200, [this] { return versionAnswered_; });
+    if (!versionAnswered_ && !host_.ending()) {
+        sendCommand(kCmdReadVersionText);
+        host_.wait(200, [this] { return versionAnswered_; });
+    }
+    quietVersion_ = false;
+    return versionAnswered_ ? boardVersion_ : std::string();
+}
+
+std::optional<ReadingSummary> ScaleSession::summarizeRecentReadings(size_t count) const
+{
+    count = std::min(count, recentReadings_.size());
+    return SummarizeReadings(std::vector<WeightReading>(
+        recentReadings_.end() - static_cast<long>(count), recentReadings_.end()));
+}
+
+std::optional<ReadingSummary> ScaleSession::summarizeNextReadings()
+{
+    const uint64_t first = readingsSeen_;
+    awaitingReadings_ = true;
+    host_.wait(kReadingsAfterWaitMs, [&] { return readingsSeen_ - first >= kSummaryReadings; });
+    awaitingReadings_ = false;
+    return summarizeRecentReadings(static_cast<size_t>(readingsSeen_ - first));
 }

@@ -6,6 +6,7 @@
 // and logs go through the host. Call everything on the owner's thread.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 #include "protocol/frame_assembler.h"
 #include "protocol/log_record.h"
 #include "protocol/weight.h"
+#include "session/calibration_record.h"
 #include "session/device_watch.h"
 #include "session/session_host.h"
 #include "session/session_listener.h"
@@ -26,6 +28,14 @@ class CommBackend;
 
 // How an operation that checks the operator's input ended.
 enum class InputCheck { Accepted, Refused };
+
+// How a calibration with its record ended: the input refused, or the
+// record of the confirmed calibration (none when the controller refused
+// it, did not answer, or the program began to end).
+struct RecordedCalibration {
+    InputCheck input = InputCheck::Accepted;
+    std::optional<CalibrationRecord> record;
+};
 
 class ScaleSession {
 public:
@@ -97,6 +107,26 @@ public:
     // Sends the unlock command when the code is today's; else says "错误！".
     bool unlock(const std::string& code);
 
+    // --- Calibration with its record ------------------------------------------
+    // Where the records are appended (record_file.h); empty: records are
+    // made but kept nowhere.
+    void setRecordFile(std::string path) { recordFile_ = std::move(path); }
+    const std::string& recordFile() const { return recordFile_; }
+    // Written into the records from the next calibration on; may be empty.
+    void setOperatorName(std::string name) { operatorName_ = std::move(name); }
+    void setTestWeightId(std::string id) { testWeightId_ = std::move(id); }
+    // calibrateZero and calibrateWithWeight with their record: the parameters
+    // are read before the command and the last readings before it summed up
+    // ("as found"). Once the controller confirms the calibration, the next
+    // readings ("as left"), the parameters, the version (no box) and the
+    // calibration log are read, the log's record of this calibration found,
+    // and the record appended to the record file (RecordFileError when that
+    // fails). While one runs, another sends nothing.
+    RecordedCalibration calibrateZeroAndRecord();
+    RecordedCalibration calibrateWithWeightAndRecord(const std::string& typedWeight);
+    // Readings summed up for "as found" and "as left".
+    static constexpr size_t kSummaryReadings = 10;
+
     // --- State --------------------------------------------------------------
     const WeighingState& weighing() const { return weighing_; }
     const std::optional<WeightReading>& lastReading() const { return lastReading_; }
@@ -131,6 +161,15 @@ private:
     void status(const std::string& text) { listener_.statusChanged(text); }
     // Waits ms; false when the program is ending and the operation must stop.
     bool pause(uint32_t ms);
+    // The checks of calibrateWithWeight: the weight, or nullopt when refused
+    // (the operator has been told why).
+    std::optional<int32_t> checkedCalibrationWeight(const std::string& typedWeight);
+    void sendWeightCalibration(const std::string& typedWeight, int32_t weight);
+    RecordedCalibration calibrateAndRecord(CalibrationKind kind, const std::string& typedWeight);
+    std::optional<ParameterReport> readParameters();
+    std::string readBoardVersion();
+    std::optional<ReadingSummary> summarizeNextReadings();
+    std::optional<ReadingSummary> summarizeRecentReadings(size_t count) const;
 
     SessionHost& host_;
     SessionListener& listener_;
@@ -153,4 +192,21 @@ private:
     bool sampling_ = false;
     DriftMonitor drift_;
     CalibrationLogRecords calibrationLog_;
+
+    // For the calibration records.
+    std::string recordFile_;
+    std::string operatorName_;
+    std::string testWeightId_;
+    bool recording_ = false;
+    std::deque<WeightReading> recentReadings_; // the last kSummaryReadings
+    uint64_t readingsSeen_ = 0;
+    bool awaitingReadings_ = false;
+    std::optional<ParameterReport> lastParameters_;
+    bool parametersAnswered_ = false;
+    // lastParameters_ still holds: no command that may change it was sent
+    // since it came, on this connection.
+    bool parametersCurrent_ = false;
+    std::string boardVersion_;
+    bool quietVersion_ = false;
+    std::optional<uint8_t> calibrationAnswer_;
 };

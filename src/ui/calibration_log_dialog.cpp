@@ -1,14 +1,23 @@
 #include "ui/calibration_log_dialog.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
+#include "app/message_boxes.h"
+#include "ui/csv_table.h"
+#include "ui/document_printing.h"
+#include "ui/table_document.h"
 #include "ui/widget_factory.h"
 
 namespace {
@@ -55,12 +64,19 @@ CalibrationLogDialog::CalibrationLogDialog(QWidget* owner, const CalibrationLogR
     auto* bottomPanel = new QFrame(this);
     bottomPanel->setObjectName(QStringLiteral("pnlBottom"));
     bottomPanel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    QPushButton* exportButton = MakeButton(bottomPanel, "btnExportLog", QStringLiteral("导出…"));
+    QPushButton* printButton = MakeButton(bottomPanel, "btnPrintLog", QStringLiteral("打印"));
     QPushButton* closeButton = MakeButton(bottomPanel, "btnExit", QStringLiteral("关闭"));
-    closeButton->setMinimumSize(97, 39);
+    for (QPushButton* button : {exportButton, printButton, closeButton})
+        button->setMinimumSize(97, 39);
     auto* bottom = new QHBoxLayout(bottomPanel);
-    bottom->setContentsMargins(0, 3, 6, 3);
+    bottom->setContentsMargins(6, 3, 6, 3);
+    bottom->addWidget(exportButton);
+    bottom->addWidget(printButton);
     bottom->addStretch();
     bottom->addWidget(closeButton);
+    OnClick(exportButton, [this] { exportRows(); });
+    OnClick(printButton, [this] { printRows(); });
     OnClick(closeButton, [this] { close(); });
 
     auto* column = new QVBoxLayout(this);
@@ -102,4 +118,45 @@ void CalibrationLogDialog::fitColumns()
         recordList_->setColumnWidth(i,
                                     std::max(recordList_->columnWidth(i), kColumns[i].usualWidth));
     }
+}
+
+QStringList CalibrationLogDialog::captions() const
+{
+    QStringList texts;
+    for (int i = 0; i < kColumnCount; ++i)
+        texts << recordList_->headerItem()->text(i);
+    return texts;
+}
+
+QList<QStringList> CalibrationLogDialog::shownRows() const
+{
+    QList<QStringList> rows;
+    for (int r = 0; r < recordList_->topLevelItemCount(); ++r) {
+        QStringList row;
+        for (int i = 0; i < kColumnCount; ++i)
+            row << recordList_->topLevelItem(r)->text(i);
+        rows << row;
+    }
+    return rows;
+}
+
+void CalibrationLogDialog::exportRows()
+{
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("导出标定记录"), QDir::home().filePath(QStringLiteral("标定记录.csv")),
+        QStringLiteral("CSV 文件 (*.csv)"));
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    const QByteArray csv = CsvWithBom(captions(), shownRows());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(csv) != csv.size() ||
+        !file.flush())
+        Boxes().Error(QStringLiteral("导出失败，请确认文件是否可写！"));
+}
+
+void CalibrationLogDialog::printRows()
+{
+    const std::unique_ptr<QTextDocument> document =
+        TableDocument(windowTitle(), captions(), shownRows(), QDateTime::currentDateTime());
+    PrintDocument(*document, windowTitle());
 }

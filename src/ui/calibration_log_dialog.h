@@ -1,7 +1,9 @@
 #pragma once
 // The calibration-log dialog: the records of the last query in a report
 // list whose columns fit their contents. A new one is created for every
-// query; it builds its rows from the list each time it is shown.
+// query; it builds its rows from the list each time it is shown. The rows
+// as shown can be exported as CSV ("导出…") and printed as a table on the
+// default printer ("打印").
 
 #include <QDialog>
 
@@ -24,6 +26,10 @@ private:
     // Each column as wide as its caption and its widest value, and no
     // narrower than its usual width.
     void fitColumns();
+    QStringList captions() const;
+    QList<QStringList> shownRows() const;
+    void exportRows();
+    void printRows();
 
     const CalibrationLogRecords& records_;
     QTreeWidget* recordList_ = nullptr;

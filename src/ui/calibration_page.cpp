@@ -1,25 +1,36 @@
 #include "ui/calibration_page.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/general_error.h"
+#include "app/message_boxes.h"
+#include "app_core/ini_file.h"
+#include "app_core/sys_settings.h"
 #include "app_core/tick_count.h"
 #include "protocol/gravity.h"
 #include "protocol/number_format.h"
 #include "protocol/number_parse.h"
+#include "session/record_file.h"
 #include "session/scale_session.h"
 #include "ui/calibration_log_dialog.h"
+#include "ui/certificate_document.h"
 #include "ui/code_dialog.h"
+#include "ui/document_printing.h"
 #include "ui/fit_text_label.h"
 #include "ui/keypad.h"
 #include "ui/place_page.h"
@@ -39,6 +50,11 @@ void FocusIfPossible(QWidget* field)
 
 // The item whose text is the box's text, typed or picked; -1 for none.
 int ChosenItem(const QComboBox* box) { return box->findText(box->currentText(), Qt::MatchExactly); }
+
+// The operator's name is remembered in the settings file, in a section of
+// its own.
+constexpr std::string_view kCalibrationSection = "Calibration";
+constexpr std::string_view kOperatorKey = "Operator";
 
 } // namespace
 
@@ -83,27 +99,65 @@ QWidget* CalibrationPage::buildCalibration(std::function<int()> chooseRow)
     referenceWeight_ = MakeEdit(group, "edtAny", QStringLiteral("10"));
     referenceWeight_->setFont(tahoma);
     AcceptDigits(referenceWeight_);
+    QLabel* weightIdCaption = MakeLabel(group, "lblWeightId", QStringLiteral("砝码编号:"));
+    weightIdCaption->setFont(tahoma);
+    testWeightId_ = MakeEdit(group, "edtWeightId", QString());
+    testWeightId_->setFont(tahoma);
+    testWeightId_->setPlaceholderText(QStringLiteral("可不填"));
+    FitWidthTo(testWeightId_, {QStringLiteral("F1-20kg-0001")});
+    QLabel* operatorCaption = MakeLabel(group, "lblOperator", QStringLiteral("操作员:"));
+    operatorCaption->setFont(tahoma);
+    operatorName_ = MakeEdit(
+        group, "edtOperator",
+        QString::fromStdString(
+            IniFile(SettingsFilePath()).ReadString(kCalibrationSection, kOperatorKey, "")));
+    operatorName_->setFont(tahoma);
+    operatorName_->setPlaceholderText(QStringLiteral("可不填"));
+    FitWidthTo(operatorName_, {QStringLiteral("欧阳文华")});
     calibrateZeroButton_ = MakeButton(group, "btnZeroSet", QStringLiteral("零点标定"));
     calibrateWeightButton_ = MakeButton(group, "btnAnySet", QStringLiteral("任一点标定"));
-    for (QPushButton* button : {calibrateZeroButton_, calibrateWeightButton_})
+    QPushButton* certificateButton =
+        MakeButton(group, "btnCertificate", QStringLiteral("生成标定证书"));
+    for (QPushButton* button : {calibrateZeroButton_, calibrateWeightButton_, certificateButton})
         button->setMinimumSize(180, 64);
+    auto* certificateMenu = new QMenu(certificateButton);
+    QAction* saveAction = certificateMenu->addAction(QStringLiteral("保存为PDF…"));
+    saveAction->setObjectName(QStringLiteral("actCertificateSave"));
+    QAction* printAction = certificateMenu->addAction(QStringLiteral("打印"));
+    printAction->setObjectName(QStringLiteral("actCertificatePrint"));
+    certificateButton->setMenu(certificateMenu);
+    // The place and the operator, the reference weight and its identifier,
+    // then the actions.
+    auto* placeRow = new QHBoxLayout;
+    placeRow->addWidget(place_);
+    placeRow->addWidget(chooseButton);
     grid->addWidget(placeCaption, 0, 0, Qt::AlignRight);
-    grid->addWidget(place_, 0, 1);
-    grid->addWidget(chooseButton, 0, 2);
+    grid->addLayout(placeRow, 0, 1);
+    grid->addWidget(operatorCaption, 0, 2, Qt::AlignRight);
+    grid->addWidget(operatorName_, 0, 3);
     grid->addWidget(weightCaption, 1, 0, Qt::AlignRight);
     grid->addWidget(referenceWeight_, 1, 1, Qt::AlignLeft);
+    grid->addWidget(weightIdCaption, 1, 2, Qt::AlignRight);
+    grid->addWidget(testWeightId_, 1, 3);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(calibrateZeroButton_);
     buttons->addWidget(calibrateWeightButton_);
-    grid->addLayout(buttons, 2, 0, 1, 3);
+    buttons->addWidget(certificateButton);
+    grid->addLayout(buttons, 2, 0, 1, 4);
 
     OnClick(chooseButton, [this, chooseRow] {
         const int chosen = chooseRow();
         if (chosen >= 0)
             session_.setGravityFromTable(GravityPlace::Calibration, chosen);
     });
-    OnClick(calibrateZeroButton_, [this] { session_.calibrateZero(); });
+    OnClick(calibrateZeroButton_, [this] { calibrateZero(); });
     OnClick(calibrateWeightButton_, [this] { calibrateWithWeight(); });
+    connect(operatorName_, &QLineEdit::editingFinished, this,
+            [this] { RunAction([this] { rememberOperator(); }); });
+    connect(saveAction, &QAction::triggered, this,
+            [this] { RunAction([this] { saveCertificate(); }); });
+    connect(printAction, &QAction::triggered, this,
+            [this] { RunAction([this] { printCertificate(); }); });
     return group;
 }
 
@@ -235,10 +289,53 @@ QLayout* CalibrationPage::buildBaseValue()
     return right;
 }
 
+void CalibrationPage::passEvidence()
+{
+    session_.setOperatorName(operatorName_->text().trimmed().toStdString());
+    session_.setTestWeightId(testWeightId_->text().trimmed().toStdString());
+}
+
+void CalibrationPage::calibrateZero()
+{
+    passEvidence();
+    session_.calibrateZeroAndRecord();
+}
+
 void CalibrationPage::calibrateWithWeight()
 {
-    if (session_.calibrateWithWeight(referenceWeight_->text().toStdString()) == InputCheck::Refused)
+    passEvidence();
+    if (session_.calibrateWithWeightAndRecord(referenceWeight_->text().toStdString()).input ==
+        InputCheck::Refused)
         FocusIfPossible(referenceWeight_);
+}
+
+void CalibrationPage::rememberOperator()
+{
+    IniFile settings(SettingsFilePath());
+    const std::string name = operatorName_->text().trimmed().toStdString();
+    if (settings.ReadString(kCalibrationSection, kOperatorKey, "") != name)
+        settings.WriteString(kCalibrationSection, kOperatorKey, name);
+}
+
+void CalibrationPage::saveCertificate()
+{
+    const NumberedRecord last = RecordToCertify(session_.recordFile(), 0);
+    const QString suggested = QStringLiteral("标定证书-%1.pdf").arg(last.number);
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存标定证书"),
+                                                      QDir::home().filePath(suggested),
+                                                      QStringLiteral("PDF 文件 (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    if (!WriteCertificatePdf(last.record, static_cast<int>(last.number), path))
+        Boxes().Error(QStringLiteral("证书保存失败，请确认文件是否可写！"));
+}
+
+void CalibrationPage::printCertificate()
+{
+    const NumberedRecord last = RecordToCertify(session_.recordFile(), 0);
+    PrintDocument(*CertificateDocument(last.record, static_cast<int>(last.number),
+                                       QDateTime::currentDateTime()),
+                  QStringLiteral("标定证书"));
 }
 
 void CalibrationPage::setDivision()

@@ -1,8 +1,10 @@
 #pragma once
 // The page "标定": the calibration place, zero and reference-weight
-// calibration, division and range, zero tracking, beeper, version, the
-// calibration log, shift-zero, the reading shown large, and the unlock
-// gesture on it (three clicks within three seconds open the code dialog).
+// calibration with the test weight's identifier and the operator (each
+// calibration leaves a record, and the last record a certificate), division
+// and range, zero tracking, beeper, version, the calibration log,
+// shift-zero, the reading shown large, and the unlock gesture on it (three
+// clicks within three seconds open the code dialog).
 
 #include <QPointer>
 #include <QWidget>
@@ -44,7 +46,13 @@ private:
     QWidget* buildOtherSettings();
     QLayout* buildBaseValue();
     QLayout* buildReading();
+    void calibrateZero();
     void calibrateWithWeight();
+    // The operator and the test weight as typed, for the next record.
+    void passEvidence();
+    void rememberOperator();
+    void saveCertificate();
+    void printCertificate();
     void setDivision();
     void setRange();
     void readCalibrationLog();
@@ -60,6 +68,8 @@ private:
 
     QLineEdit* place_ = nullptr;
     QLineEdit* referenceWeight_ = nullptr;
+    QLineEdit* testWeightId_ = nullptr;
+    QLineEdit* operatorName_ = nullptr;
     QPushButton* calibrateZeroButton_ = nullptr;
     QPushButton* calibrateWeightButton_ = nullptr;
     QComboBox* divisionBox_ = nullptr;

@@ -17,6 +17,7 @@
 #include "app_core/ini_file.h"
 #include "app_core/sys_settings.h"
 #include "protocol/gravity.h"
+#include "session/record_location.h"
 #include "ui/calibration_page.h"
 #include "ui/city_dialog.h"
 #include "ui/page_tab_bar.h"
@@ -38,6 +39,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), host_(this), sess
     setWindowTitle(QStringLiteral("电子称配置工具V2.2"));
     setFont(PixelFont(Face::Tahoma, 11));
     setBackgroundRole(QPalette::Button);
+    session_.setRecordFile(DefaultRecordFilePath());
     buildFrame();
     // As large as preferred, but never larger than the screen.
     QSize size = kPreferredSize;

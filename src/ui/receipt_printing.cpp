@@ -25,14 +25,20 @@ QStringList ReceiptLines(const QString& tareText, const QString& weightText)
     return lines;
 }
 
-void PrintLines(const QStringList& lines)
+std::unique_ptr<QPrinter> DefaultPrinter(const QString& jobName)
 {
     const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
     if (defaultPrinter.isNull())
         throw std::runtime_error("There is no default printer currently selected");
-    QPrinter printer(defaultPrinter, QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("称量结果"));
-    PrintLinesOn(printer, lines);
+    auto printer = std::make_unique<QPrinter>(defaultPrinter, QPrinter::HighResolution);
+    printer->setDocName(jobName);
+    return printer;
+}
+
+void PrintLines(const QStringList& lines)
+{
+    const std::unique_ptr<QPrinter> printer = DefaultPrinter(QStringLiteral("称量结果"));
+    PrintLinesOn(*printer, lines);
 }
 
 void PrintLinesOn(QPrinter& printer, const QStringList& lines)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class QPrinter;
 
 // The message shown when the print job cannot be written.
@@ -13,6 +15,10 @@ inline const QString kPrintFailedText = QStringLiteral("打印失败,请确认�
 // The six receipt lines: title, tare, weight, date, time and an empty line.
 // The clock is read separately for the date and the time line.
 QStringList ReceiptLines(const QString& tareText, const QString& weightText);
+
+// A job named jobName on the default printer, at its full resolution;
+// throws std::runtime_error when no default printer is set.
+std::unique_ptr<QPrinter> DefaultPrinter(const QString& jobName);
 
 // Prints the lines as one job on the default printer. An output failure is
 // shown in an error box and PrintLines returns normally; having no default

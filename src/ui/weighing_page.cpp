@@ -21,6 +21,7 @@
 #include "session/scale_session.h"
 #include "ui/led_display.h"
 #include "ui/receipt_printing.h"
+#include "ui/trend_chart.h"
 #include "ui/widget_factory.h"
 
 namespace {
@@ -68,7 +69,6 @@ WeighingPage::WeighingPage(ScaleSession& session, QWidget* parent)
     buildDisplay(column);
     buildPortAndActions(column);
     buildDriftMonitor(column);
-    column->addStretch(1);
 }
 
 void WeighingPage::buildDisplay(QVBoxLayout* column)
@@ -202,11 +202,12 @@ void WeighingPage::buildDriftMonitor(QVBoxLayout* column)
         FitWidthTo(edit, {QStringLiteral("2026-12-10 23:59:59")});
     for (QLineEdit* edit : {runMinutes_, alarmMinutes_})
         FitWidthTo(edit, {QStringLiteral("9999999")});
+    trend_ = new TrendChart(this);
     auto* row = new QHBoxLayout;
     row->setContentsMargins(19, 0, 19, 0);
-    row->addWidget(driftGroup_);
-    row->addStretch(1);
-    column->addLayout(row);
+    row->addWidget(driftGroup_, 0, Qt::AlignTop);
+    row->addWidget(trend_, 1);
+    column->addLayout(row, 1);
 }
 
 void WeighingPage::openPort(const QString& name, int baudRate)
@@ -250,6 +251,7 @@ void WeighingPage::samplingClicked()
 {
     if (!session_.toggleSampling()) {
         samplingButton_->setText(QStringLiteral("开始取样"));
+        trend_->showDrift(std::nullopt);
         return;
     }
     driftGroup_->setVisible(true);
@@ -288,6 +290,7 @@ void WeighingPage::showTare(double tare)
 
 void WeighingPage::showReading(const WeightReading& reading)
 {
+    trend_->addReading(reading);
     pendingReading_ = reading;
     if (!refreshTimer_->isActive())
         refreshTimer_->start();
@@ -314,10 +317,12 @@ void WeighingPage::refresh()
         applyDrift(*pendingDrift_);
         pendingDrift_.reset();
     }
+    trend_->refresh();
 }
 
 void WeighingPage::applyDrift(const DriftMonitor& monitor)
 {
+    trend_->showDrift(monitor);
     liveAD_->setText(QString::number(monitor.liveAD));
     baseAD_->setText(QString::number(monitor.baseAD));
     differenceAD_->setText(QString::number(monitor.differenceAD));

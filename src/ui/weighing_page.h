@@ -18,6 +18,7 @@ class QTimer;
 class QVBoxLayout;
 class LedDisplay;
 class ScaleSession;
+class TrendChart;
 
 class WeighingPage : public QWidget {
     Q_OBJECT
@@ -25,7 +26,7 @@ public:
     WeighingPage(ScaleSession& session, QWidget* parent);
 
     // What the session reports. Readings and drift are shown at most once
-    // per screen refresh, the newest one.
+    // per screen refresh, the newest one; the trend keeps every reading.
     void showReading(const WeightReading& reading);
     void showDrift(const DriftMonitor& monitor);
     void showTare(double tare);
@@ -79,6 +80,7 @@ private:
     QLineEdit* runMinutes_ = nullptr;
     QLineEdit* alarmAt_ = nullptr;
     QLineEdit* alarmMinutes_ = nullptr;
+    TrendChart* trend_ = nullptr;
 };
 
 // The interval of the display refresh: one frame of the primary screen.

@@ -5,10 +5,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -26,6 +29,7 @@ namespace {
 
 const std::string kClock = "AA 01 F7"; // its data is the time of the run
 const std::string kParameters = "AA 01 F6 00 00 00 00 A2";
+const std::string kVersion = "AA 01 01 00 00 00 00 AD";
 
 struct CliResult {
     int exitCode = -1;
@@ -53,7 +57,8 @@ CliResult RunCli(const std::string& port, const std::vector<std::string>& argume
     e2e::ProgramRun run({.program = SCALE_CLI_PATH,
                          .port = port,
                          .baud = 115200,
-                         .environment = {"LC_ALL=C.UTF-8"},
+                         // Calibration records stay in the run's own HOME.
+                         .environment = {"LC_ALL=C.UTF-8", "XDG_DATA_HOME="},
                          .arguments = arguments});
     CliResult result;
     const std::optional<int> code = run.WaitForExit(60s);
@@ -163,11 +168,14 @@ const std::vector<Case>& Cases() {
       {"unlock", {"unlock", "--code", "{code}"}, {}, 0, {kClock, kParameters, "AA 01 F9 00 00 00 00 A5"}, {}},
       {"calibrate_switch_closed", {"calibrate", "zero"}, {}, 4, {kClock, kParameters, "AA 01 02 00 00 00 00 AE"},
        {"零点标定"}},
+      // A confirmed calibration is followed by its record's reads: parameters, version, log.
       {"calibrate_zero", {"calibrate", "zero", "--code", "{code}"}, {}, 0,
-       {kClock, kParameters, "AA 01 F9 00 00 00 00 A5", "AA 01 02 00 00 00 00 AE"}, {"零点标定", "零点标定成功"},
-       "as left: 0.000 kg"},
+       WithLogRequests({kClock, kParameters, "AA 01 F9 00 00 00 00 A5", "AA 01 02 00 00 00 00 AE", kParameters,
+                        kVersion}),
+       {"零点标定", "零点标定成功"}, "as left: 0.000 kg"},
       {"calibrate_weight_steady", {"calibrate", "weight", "10"}, {"switch open", "load 10", "noise 10"}, 0,
-       {kClock, kParameters, "AA 01 03 0A 00 00 00 B9"}, {"标定任一点:10", "任意点标定成功"}, "as left: 10.000 kg"},
+       WithLogRequests({kClock, kParameters, "AA 01 03 0A 00 00 00 B9", kParameters, kVersion}),
+       {"标定任一点:10", "任意点标定成功"}, "as left: 10.000 kg"},
       {"calibrate_weight_swinging", {"calibrate", "weight", "10", "--settle", "1500"},
        {"switch open", "load 10", "noise 3000"}, 6, {kClock, kParameters}, {}},
       // Bad input: a one-line error and nothing sent.
@@ -322,4 +330,53 @@ TEST(CliPort, LostPortEndsWatchWithExitTwo)
     sim.reset();
     EXPECT_EQ(run.WaitForExit(10s), std::optional<int>(2)) << run.ReadFile("program.err");
     EXPECT_THAT(run.ReadFile("program.err"), HasSubstr("the port was lost"));
+}
+
+// A calibration from the command line leaves the same record as one in the
+// window, with the operator and the test weight named on the command line;
+// records verify passes the intact file and names the line of a changed one.
+TEST(CliRecords, CalibrationLeavesAChainedRecordThatVerifyChecks)
+{
+    e2e::SimProcess sim({"--switch", "open", "--load", "10", "--range", "15"});
+    std::string dataHome = (std::filesystem::temp_directory_path() / "cli-records-XXXXXX").string();
+    ASSERT_TRUE(::mkdtemp(dataHome.data()));
+    const std::string records = dataHome + "/scale-config/calibration-records.jsonl";
+    const auto runCli = [&](std::vector<std::string> arguments) {
+        e2e::ProgramRun run({.program = SCALE_CLI_PATH,
+                             .port = sim.PortPath(),
+                             .baud = 115200,
+                             .environment = {"LC_ALL=C.UTF-8", "XDG_DATA_HOME=" + dataHome},
+                             .arguments = std::move(arguments)});
+        CliResult result;
+        result.exitCode = run.WaitForExit(60s).value_or(-1);
+        result.output = run.ReadFile("program.out");
+        result.errors = run.ReadFile("program.err");
+        return result;
+    };
+
+    const CliResult calibrated =
+        runCli({"calibrate", "weight", "10", "--operator", "李工", "--weight-id", "M1-10kg-07"});
+    ASSERT_EQ(calibrated.exitCode, 0) << calibrated.errors;
+    EXPECT_THAT(calibrated.output, HasSubstr("record: "));
+    std::ifstream in(records);
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line)) << records;
+    EXPECT_THAT(line, HasSubstr("\"operator\":\"李工\""));
+    EXPECT_THAT(line, HasSubstr("\"testWeightId\":\"M1-10kg-07\""));
+    EXPECT_THAT(line, HasSubstr("\"weightKg\":10"));
+    in.close();
+
+    const CliResult intact = runCli({"records", "verify"});
+    EXPECT_EQ(intact.exitCode, 0) << intact.errors;
+    EXPECT_THAT(intact.output, HasSubstr("记录链完整，共1条记录"));
+
+    // One byte of the record changed.
+    std::string text = line + "\n";
+    text[text.find("M1-10kg-07") + 3] = '2';
+    std::ofstream(records, std::ios::binary | std::ios::trunc) << text;
+    const CliResult broken = runCli({"records", "verify"});
+    EXPECT_EQ(broken.exitCode, 5);
+    EXPECT_THAT(broken.output, HasSubstr("第1行：内容与其哈希不符"));
+    EXPECT_THAT(broken.errors, HasSubstr("line 1 breaks the chain"));
+    std::filesystem::remove_all(dataHome);
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The logs and the settings file lie beside the executable. A test that
 // writes them runs as a copy of itself in a temporary directory of its own
-// (with HOME there too), so it never touches the build tree or the user's
-// files: RunInOwnDirectory re-runs the program there and waits for it.
+// (with HOME and the per-user data directory there too), so it never
+// touches the build tree or the user's files: RunInOwnDirectory re-runs the
+// program there and waits for it.
 
 #include <QDir>
 #include <QFile>
@@ -42,6 +43,7 @@ inline int RunInOwnDirectory(int argc, char** argv)
     environment.insert(QStringLiteral("HOME"), dir.path());
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
     child.setProcessEnvironment(environment);
     child.start(copy, arguments);
     if (!child.waitForFinished(-1))
