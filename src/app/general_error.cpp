@@ -1,5 +1,7 @@
 #include "app/general_error.h"
 
+#include <QCoreApplication>
+
 #include "app/app_identity.h"
 #include "app/message_boxes.h"
 
@@ -19,7 +21,11 @@ void ShowGeneralError(const QString& message)
         return;
     open = true;
     try {
-        Boxes().Error(GeneralErrorText(message));
+        // Looked up whole, as shown: what has a translation (a text of our
+        // own) is shown in the window's language, anything else as it came.
+        const QByteArray source = message.toUtf8();
+        Boxes().Error(
+            GeneralErrorText(QCoreApplication::translate("GeneralError", source.constData())));
     } catch (...) {
         open = false;
         throw;

@@ -20,12 +20,12 @@ struct Column {
 };
 
 constexpr Column kColumns[6] = {
-    {"序号", 40, Qt::AlignLeft},
-    {"时间", 120, Qt::AlignHCenter},
-    {"0点标定AD", 80, Qt::AlignHCenter},
-    {"任一点标定AD", 100, Qt::AlignHCenter},
-    {"标定重量(kg)", 100, Qt::AlignHCenter},
-    {"类型", 60, Qt::AlignHCenter},
+    {QT_TRANSLATE_NOOP("CalibrationLogDialog", "序号"), 40, Qt::AlignLeft},
+    {QT_TRANSLATE_NOOP("CalibrationLogDialog", "时间"), 120, Qt::AlignHCenter},
+    {QT_TRANSLATE_NOOP("CalibrationLogDialog", "0点标定AD"), 80, Qt::AlignHCenter},
+    {QT_TRANSLATE_NOOP("CalibrationLogDialog", "任一点标定AD"), 100, Qt::AlignHCenter},
+    {QT_TRANSLATE_NOOP("CalibrationLogDialog", "标定重量(kg)"), 100, Qt::AlignHCenter},
+    {QT_TRANSLATE_NOOP("CalibrationLogDialog", "类型"), 60, Qt::AlignHCenter},
 };
 constexpr int kColumnCount = 6;
 
@@ -35,7 +35,7 @@ CalibrationLogDialog::CalibrationLogDialog(QWidget* owner, const CalibrationLogR
     : QDialog(owner), records_(records)
 {
     setObjectName(QStringLiteral("frmSetLog"));
-    setWindowTitle(QStringLiteral("标定记录"));
+    setWindowTitle(tr("标定记录"));
     // An ordinary resizable window with the usual title-bar buttons.
     setWindowFlags(Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
 
@@ -46,7 +46,7 @@ CalibrationLogDialog::CalibrationLogDialog(QWidget* owner, const CalibrationLogR
     recordList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     QStringList captions;
     for (const Column& column : kColumns)
-        captions << QString::fromUtf8(column.caption);
+        captions << tr(column.caption);
     recordList_->setHeaderLabels(captions);
     recordList_->header()->setStretchLastSection(false);
     for (int i = 0; i < kColumnCount; ++i)
@@ -55,7 +55,7 @@ CalibrationLogDialog::CalibrationLogDialog(QWidget* owner, const CalibrationLogR
     auto* bottomPanel = new QFrame(this);
     bottomPanel->setObjectName(QStringLiteral("pnlBottom"));
     bottomPanel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    QPushButton* closeButton = MakeButton(bottomPanel, "btnExit", QStringLiteral("关闭"));
+    QPushButton* closeButton = MakeButton(bottomPanel, "btnExit", tr("关闭"));
     closeButton->setMinimumSize(97, 39);
     auto* bottom = new QHBoxLayout(bottomPanel);
     bottom->setContentsMargins(0, 3, 6, 3);

@@ -68,23 +68,23 @@ CalibrationPage::CalibrationPage(ScaleSession& session, std::function<int()> cho
 QWidget* CalibrationPage::buildCalibration(std::function<int()> chooseRow)
 {
     const QFont tahoma = PixelFont(Face::Tahoma, 19);
-    QGroupBox* group = MakeGroup(this, "grppdInf", QStringLiteral("标定设置"));
+    QGroupBox* group = MakeGroup(this, "grppdInf", tr("标定设置"));
     auto* grid = new QGridLayout(group);
-    QLabel* placeCaption = MakeLabel(group, "lblCity", QStringLiteral("标定地:"));
+    QLabel* placeCaption = MakeLabel(group, "lblCity", tr("标定地:"));
     placeCaption->setFont(tahoma);
-    place_ = MakeEdit(group, "edtCity", QStringLiteral("韶关[9.7894]"));
+    place_ = MakeEdit(group, "edtCity", tr("韶关") + QStringLiteral("[9.7894]"));
     place_->setFont(tahoma);
     place_->setEnabled(false);
     FitWidthTo(place_, PlaceTexts());
-    QPushButton* chooseButton = MakeButton(group, "btnSelCity", QStringLiteral("选择"));
+    QPushButton* chooseButton = MakeButton(group, "btnSelCity", tr("选择"));
     chooseButton->hide();
-    QLabel* weightCaption = MakeLabel(group, "lblAny", QStringLiteral("任意点重量:"));
+    QLabel* weightCaption = MakeLabel(group, "lblAny", tr("任意点重量:"));
     weightCaption->setFont(tahoma);
     referenceWeight_ = MakeEdit(group, "edtAny", QStringLiteral("10"));
     referenceWeight_->setFont(tahoma);
     AcceptDigits(referenceWeight_);
-    calibrateZeroButton_ = MakeButton(group, "btnZeroSet", QStringLiteral("零点标定"));
-    calibrateWeightButton_ = MakeButton(group, "btnAnySet", QStringLiteral("任一点标定"));
+    calibrateZeroButton_ = MakeButton(group, "btnZeroSet", tr("零点标定"));
+    calibrateWeightButton_ = MakeButton(group, "btnAnySet", tr("任一点标定"));
     for (QPushButton* button : {calibrateZeroButton_, calibrateWeightButton_})
         button->setMinimumSize(180, 64);
     grid->addWidget(placeCaption, 0, 0, Qt::AlignRight);
@@ -111,17 +111,17 @@ QWidget* CalibrationPage::buildOtherSettings()
 {
     const QFont tahoma = PixelFont(Face::Tahoma, 19);
     const QFont boxFont = PixelFont(Face::Song, 20, true);
-    QGroupBox* group = MakeGroup(this, "grpOtherSet", QStringLiteral("其它设置"));
+    QGroupBox* group = MakeGroup(this, "grpOtherSet", tr("其它设置"));
     auto* column = new QVBoxLayout(group);
 
     auto* choices = new QGridLayout;
-    QLabel* divisionCaption = MakeLabel(group, "lbl3", QStringLiteral("分度值:"));
+    QLabel* divisionCaption = MakeLabel(group, "lbl3", tr("分度值:"));
     divisionCaption->setFont(tahoma);
-    divisionBox_ = MakeDropDown(group, "cbbFD", {QStringLiteral("默认"), QStringLiteral("5g")});
+    divisionBox_ = MakeDropDown(group, "cbbFD", {tr("默认"), QStringLiteral("5g")});
     divisionBox_->setFont(boxFont);
     divisionBox_->setCurrentIndex(0);
-    QPushButton* divisionButton = MakeButton(group, "btnSetPD", QStringLiteral("设置分度值"));
-    QLabel* rangeCaption = MakeLabel(group, "lbl6", QStringLiteral("量程:"));
+    QPushButton* divisionButton = MakeButton(group, "btnSetPD", tr("设置分度值"));
+    QLabel* rangeCaption = MakeLabel(group, "lbl6", tr("量程:"));
     rangeCaption->setFont(tahoma);
     rangeBox_ = MakeDropDown(
         group, "cbbMaxRange",
@@ -130,9 +130,9 @@ QWidget* CalibrationPage::buildOtherSettings()
     rangeBox_->setEditText(QStringLiteral("15"));
     rangeBox_->lineEdit()->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), rangeBox_));
-    QPushButton* rangeButton = MakeButton(group, "btnMaxRange", QStringLiteral("设置量程"));
+    QPushButton* rangeButton = MakeButton(group, "btnMaxRange", tr("设置量程"));
     for (QComboBox* box : {divisionBox_, rangeBox_})
-        FitWidthTo(box, {QStringLiteral("默认"), QStringLiteral("750")});
+        FitWidthTo(box, {tr("默认"), QStringLiteral("750")});
     for (QPushButton* button : {divisionButton, rangeButton})
         button->setMinimumSize(134, 40);
     choices->addWidget(divisionCaption, 0, 0, Qt::AlignRight);
@@ -146,8 +146,7 @@ QWidget* CalibrationPage::buildOtherSettings()
 
     QLabel* tip =
         MakeLabel(group, "lblFDTip",
-                  QStringLiteral(
-                      "提示：默认分度值：重量值<6kg时，分度值为2g；\n重量值>=6kg时，分度值为5g；"));
+                  tr("提示：默认分度值：重量值<6kg时，分度值为2g；\n重量值>=6kg时，分度值为5g；"));
     tip->setFont(PixelFont(Face::Song, 13, true));
     tip->setStyleSheet(QStringLiteral("color: red;"));
     column->addWidget(tip);
@@ -159,19 +158,18 @@ QWidget* CalibrationPage::buildOtherSettings()
         std::function<void()> run;
     };
     const Action actions[9] = {
-        {"btn12", "查询零点跟踪状态", [this] { session_.queryZeroTracking(); }},
-        {"btn10", "开启零点跟踪", [this] { session_.zeroTrackingOn(); }},
-        {"btn11", "关闭零点跟踪", [this] { session_.zeroTrackingOff(); }},
-        {"btnReadVer", "读版本", [this] { session_.readVersion(); }},
-        {"btnPrint", "平移清零", [this] { session_.shiftZero(); }},
-        {"btnSetLog", "查询标定记录", [this] { readCalibrationLog(); }},
-        {"btnQueryBeep", "查询峰鸣器状态", [this] { session_.queryBeeper(); }},
-        {"btnOpenBeep", "开启峰鸣器", [this] { session_.beeperOn(); }},
-        {"btnCloseBeep", "关闭峰鸣器", [this] { session_.beeperOff(); }},
+        {"btn12", QT_TR_NOOP("查询零点跟踪状态"), [this] { session_.queryZeroTracking(); }},
+        {"btn10", QT_TR_NOOP("开启零点跟踪"), [this] { session_.zeroTrackingOn(); }},
+        {"btn11", QT_TR_NOOP("关闭零点跟踪"), [this] { session_.zeroTrackingOff(); }},
+        {"btnReadVer", QT_TR_NOOP("读版本"), [this] { session_.readVersion(); }},
+        {"btnPrint", QT_TR_NOOP("平移清零"), [this] { session_.shiftZero(); }},
+        {"btnSetLog", QT_TR_NOOP("查询标定记录"), [this] { readCalibrationLog(); }},
+        {"btnQueryBeep", QT_TR_NOOP("查询峰鸣器状态"), [this] { session_.queryBeeper(); }},
+        {"btnOpenBeep", QT_TR_NOOP("开启峰鸣器"), [this] { session_.beeperOn(); }},
+        {"btnCloseBeep", QT_TR_NOOP("关闭峰鸣器"), [this] { session_.beeperOff(); }},
     };
     for (int i = 0; i < 9; ++i) {
-        QPushButton* button =
-            MakeButton(group, actions[i].name, QString::fromUtf8(actions[i].caption));
+        QPushButton* button = MakeButton(group, actions[i].name, tr(actions[i].caption));
         button->setMinimumSize(126, 52);
         grid->addWidget(button, i / 3, i % 3);
         OnClick(button, actions[i].run);
@@ -193,14 +191,14 @@ QLayout* CalibrationPage::buildReading()
                               this);
     middle->addWidget(keypad);
 
-    QGroupBox* group = MakeGroup(this, "grpDisplay", QStringLiteral("示值"));
+    QGroupBox* group = MakeGroup(this, "grpDisplay", tr("示值"));
     auto* column = new QVBoxLayout(group);
     reading_ = new FitTextLabel(QStringLiteral("10.000"), PixelFont(Face::Song, 96, true), group);
     reading_->setObjectName(QStringLiteral("lblValue"));
     reading_->setStyleSheet(QStringLiteral("color: red;"));
     reading_->installEventFilter(this);
     column->addWidget(reading_);
-    realWeight_ = MakeLabel(group, "lblRealValue", QStringLiteral("实际值："));
+    realWeight_ = MakeLabel(group, "lblRealValue", tr("实际值："));
     realWeight_->setFont(PixelFont(Face::Song, 27, true));
     column->addWidget(realWeight_);
     middle->addWidget(group);
@@ -212,15 +210,14 @@ QLayout* CalibrationPage::buildReading()
 QLayout* CalibrationPage::buildBaseValue()
 {
     auto* right = new QVBoxLayout;
-    baseValue_ = MakeLabel(this, "lblBaseValue", QStringLiteral("基数值："));
+    baseValue_ = MakeLabel(this, "lblBaseValue", tr("基数值："));
     baseValue_->setFont(PixelFont(Face::Song, 27, true));
     baseValue_->hide();
-    QPushButton* takeButton = MakeButton(this, "btnGetBase", QStringLiteral("取基值"));
+    QPushButton* takeButton = MakeButton(this, "btnGetBase", tr("取基值"));
     takeButton->hide();
-    QPushButton* clearButton = MakeButton(this, "btnClearBase", QStringLiteral("清基值"));
+    QPushButton* clearButton = MakeButton(this, "btnClearBase", tr("清基值"));
     clearButton->hide();
-    QLabel* tip =
-        MakeLabel(this, "lblTip", QStringLiteral("提示：\n1、任意点标定推荐使用满量程重量标定"));
+    QLabel* tip = MakeLabel(this, "lblTip", tr("提示：\n1、任意点标定推荐使用满量程重量标定"));
     tip->hide();
     deviation_ = MakeEdit(this, "edtdeviation", QStringLiteral("0.005"));
     deviation_->setFont(PixelFont(Face::Tahoma, 19));
@@ -282,7 +279,7 @@ void CalibrationPage::showPlace(const QString& text) { place_->setText(text); }
 
 void CalibrationPage::showBaseValue(double baseValue)
 {
-    baseValue_->setText(QStringLiteral("基数值:") + Text(FormatGeneral(baseValue)));
+    baseValue_->setText(tr("基数值:") + Text(FormatGeneral(baseValue)));
 }
 
 void CalibrationPage::showReading(const WeightReading& reading)
@@ -296,7 +293,8 @@ void CalibrationPage::refresh()
 {
     if (!pendingReading_)
         return;
-    realWeight_->setText(Text(RealWeightText(*pendingReading_)));
+    // RealWeightText's form, with the caption in the window's language.
+    realWeight_->setText(tr("实际值：") + Text(FormatUpToSixDecimals(pendingReading_->realWeight)));
     reading_->setText(Text(FormatThreeDecimals(pendingReading_->displayed)));
     pendingReading_.reset();
 }

