@@ -33,7 +33,8 @@ read -r -t 10 pty <&"${SIM[0]}"
 
 cp "$bin/src/app/scale-config" "$run/"
 printf '[CommSet]\r\nCommNo=%s\r\nBaudRate=115200\r\n' "$pty" >"$run/datalink.ini"
-HOME="$run" XDG_RUNTIME_DIR="$run" "$run/scale-config" 2>"$run/program.err" &
+# In Chinese, the window's own language, whatever the locale here.
+HOME="$run" XDG_RUNTIME_DIR="$run" "$run/scale-config" --lang zh 2>"$run/program.err" &
 tool_pid=$!
 
 window=$(timeout 20 xdotool search --sync --onlyvisible --class scale-config | head -n 1)

@@ -17,6 +17,9 @@ PACKAGES=(
   # GUI
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libqt6opengl6-dev
+  # the window's translations: lupdate and lrelease, their CMake functions
+  # (qt_add_translations), and Qt's own translations of its buttons
+  qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
   # window tests, screenshots, Chinese text
   xvfb xauth x11-apps fonts-noto-cjk imagemagick
   # receipt printing through a real print path

@@ -3,6 +3,11 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/language.h"
+
 namespace {
 
 std::optional<QString> ValueOf(const QCommandLineParser& parser, const QCommandLineOption& option)
@@ -50,5 +55,15 @@ void CommandLine::answerWithoutDisplay(int& argc, char** argv)
 StartOptions CommandLine::process(const QCoreApplication& app)
 {
     parser_.process(app);
-    return {.port = ValueOf(parser_, port_), .language = ValueOf(parser_, language_)};
+    const StartOptions options{.port = ValueOf(parser_, port_),
+                               .language = ValueOf(parser_, language_)};
+    if (options.language && !LanguageNamed(*options.language)) {
+        // Said the way the parser says its own mistakes.
+        const QString text = QCoreApplication::applicationName() +
+                             QStringLiteral(": Unknown language '%1' after '--lang' (zh or en).\n")
+                                 .arg(*options.language);
+        std::fputs(text.toLocal8Bit().constData(), stderr);
+        std::exit(EXIT_FAILURE);
+    }
+    return options;
 }

@@ -7,9 +7,10 @@
 //
 // --port opens PORT at start-up instead of the port in the settings file,
 // for this start only: the settings file keeps its port. --lang chooses the
-// window's language ("zh", the default, or "en"); it is kept in
-// StartOptions for the window's translation. A second start while the tool
-// runs only brings the running window to the front, whatever its options.
+// window's language, "zh" or "en", over Language= of the settings file and
+// the locale (app/language.h); another name is a mistake. A second start
+// while the tool runs only brings the running window to the front, whatever
+// its options.
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -35,8 +36,9 @@ public:
     void answerWithoutDisplay(int& argc, char** argv);
 
     // The application's arguments, Qt's own options already taken out:
-    // prints help, the version or what is wrong and ends the process (0 for
-    // help and version, 1 for a mistake), or returns the options.
+    // prints help, the version or what is wrong (an unknown option, a
+    // missing value, a language other than zh or en) and ends the process
+    // (0 for help and version, 1 for a mistake), or returns the options.
     StartOptions process(const QCoreApplication& app);
 
 private:

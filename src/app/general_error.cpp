@@ -1,11 +1,14 @@
 #include "app/general_error.h"
 
+#include <QCoreApplication>
+
 #include "app/app_identity.h"
 #include "app/message_boxes.h"
 
 QString GeneralErrorText(const QString& message)
 {
-    if (message.isEmpty() || message.back() > QLatin1Char('.'))
+    // A full stop is added, except after one (a Chinese text's included).
+    if (message.isEmpty() || (message.back() > QLatin1Char('.') && message.back() != QChar(0x3002)))
         return message + QLatin1Char('.');
     return message;
 }
@@ -19,7 +22,11 @@ void ShowGeneralError(const QString& message)
         return;
     open = true;
     try {
-        Boxes().Error(GeneralErrorText(message));
+        // Looked up whole, as shown: what has a translation (a text of our
+        // own) is shown in the window's language, anything else as it came.
+        const QByteArray source = message.toUtf8();
+        Boxes().Error(
+            GeneralErrorText(QCoreApplication::translate("GeneralError", source.constData())));
     } catch (...) {
         open = false;
         throw;

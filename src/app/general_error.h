@@ -12,8 +12,9 @@
 // already ends in a character at or below "." in code order.
 QString GeneralErrorText(const QString& message);
 
-// Shows the error box for an exception or a message; while it is open,
-// further errors open no second box.
+// Shows the error box for an exception or a message, translated when the
+// message is one of the program's own texts (context "GeneralError"); while
+// it is open, further errors open no second box.
 void ShowGeneralError(const std::exception& error);
 void ShowGeneralError(const QString& message);
 

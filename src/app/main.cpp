@@ -1,5 +1,6 @@
 // The program: one instance per user (a second start brings the running
-// window to the front and ends), the main window shown maximised, the
+// window to the front and ends), the window in its language (--lang, the
+// settings file or the locale; Chinese by default), shown maximised, the
 // remembered port (or the one given with --port) opened at once; or, with
 // --certificate, a certificate written without a window.
 
@@ -7,6 +8,7 @@
 #include "app/certificate_command.h"
 #include "app/command_line.h"
 #include "app/general_error.h"
+#include "app/language.h"
 #include "app/raise_request.h"
 #include "app/single_instance.h"
 #include "app_core/sys_settings.h"
@@ -34,8 +36,9 @@ int main(int argc, char** argv)
     }
 
     ScaleApplication app(argc, argv);
-    // options.language waits for the window's translation.
     const StartOptions options = commandLine.process(app);
+    UseLanguage(ChooseLanguage(options.language, QString::fromStdString(windowLanguage),
+                               QLocale::system()));
     MainWindow window;
     RaiseRequestServer raiseRequests(window);
     if (lock == SingleInstanceLock::Result::Acquired)

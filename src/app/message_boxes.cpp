@@ -1,6 +1,7 @@
 #include "app/message_boxes.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QMessageBox>
 
 namespace {
@@ -18,23 +19,26 @@ QWidget* Owner() { return QApplication::activeWindow(); }
 
 } // namespace
 
+QString AppTitle() { return QCoreApplication::translate("MessageBoxes", "电子称配置工具"); }
+
 MessageBoxes& Boxes() { return installed ? *installed : QtBoxes(); }
 
 void SetBoxes(MessageBoxes* boxes) { installed = boxes; }
 
 void QtMessageBoxes::Message(const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Ok, Owner());
+    QMessageBox box(QMessageBox::NoIcon, AppTitle(), text, QMessageBox::Ok, Owner());
     box.exec();
 }
 
 bool QtMessageBoxes::Confirm(const QString& text, Kind kind)
 {
     const bool okCancel = kind == Kind::ConfirmOkCancel;
-    QMessageBox box(
-        okCancel ? QMessageBox::Information : QMessageBox::Question, QStringLiteral("提示"), text,
-        okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Yes | QMessageBox::No,
-        Owner());
+    QMessageBox box(okCancel ? QMessageBox::Information : QMessageBox::Question,
+                    QCoreApplication::translate("MessageBoxes", "提示"), text,
+                    okCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                             : QMessageBox::Yes | QMessageBox::No,
+                    Owner());
     box.setDefaultButton(okCancel ? QMessageBox::Cancel : QMessageBox::Yes);
     const int answer = box.exec();
     return answer == QMessageBox::Ok || answer == QMessageBox::Yes;
@@ -42,6 +46,6 @@ bool QtMessageBoxes::Confirm(const QString& text, Kind kind)
 
 void QtMessageBoxes::Error(const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, kAppTitle, text, QMessageBox::Ok, Owner());
+    QMessageBox box(QMessageBox::Critical, AppTitle(), text, QMessageBox::Ok, Owner());
     box.exec();
 }

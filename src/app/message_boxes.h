@@ -1,14 +1,16 @@
 #pragma once
 // Every modal box of the tool goes through MessageBoxes, so that a test can
-// answer the boxes instead of a person and read what they said.
+// answer the boxes instead of a person and read what they said. Texts come
+// translated already; the boxes translate only their own captions.
 
 #include <QString>
 #include <QStringList>
 
 class QWidget;
 
-// The application title: task-bar text and the caption of plain and error boxes.
-inline const QString kAppTitle = QStringLiteral("电子称配置工具");
+// The application title: task-bar text and the caption of plain and error
+// boxes, in the window's language.
+QString AppTitle();
 
 class MessageBoxes {
 public:

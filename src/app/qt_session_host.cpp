@@ -6,6 +6,7 @@
 #include "app/delay.h"
 #include "app/general_error.h"
 #include "app/message_boxes.h"
+#include "app/shown_text.h"
 
 void QtSessionHost::post(std::function<void()> task)
 {
@@ -21,16 +22,18 @@ void QtSessionHost::wakeWaiters() { WakeWaiters(); }
 
 bool QtSessionHost::ending() const { return ApplicationEnding(); }
 
-void QtSessionHost::showMessage(const std::string& text)
+void QtSessionHost::showMessage(const std::string& text) { Boxes().Message(SessionText(text)); }
+
+void QtSessionHost::showMessageWithValue(const std::string& fixedText, const std::string& value)
 {
-    Boxes().Message(QString::fromStdString(text));
+    Boxes().Message(SessionText(fixedText, value));
 }
 
 bool QtSessionHost::ask(const std::string& text, Question question)
 {
-    return Boxes().Confirm(QString::fromStdString(text), question == Question::YesNo
-                                                             ? MessageBoxes::Kind::ConfirmYesNo
-                                                             : MessageBoxes::Kind::ConfirmOkCancel);
+    return Boxes().Confirm(SessionText(text), question == Question::YesNo
+                                                  ? MessageBoxes::Kind::ConfirmYesNo
+                                                  : MessageBoxes::Kind::ConfirmOkCancel);
 }
 
 void QtSessionHost::showError(const std::string& text)

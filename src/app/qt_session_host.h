@@ -1,7 +1,9 @@
 #pragma once
 // The scale session's host in the window: events posted to the window's
-// thread, waits in nested event loops, questions in message boxes, errors
-// in the general error display, logs in the tool's files.
+// thread, waits in nested event loops, questions in message boxes (their
+// texts translated as they are shown, app/shown_text.h), errors in the
+// general error display, logs in the tool's files (in Chinese, as the
+// session writes them).
 
 #include "session/session_host.h"
 
@@ -18,6 +20,7 @@ public:
     void wakeWaiters() override;
     bool ending() const override;
     void showMessage(const std::string& text) override;
+    void showMessageWithValue(const std::string& fixedText, const std::string& value) override;
     bool ask(const std::string& text, Question question) override;
     void showError(const std::string& text) override;
 

@@ -8,6 +8,7 @@ bool writeCommLog = false;
 int32_t resultLogMaxBytes = 0;
 int32_t delayCount = 200;
 std::string shopNumber;
+std::string windowLanguage;
 
 std::string SettingsFilePath() { return SettingsDirectory() + std::string(kSettingsFileName); }
 
@@ -21,4 +22,5 @@ void LoadSystemSettings()
     resultLogMaxBytes = ini.ReadInteger(section, "maxsizeResult", 512000);
     delayCount = ini.ReadInteger(section, "DelayCount", 200);
     shopNumber = ini.ReadString(section, "ShopNO", "");
+    windowLanguage = ini.ReadString(section, "Language", "");
 }

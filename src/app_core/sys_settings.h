@@ -3,7 +3,7 @@
 // The settings file "datalink.ini" (SettingsFilePath): beside the executable,
 // or in the user's configuration directory when installed (file_places.h).
 //
-// [SysSet] is read once at start-up by LoadSystemSettings into the six globals
+// [SysSet] is read once at start-up by LoadSystemSettings into the globals
 // below; the program never writes it.
 //
 // [CommSet] holds the port of the last successful open. The main window
@@ -38,14 +38,17 @@ inline constexpr int kDefaultBaudRate = 115200;
 std::string SettingsFilePath();
 
 // [SysSet] values. Only resultLogEnabled (declared in log_files.h, the result
-// log's switch) and resultLogMaxBytes (the result log's size, see
-// log_files.h) change what the program does; the others are kept for
+// log's switch), resultLogMaxBytes (the result log's size, see log_files.h)
+// and windowLanguage change what the program does; the others are kept for
 // whoever reads the file.
 extern bool startWithSystem;      // "startwithsys", default false
 extern bool writeCommLog;         // "WriteCommLog", default false
 extern int32_t resultLogMaxBytes; // "maxsizeResult", default 512000
 extern int32_t delayCount;        // "DelayCount", default 200
 extern std::string shopNumber;    // "ShopNO", default empty
+// "Language", default empty: the window's language, "zh" or "en" (see
+// app/language.h for what wins over it).
+extern std::string windowLanguage;
 
 // Reads [SysSet] of SettingsFilePath() into the globals above and into
 // resultLogEnabled ("writeResult", default true). Never fails: a missing file,

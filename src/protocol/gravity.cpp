@@ -4,17 +4,24 @@
 
 #include <cmath>
 
+std::vector<std::string_view> PlacesWithGravity(int32_t value)
+{
+    std::vector<std::string_view> places;
+    for (const GravityTableRow& row : kGravityTable)
+        if (row.gravity == value)
+            places.push_back(row.place);
+    return places;
+}
+
 std::string PlaceNamesForGravity(int32_t value)
 {
     std::string names;
-    for (const GravityTableRow& row : kGravityTable) {
-        if (row.gravity != value)
-            continue;
+    for (const std::string_view place : PlacesWithGravity(value)) {
         if (!names.empty())
-            names += '\\';
-        names += row.place;
+            names += kPlaceNameSeparator;
+        names += place;
     }
-    return names.empty() ? "自定义" : names;
+    return names.empty() ? std::string(kCustomPlace) : names;
 }
 
 std::string FormatGravity(int32_t gravity) { return FormatGeneral(gravity / 10000.0); }

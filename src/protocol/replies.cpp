@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "protocol/shown_text.h"
+
 namespace {
 
 struct FixedStep {
@@ -33,32 +35,59 @@ struct FixedRule {
 
 // Replies whose handling does not depend on their payload text.
 constexpr FixedRule kFixedRules[] = {
-    {kReplySetOK, {setFlag(ReplyFlag::SetAcknowledged), status("设置成功！")}, 2},
-    {kReplySetFailed, {status("设置失败"), box("设置失败！")}, 2},
-    {kReplyZeroNotCalibrated, {status("未标定零点！")}, 1},
-    {kReplyAnyPointNotCalibrated, {status("未标定任意点！")}, 1},
-    {kReplyOpenCalibrationSwitch, {status("请打开标定开关！"), box("请打开标定开关！")}, 2},
+    {kReplySetOK,
+     {setFlag(ReplyFlag::SetAcknowledged), status(SHOWN_TEXT("ScaleSession", "设置成功！"))},
+     2},
+    {kReplySetFailed,
+     {status(SHOWN_TEXT("ScaleSession", "设置失败")),
+      box(SHOWN_TEXT("ScaleSession", "设置失败！"))},
+     2},
+    {kReplyZeroNotCalibrated, {status(SHOWN_TEXT("ScaleSession", "未标定零点！"))}, 1},
+    {kReplyAnyPointNotCalibrated, {status(SHOWN_TEXT("ScaleSession", "未标定任意点！"))}, 1},
+    {kReplyOpenCalibrationSwitch,
+     {status(SHOWN_TEXT("ScaleSession", "请打开标定开关！")),
+      box(SHOWN_TEXT("ScaleSession", "请打开标定开关！"))},
+     2},
     {kReplyZeroCalibrated,
-     {opLog("零点标定成功"), status("零点标定成功！"), box("零点标定成功！")},
+     {opLog("零点标定成功"), status(SHOWN_TEXT("ScaleSession", "零点标定成功！")),
+      box(SHOWN_TEXT("ScaleSession", "零点标定成功！"))},
      3},
     {kReplyZeroSet,
-     {step(ReplyStepKind::ClearTare), status("手动置零成功！"), box("手动置零成功！")},
+     {step(ReplyStepKind::ClearTare), status(SHOWN_TEXT("ScaleSession", "手动置零成功！")),
+      box(SHOWN_TEXT("ScaleSession", "手动置零成功！"))},
      3},
-    {kReplyZeroSetFailed, {status("手动置零失败！"), box("手动置零失败！")}, 2},
+    {kReplyZeroSetFailed,
+     {status(SHOWN_TEXT("ScaleSession", "手动置零失败！")),
+      box(SHOWN_TEXT("ScaleSession", "手动置零失败！"))},
+     2},
     {kReplyAnyPointCalibrated,
-     {opLog("任意点标定成功"), status("任意点标定成功！"), box("任意点标定成功！")},
+     {opLog("任意点标定成功"), status(SHOWN_TEXT("ScaleSession", "任意点标定成功！")),
+      box(SHOWN_TEXT("ScaleSession", "任意点标定成功！"))},
      3},
     {kReplyZeroTrackingSet,
-     {opLog("零位跟踪配置成功"), status("零位跟踪配置成功！"), box("零位跟踪配置成功！")},
+     {opLog("零位跟踪配置成功"), status(SHOWN_TEXT("ScaleSession", "零位跟踪配置成功！")),
+      box(SHOWN_TEXT("ScaleSession", "零位跟踪配置成功！"))},
      3},
-    {kReplyZeroTrackingOn, {status("零位跟踪状态开！"), box("零位跟踪状态开！")}, 2},
-    {kReplyZeroTrackingOff, {status("零位跟踪状态关！"), box("零位跟踪状态关！")}, 2},
-    {kReplyRangeSet, {opLog("设置量程成功"), status("设置量程成功！"), box("设置量程成功！")}, 3},
+    {kReplyZeroTrackingOn,
+     {status(SHOWN_TEXT("ScaleSession", "零位跟踪状态开！")),
+      box(SHOWN_TEXT("ScaleSession", "零位跟踪状态开！"))},
+     2},
+    {kReplyZeroTrackingOff,
+     {status(SHOWN_TEXT("ScaleSession", "零位跟踪状态关！")),
+      box(SHOWN_TEXT("ScaleSession", "零位跟踪状态关！"))},
+     2},
+    {kReplyRangeSet,
+     {opLog("设置量程成功"), status(SHOWN_TEXT("ScaleSession", "设置量程成功！")),
+      box(SHOWN_TEXT("ScaleSession", "设置量程成功！"))},
+     3},
     {kReplyParameters, {step(ReplyStepKind::ApplyParameters)}, 1},
     {kReplyLogRecord,
      {step(ReplyStepKind::AppendLogRecord), setFlag(ReplyFlag::LogRecordAnswered)},
      2},
 };
+
+// The fixed start of the version replies' text; the version follows it.
+constexpr const char* kVersionCaption = SHOWN_TEXT("ScaleSession", "版本号:");
 
 // Replies whose texts are built from their payload.
 constexpr uint8_t kPayloadTextCodes[] = {kReplyVersion, kReplyVersionText, kReplyBeeper};
@@ -74,10 +103,12 @@ constexpr std::array<bool, 256> kHasOwnCase = [] {
 
 // Status, box, then the flag: the waiting operation sees the flag only after
 // the operator has closed the box.
-void statusBoxFlag(ReplyAction& action, const std::string& text, ReplyFlag flag)
+void statusBoxFlag(ReplyAction& action, const std::string& fixedText, const std::string& value,
+                   ReplyFlag flag)
 {
-    action.add({ReplyStepKind::ShowStatus, text});
-    action.add({ReplyStepKind::ShowBox, text});
+    const std::string text = fixedText + value;
+    action.add({ReplyStepKind::ShowStatus, text, ReplyFlag::None, value});
+    action.add({ReplyStepKind::ShowBox, text, ReplyFlag::None, value});
     if (flag != ReplyFlag::None)
         action.add({ReplyStepKind::SetFlag, {}, flag});
 }
@@ -118,16 +149,18 @@ ReplyAction DescribeReply(const uint8_t* frame)
     }
     switch (code) {
     case kReplyVersion:
-        statusBoxFlag(action, "版本号:" + std::to_string(DecodeVersionNumber(frame)),
+        statusBoxFlag(action, kVersionCaption, std::to_string(DecodeVersionNumber(frame)),
                       ReplyFlag::VersionAnswered);
         return action;
     case kReplyVersionText:
-        statusBoxFlag(action, "版本号:" + displayable(DecodeVersionText(frame)),
+        statusBoxFlag(action, kVersionCaption, displayable(DecodeVersionText(frame)),
                       ReplyFlag::VersionAnswered);
         return action;
     case kReplyBeeper:
-        statusBoxFlag(action, DecodeBeeperOn(frame) ? "峰鸣器打开！" : "峰鸣器关闭！",
-                      ReplyFlag::None);
+        statusBoxFlag(action,
+                      DecodeBeeperOn(frame) ? SHOWN_TEXT("ScaleSession", "峰鸣器打开！")
+                                            : SHOWN_TEXT("ScaleSession", "峰鸣器关闭！"),
+                      {}, ReplyFlag::None);
         return action;
     default:
         break;

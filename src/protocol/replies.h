@@ -73,16 +73,29 @@ enum class ReplyStepKind {
 
 struct ReplyStep {
     ReplyStep() = default;
-    ReplyStep(ReplyStepKind k, std::string t = {}, ReplyFlag f = ReplyFlag::None)
-        : kind(k), text(std::move(t)), flag(f)
+    ReplyStep(ReplyStepKind k, std::string t = {}, ReplyFlag f = ReplyFlag::None,
+              std::string v = {})
+        : kind(k), text(std::move(t)), flag(f), value(std::move(v))
     {
     }
 
     ReplyStepKind kind = ReplyStepKind::ShowWeight;
-    std::string text; // ShowStatus, ShowBox, WriteOperationLog
+    std::string text; // ShowStatus, ShowBox, WriteOperationLog: the whole text
     ReplyFlag flag = ReplyFlag::None;
+    // ShowStatus, ShowBox: the end of `text` that the reply's payload gave
+    // (a version), shown as it is; what comes before it is a fixed text,
+    // which a window translates. Empty when the whole text is fixed.
+    std::string value;
 
-    bool operator==(const ReplyStep&) const = default;
+    // The text before `value`.
+    std::string fixedText() const { return text.substr(0, text.size() - value.size()); }
+
+    // Two steps are the same when they do the same: `value` only tells how
+    // `text` was made.
+    bool operator==(const ReplyStep& other) const
+    {
+        return kind == other.kind && text == other.text && flag == other.flag;
+    }
 };
 
 // The steps for one reply, in the order they are taken (at most three).
@@ -99,6 +112,7 @@ private:
     size_t count_ = 0;
 };
 
-// What the dispatcher does with this reply. Texts are UTF-8; bytes of the
-// version text outside ASCII are shown as "?".
+// What the dispatcher does with this reply. Texts are UTF-8, in Chinese,
+// marked with SHOWN_TEXT where they are shown; bytes of the version text
+// outside ASCII are shown as "?".
 ReplyAction DescribeReply(const uint8_t* frame);

@@ -14,13 +14,14 @@
 #include "protocol/number_format.h"
 #include "protocol/number_parse.h"
 #include "protocol/replies.h"
+#include "protocol/shown_text.h"
 #include "serial/comm.h"
 #include "session/port_name.h"
 #include "session/record_file.h"
 
 namespace {
 
-const std::string kGravityNotSet = "设置重力加速度错误！请重试！";
+constexpr const char* kGravityNotSet = SHOWN_TEXT("ScaleSession", "设置重力加速度错误！请重试！");
 constexpr uint8_t kLogRecords = 32;
 constexpr uint32_t kLogRecordWaitMs = 200;
 constexpr const char* kDivisionNames[] = {"默认", "5g"};
@@ -89,11 +90,12 @@ int32_t ScaleSession::openPort(const std::string& typedName, uint32_t baudRate)
     port_->SetBaudRate(baudRate);
     const int32_t code = port_->StartComm();
     if (code != 1) {
-        status("打开串口失败，返回值：" + std::to_string(code));
+        listener_.statusWithValueChanged(SHOWN_TEXT("ScaleSession", "打开串口失败，返回值："),
+                                         std::to_string(code));
         listener_.connectionChanged(false);
         return code;
     }
-    status("打开串口成功");
+    status(SHOWN_TEXT("ScaleSession", "打开串口成功"));
     if (!greetController())
         return code;
     if (remembersPort_) {
@@ -128,7 +130,7 @@ void ScaleSession::closePort()
     deviceWatch_.stop();
     port_->StopComm();
     parametersCurrent_ = false;
-    status("串口关闭！");
+    status(SHOWN_TEXT("ScaleSession", "串口关闭！"));
     listener_.connectionChanged(false);
     if (wasWaiting)
         listener_.waitingForDevice(false);
@@ -147,7 +149,7 @@ void ScaleSession::portLost()
         return;
     port_->StopComm();
     parametersCurrent_ = false;
-    status("串口已断开，正在等待重新连接…");
+    status(SHOWN_TEXT("ScaleSession", "串口已断开，正在等待重新连接…"));
     listener_.connectionChanged(false);
     std::weak_ptr<ScaleSession*> self = self_;
     deviceWatch_.start([this, self] {
@@ -164,7 +166,7 @@ void ScaleSession::tryReconnect()
     if (!waitingForDevice() || port_->StartComm() != 1)
         return;
     deviceWatch_.stop();
-    status("串口已重新连接");
+    status(SHOWN_TEXT("ScaleSession", "串口已重新连接"));
     listener_.waitingForDevice(false);
     listener_.connectionChanged(true);
     // The controller is greeted as at every open.
@@ -244,10 +246,16 @@ bool ScaleSession::dispatch()
                 host_.wakeWaiters();
                 break;
             case ReplyStepKind::ShowStatus:
-                status(step.text);
+                if (step.value.empty())
+                    status(step.text);
+                else
+                    listener_.statusWithValueChanged(step.fixedText(), step.value);
                 break;
             case ReplyStepKind::ShowBox:
-                host_.showMessage(step.text);
+                if (step.value.empty())
+                    host_.showMessage(step.text);
+                else
+                    host_.showMessageWithValue(step.fixedText(), step.value);
                 break;
             case ReplyStepKind::WriteOperationLog:
                 host_.writeOperationLog(step.text);
@@ -308,7 +316,7 @@ void ScaleSession::showWeight(const uint8_t* frame)
     if (awaitingReadings_)
         host_.wakeWaiters();
     if (reading.powerOnZeroFailed)
-        status("上电自动归零失败！");
+        status(SHOWN_TEXT("ScaleSession", "上电自动归零失败！"));
     listener_.weightMeasured(reading);
     if (host_.resultLogOn())
         host_.writeResultLog(ResultLogLine(reading));
@@ -357,7 +365,7 @@ bool ScaleSession::toggleSampling()
 
 void ScaleSession::sendGravity(int32_t value)
 {
-    status("设置加速度值！");
+    status(SHOWN_TEXT("ScaleSession", "设置加速度值！"));
     host_.writeOperationLog("设置加速度值,加速度值：" + FormatGravity(value));
     setAcknowledged_ = false;
     sendCommand(kCmdSetGravity, GravityData(value));
@@ -383,19 +391,21 @@ void ScaleSession::setGravityFromTable(GravityPlace place, int row)
 
 void ScaleSession::setUseGravity(const std::string& typedValue)
 {
-    if (!host_.ask("设置使用地重力加速度值、对称重示值有一定的影响！请确保输入的加速度值是否正确？",
+    if (!host_.ask(SHOWN_TEXT("ScaleSession", "设置使用地重力加速度值、对称重示值有一定的影响！"
+                                              "请确保输入的加速度值是否正确？"),
                    Question::YesNo))
         return;
     const double value = ParseFloatOr(typedValue, 0.0);
     if (value >= 10 || value <= 9.6) {
-        host_.showMessage("加速度值输入错误！");
+        host_.showMessage(SHOWN_TEXT("ScaleSession", "加速度值输入错误！"));
         return;
     }
     // Halves go to the even neighbour (the default rounding mode).
     sendGravity(static_cast<int32_t>(std::nearbyint(value * 10000)));
     if (!pause(500))
         return;
-    host_.showMessage(setAcknowledged_ ? "设置重力加速度成功！" : kGravityNotSet);
+    host_.showMessage(setAcknowledged_ ? SHOWN_TEXT("ScaleSession", "设置重力加速度成功！")
+                                       : kGravityNotSet);
 }
 
 // --- Calibration and settings -------------------------------------------------
@@ -403,7 +413,7 @@ void ScaleSession::setUseGravity(const std::string& typedValue)
 void ScaleSession::calibrateZero()
 {
     host_.writeOperationLog("零点标定");
-    status("标定零点开始！");
+    status(SHOWN_TEXT("ScaleSession", "标定零点开始！"));
     sendCommand(kCmdZeroCalibration);
 }
 
@@ -420,16 +430,16 @@ std::optional<int32_t> ScaleSession::checkedCalibrationWeight(const std::string&
 {
     if (std::all_of(typedWeight.begin(), typedWeight.end(),
                     [](unsigned char c) { return std::isspace(c); })) {
-        host_.showMessage("请输入任意点重量值");
+        host_.showMessage(SHOWN_TEXT("ScaleSession", "请输入任意点重量值"));
         return std::nullopt;
     }
-    status("标定任一点开始！");
+    status(SHOWN_TEXT("ScaleSession", "标定任一点开始！"));
     // Text that is no integer ends the action in the general error display.
     const int32_t weight = ParseInt(typedWeight);
     // The command carries 16 bits: a larger weight would calibrate the scale
     // to another one, so it is refused before anything is logged or sent.
     if (weight < 0 || weight > 65535) {
-        host_.showMessage("任意点重量值超出范围！");
+        host_.showMessage(SHOWN_TEXT("ScaleSession", "任意点重量值超出范围！"));
         return std::nullopt;
     }
     return weight;
@@ -444,10 +454,10 @@ void ScaleSession::sendWeightCalibration(const std::string& typedWeight, int32_t
 InputCheck ScaleSession::setDivision(int choice)
 {
     if (choice < 0 || choice >= static_cast<int>(std::size(kDivisionNames))) {
-        host_.showMessage("请选择相应在分度值");
+        host_.showMessage(SHOWN_TEXT("ScaleSession", "请选择相应在分度值"));
         return InputCheck::Refused;
     }
-    status("设置分度值开始！");
+    status(SHOWN_TEXT("ScaleSession", "设置分度值开始！"));
     host_.writeOperationLog(std::string("设置分度值:") + kDivisionNames[choice]);
     sendCommand(kCmdSetDivision, DivisionData(choice));
     return InputCheck::Accepted;
@@ -456,10 +466,10 @@ InputCheck ScaleSession::setDivision(int choice)
 InputCheck ScaleSession::setRange(std::optional<int> rangeKg)
 {
     if (!rangeKg) {
-        host_.showMessage("请选择相应量程");
+        host_.showMessage(SHOWN_TEXT("ScaleSession", "请选择相应量程"));
         return InputCheck::Refused;
     }
-    status("设置量程开始！");
+    status(SHOWN_TEXT("ScaleSession", "设置量程开始！"));
     const auto range = static_cast<uint16_t>(*rangeKg);
     // The weight is rounded with the new range from the next measurement on.
     weighing_.rangeKg = range;
@@ -470,47 +480,47 @@ InputCheck ScaleSession::setRange(std::optional<int> rangeKg)
 
 void ScaleSession::zeroTrackingOn()
 {
-    status("设置零点跟踪开始！");
+    status(SHOWN_TEXT("ScaleSession", "设置零点跟踪开始！"));
     host_.writeOperationLog("设置零点跟踪开始");
     sendCommand(kCmdZeroTrackingOn);
 }
 
 void ScaleSession::zeroTrackingOff()
 {
-    status("关闭零点跟踪开始！");
+    status(SHOWN_TEXT("ScaleSession", "关闭零点跟踪开始！"));
     host_.writeOperationLog("关闭零点跟踪开始");
     sendCommand(kCmdZeroTrackingOff);
 }
 
 void ScaleSession::queryZeroTracking()
 {
-    status("查询零点跟踪状态开始！");
+    status(SHOWN_TEXT("ScaleSession", "查询零点跟踪状态开始！"));
     sendCommand(kCmdQueryZeroTracking);
 }
 
 void ScaleSession::beeperOn()
 {
-    status("设置峰鸣器打开开始！");
+    status(SHOWN_TEXT("ScaleSession", "设置峰鸣器打开开始！"));
     host_.writeOperationLog("设置峰鸣器开启");
     sendCommand(kCmdBeeper, BeeperData(kBeeperOn));
 }
 
 void ScaleSession::beeperOff()
 {
-    status("关闭峰鸣器开始！");
+    status(SHOWN_TEXT("ScaleSession", "关闭峰鸣器开始！"));
     host_.writeOperationLog("关闭峰鸣器开始");
     sendCommand(kCmdBeeper, BeeperData(kBeeperOff));
 }
 
 void ScaleSession::queryBeeper()
 {
-    status("查询峰鸣器状态开始！");
+    status(SHOWN_TEXT("ScaleSession", "查询峰鸣器状态开始！"));
     sendCommand(kCmdBeeper, BeeperData(kBeeperQuery));
 }
 
 void ScaleSession::readVersion()
 {
-    status("读版本开始！");
+    status(SHOWN_TEXT("ScaleSession", "读版本开始！"));
     versionAnswered_ = false;
     sendCommand(kCmdReadVersion);
     if (!pause(200))
@@ -537,7 +547,7 @@ bool ScaleSession::unlock(const std::string& code)
 {
     // The code of the moment of confirmation, also just after midnight.
     if (code != DailyCode()) {
-        host_.showMessage("错误！");
+        host_.showMessage(SHOWN_TEXT("ScaleSession", "错误！"));
         return false;
     }
     sendCommand(kCmdOpenCalibrationSwitch);

@@ -30,8 +30,15 @@ public:
     // The program is ending: operations stop at their next wait.
     virtual bool ending() const = 0;
 
-    // Modal: they return once the operator has answered.
+    // Modal: they return once the operator has answered. Texts are in
+    // Chinese, as marked with SHOWN_TEXT (protocol/shown_text.h).
     virtual void showMessage(const std::string& text) = 0;
+    // A box text made of a fixed text and a value after it (a version),
+    // which a window translates apart; by default the whole text as above.
+    virtual void showMessageWithValue(const std::string& fixedText, const std::string& value)
+    {
+        showMessage(fixedText + value);
+    }
     virtual bool ask(const std::string& text, Question question) = 0;
     // The general error display: what ended an operation unexpectedly.
     virtual void showError(const std::string& text) = 0;

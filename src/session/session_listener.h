@@ -18,8 +18,16 @@ class SessionListener {
 public:
     virtual ~SessionListener() = default;
 
-    // The status line; drawn before the session goes on.
+    // The status line; drawn before the session goes on. Texts are in
+    // Chinese, as marked with SHOWN_TEXT (protocol/shown_text.h).
     virtual void statusChanged(const std::string& text) { (void)text; }
+    // A status line made of a fixed text and a value after it (a return
+    // code, a version), which a window translates apart; by default the
+    // whole line as above.
+    virtual void statusWithValueChanged(const std::string& fixedText, const std::string& value)
+    {
+        statusChanged(fixedText + value);
+    }
     virtual void connectionChanged(bool connected) { (void)connected; }
     // The device was lost and the session waits for it to come back (true),
     // or waits no more: reconnected, or closed by the operator (false).
@@ -31,7 +39,9 @@ public:
     virtual void weightMeasured(const WeightReading& reading) { (void)reading; }
     // Division and range of a parameter report (the places follow as placeChanged).
     virtual void parametersReported(const ParameterReport& report) { (void)report; }
-    // A place with its gravity, from a parameter report or a confirmed setting.
+    // A place with its gravity, from a parameter report or a confirmed
+    // setting: one row's name, or PlaceNamesForGravity(gravity)
+    // (protocol/gravity.h).
     virtual void placeChanged(GravityPlace place, const std::string& name, int32_t gravity)
     {
         (void)place, (void)name, (void)gravity;

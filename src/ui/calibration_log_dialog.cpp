@@ -29,12 +29,12 @@ struct Column {
 };
 
 constexpr Column kColumns[6] = {
-    {"序号", 40, Qt::AlignLeft},
-    {"时间", 120, Qt::AlignHCenter},
-    {"0点标定AD", 80, Qt::AlignHCenter},
-    {"任一点标定AD", 100, Qt::AlignHCenter},
-    {"标定重量(kg)", 100, Qt::AlignHCenter},
-    {"类型", 60, Qt::AlignHCenter},
+    {QT_TRANSLATE_NOOP("CalibrationLogDialog", "序号"), 40, Qt::AlignLeft},
+    {QT_TRANSLATE_NOOP("CalibrationLogDialog", "时间"), 120, Qt::AlignHCenter},
+    {QT_TRANSLATE_NOOP("CalibrationLogDialog", "0点标定AD"), 80, Qt::AlignHCenter},
+    {QT_TRANSLATE_NOOP("CalibrationLogDialog", "任一点标定AD"), 100, Qt::AlignHCenter},
+    {QT_TRANSLATE_NOOP("CalibrationLogDialog", "标定重量(kg)"), 100, Qt::AlignHCenter},
+    {QT_TRANSLATE_NOOP("CalibrationLogDialog", "类型"), 60, Qt::AlignHCenter},
 };
 constexpr int kColumnCount = 6;
 
@@ -44,7 +44,7 @@ CalibrationLogDialog::CalibrationLogDialog(QWidget* owner, const CalibrationLogR
     : QDialog(owner), records_(records)
 {
     setObjectName(QStringLiteral("frmSetLog"));
-    setWindowTitle(QStringLiteral("标定记录"));
+    setWindowTitle(tr("标定记录"));
     // An ordinary resizable window with the usual title-bar buttons.
     setWindowFlags(Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
 
@@ -55,7 +55,7 @@ CalibrationLogDialog::CalibrationLogDialog(QWidget* owner, const CalibrationLogR
     recordList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     QStringList captions;
     for (const Column& column : kColumns)
-        captions << QString::fromUtf8(column.caption);
+        captions << tr(column.caption);
     recordList_->setHeaderLabels(captions);
     recordList_->header()->setStretchLastSection(false);
     for (int i = 0; i < kColumnCount; ++i)
@@ -64,9 +64,9 @@ CalibrationLogDialog::CalibrationLogDialog(QWidget* owner, const CalibrationLogR
     auto* bottomPanel = new QFrame(this);
     bottomPanel->setObjectName(QStringLiteral("pnlBottom"));
     bottomPanel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    QPushButton* exportButton = MakeButton(bottomPanel, "btnExportLog", QStringLiteral("导出…"));
-    QPushButton* printButton = MakeButton(bottomPanel, "btnPrintLog", QStringLiteral("打印"));
-    QPushButton* closeButton = MakeButton(bottomPanel, "btnExit", QStringLiteral("关闭"));
+    QPushButton* exportButton = MakeButton(bottomPanel, "btnExportLog", tr("导出…"));
+    QPushButton* printButton = MakeButton(bottomPanel, "btnPrintLog", tr("打印"));
+    QPushButton* closeButton = MakeButton(bottomPanel, "btnExit", tr("关闭"));
     for (QPushButton* button : {exportButton, printButton, closeButton})
         button->setMinimumSize(97, 39);
     auto* bottom = new QHBoxLayout(bottomPanel);
@@ -142,16 +142,16 @@ QList<QStringList> CalibrationLogDialog::shownRows() const
 
 void CalibrationLogDialog::exportRows()
 {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("导出标定记录"), QDir::home().filePath(QStringLiteral("标定记录.csv")),
-        QStringLiteral("CSV 文件 (*.csv)"));
+    const QString path = QFileDialog::getSaveFileName(this, tr("导出标定记录"),
+                                                      QDir::home().filePath(tr("标定记录.csv")),
+                                                      tr("CSV 文件 (*.csv)"));
     if (path.isEmpty())
         return;
     QFile file(path);
     const QByteArray csv = CsvWithBom(captions(), shownRows());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(csv) != csv.size() ||
         !file.flush())
-        Boxes().Error(QStringLiteral("导出失败，请确认文件是否可写！"));
+        Boxes().Error(tr("导出失败，请确认文件是否可写！"));
 }
 
 void CalibrationLogDialog::printRows()

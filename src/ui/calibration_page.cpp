@@ -84,46 +84,45 @@ CalibrationPage::CalibrationPage(ScaleSession& session, std::function<int()> cho
 QWidget* CalibrationPage::buildCalibration(std::function<int()> chooseRow)
 {
     const QFont tahoma = PixelFont(Face::Tahoma, 19);
-    QGroupBox* group = MakeGroup(this, "grppdInf", QStringLiteral("标定设置"));
+    QGroupBox* group = MakeGroup(this, "grppdInf", tr("标定设置"));
     auto* grid = new QGridLayout(group);
-    QLabel* placeCaption = MakeLabel(group, "lblCity", QStringLiteral("标定地:"));
+    QLabel* placeCaption = MakeLabel(group, "lblCity", tr("标定地:"));
     placeCaption->setFont(tahoma);
-    place_ = MakeEdit(group, "edtCity", QStringLiteral("韶关[9.7894]"));
+    place_ = MakeEdit(group, "edtCity", tr("韶关") + QStringLiteral("[9.7894]"));
     place_->setFont(tahoma);
     place_->setEnabled(false);
     FitWidthTo(place_, PlaceTexts());
-    QPushButton* chooseButton = MakeButton(group, "btnSelCity", QStringLiteral("选择"));
+    QPushButton* chooseButton = MakeButton(group, "btnSelCity", tr("选择"));
     chooseButton->hide();
-    QLabel* weightCaption = MakeLabel(group, "lblAny", QStringLiteral("任意点重量:"));
+    QLabel* weightCaption = MakeLabel(group, "lblAny", tr("任意点重量:"));
     weightCaption->setFont(tahoma);
     referenceWeight_ = MakeEdit(group, "edtAny", QStringLiteral("10"));
     referenceWeight_->setFont(tahoma);
     AcceptDigits(referenceWeight_);
-    QLabel* weightIdCaption = MakeLabel(group, "lblWeightId", QStringLiteral("砝码编号:"));
+    QLabel* weightIdCaption = MakeLabel(group, "lblWeightId", tr("砝码编号:"));
     weightIdCaption->setFont(tahoma);
     testWeightId_ = MakeEdit(group, "edtWeightId", QString());
     testWeightId_->setFont(tahoma);
-    testWeightId_->setPlaceholderText(QStringLiteral("可不填"));
+    testWeightId_->setPlaceholderText(tr("可不填"));
     FitWidthTo(testWeightId_, {QStringLiteral("F1-20kg-0001")});
-    QLabel* operatorCaption = MakeLabel(group, "lblOperator", QStringLiteral("操作员:"));
+    QLabel* operatorCaption = MakeLabel(group, "lblOperator", tr("操作员:"));
     operatorCaption->setFont(tahoma);
     operatorName_ = MakeEdit(
         group, "edtOperator",
         QString::fromStdString(
             IniFile(SettingsFilePath()).ReadString(kCalibrationSection, kOperatorKey, "")));
     operatorName_->setFont(tahoma);
-    operatorName_->setPlaceholderText(QStringLiteral("可不填"));
+    operatorName_->setPlaceholderText(tr("可不填"));
     FitWidthTo(operatorName_, {QStringLiteral("欧阳文华")});
-    calibrateZeroButton_ = MakeButton(group, "btnZeroSet", QStringLiteral("零点标定"));
-    calibrateWeightButton_ = MakeButton(group, "btnAnySet", QStringLiteral("任一点标定"));
-    QPushButton* certificateButton =
-        MakeButton(group, "btnCertificate", QStringLiteral("生成标定证书"));
+    calibrateZeroButton_ = MakeButton(group, "btnZeroSet", tr("零点标定"));
+    calibrateWeightButton_ = MakeButton(group, "btnAnySet", tr("任一点标定"));
+    QPushButton* certificateButton = MakeButton(group, "btnCertificate", tr("生成标定证书"));
     for (QPushButton* button : {calibrateZeroButton_, calibrateWeightButton_, certificateButton})
         button->setMinimumSize(180, 64);
     auto* certificateMenu = new QMenu(certificateButton);
-    QAction* saveAction = certificateMenu->addAction(QStringLiteral("保存为PDF…"));
+    QAction* saveAction = certificateMenu->addAction(tr("保存为PDF…"));
     saveAction->setObjectName(QStringLiteral("actCertificateSave"));
-    QAction* printAction = certificateMenu->addAction(QStringLiteral("打印"));
+    QAction* printAction = certificateMenu->addAction(tr("打印"));
     printAction->setObjectName(QStringLiteral("actCertificatePrint"));
     certificateButton->setMenu(certificateMenu);
     // The place and the operator, the reference weight and its identifier,
@@ -165,17 +164,17 @@ QWidget* CalibrationPage::buildOtherSettings()
 {
     const QFont tahoma = PixelFont(Face::Tahoma, 19);
     const QFont boxFont = PixelFont(Face::Song, 20, true);
-    QGroupBox* group = MakeGroup(this, "grpOtherSet", QStringLiteral("其它设置"));
+    QGroupBox* group = MakeGroup(this, "grpOtherSet", tr("其它设置"));
     auto* column = new QVBoxLayout(group);
 
     auto* choices = new QGridLayout;
-    QLabel* divisionCaption = MakeLabel(group, "lbl3", QStringLiteral("分度值:"));
+    QLabel* divisionCaption = MakeLabel(group, "lbl3", tr("分度值:"));
     divisionCaption->setFont(tahoma);
-    divisionBox_ = MakeDropDown(group, "cbbFD", {QStringLiteral("默认"), QStringLiteral("5g")});
+    divisionBox_ = MakeDropDown(group, "cbbFD", {tr("默认"), QStringLiteral("5g")});
     divisionBox_->setFont(boxFont);
     divisionBox_->setCurrentIndex(0);
-    QPushButton* divisionButton = MakeButton(group, "btnSetPD", QStringLiteral("设置分度值"));
-    QLabel* rangeCaption = MakeLabel(group, "lbl6", QStringLiteral("量程:"));
+    QPushButton* divisionButton = MakeButton(group, "btnSetPD", tr("设置分度值"));
+    QLabel* rangeCaption = MakeLabel(group, "lbl6", tr("量程:"));
     rangeCaption->setFont(tahoma);
     rangeBox_ = MakeDropDown(
         group, "cbbMaxRange",
@@ -184,9 +183,9 @@ QWidget* CalibrationPage::buildOtherSettings()
     rangeBox_->setEditText(QStringLiteral("15"));
     rangeBox_->lineEdit()->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), rangeBox_));
-    QPushButton* rangeButton = MakeButton(group, "btnMaxRange", QStringLiteral("设置量程"));
+    QPushButton* rangeButton = MakeButton(group, "btnMaxRange", tr("设置量程"));
     for (QComboBox* box : {divisionBox_, rangeBox_})
-        FitWidthTo(box, {QStringLiteral("默认"), QStringLiteral("750")});
+        FitWidthTo(box, {tr("默认"), QStringLiteral("750")});
     for (QPushButton* button : {divisionButton, rangeButton})
         button->setMinimumSize(134, 40);
     choices->addWidget(divisionCaption, 0, 0, Qt::AlignRight);
@@ -200,8 +199,7 @@ QWidget* CalibrationPage::buildOtherSettings()
 
     QLabel* tip =
         MakeLabel(group, "lblFDTip",
-                  QStringLiteral(
-                      "提示：默认分度值：重量值<6kg时，分度值为2g；\n重量值>=6kg时，分度值为5g；"));
+                  tr("提示：默认分度值：重量值<6kg时，分度值为2g；\n重量值>=6kg时，分度值为5g；"));
     tip->setFont(PixelFont(Face::Song, 13, true));
     tip->setStyleSheet(QStringLiteral("color: red;"));
     column->addWidget(tip);
@@ -213,19 +211,18 @@ QWidget* CalibrationPage::buildOtherSettings()
         std::function<void()> run;
     };
     const Action actions[9] = {
-        {"btn12", "查询零点跟踪状态", [this] { session_.queryZeroTracking(); }},
-        {"btn10", "开启零点跟踪", [this] { session_.zeroTrackingOn(); }},
-        {"btn11", "关闭零点跟踪", [this] { session_.zeroTrackingOff(); }},
-        {"btnReadVer", "读版本", [this] { session_.readVersion(); }},
-        {"btnPrint", "平移清零", [this] { session_.shiftZero(); }},
-        {"btnSetLog", "查询标定记录", [this] { readCalibrationLog(); }},
-        {"btnQueryBeep", "查询峰鸣器状态", [this] { session_.queryBeeper(); }},
-        {"btnOpenBeep", "开启峰鸣器", [this] { session_.beeperOn(); }},
-        {"btnCloseBeep", "关闭峰鸣器", [this] { session_.beeperOff(); }},
+        {"btn12", QT_TR_NOOP("查询零点跟踪状态"), [this] { session_.queryZeroTracking(); }},
+        {"btn10", QT_TR_NOOP("开启零点跟踪"), [this] { session_.zeroTrackingOn(); }},
+        {"btn11", QT_TR_NOOP("关闭零点跟踪"), [this] { session_.zeroTrackingOff(); }},
+        {"btnReadVer", QT_TR_NOOP("读版本"), [this] { session_.readVersion(); }},
+        {"btnPrint", QT_TR_NOOP("平移清零"), [this] { session_.shiftZero(); }},
+        {"btnSetLog", QT_TR_NOOP("查询标定记录"), [this] { readCalibrationLog(); }},
+        {"btnQueryBeep", QT_TR_NOOP("查询峰鸣器状态"), [this] { session_.queryBeeper(); }},
+        {"btnOpenBeep", QT_TR_NOOP("开启峰鸣器"), [this] { session_.beeperOn(); }},
+        {"btnCloseBeep", QT_TR_NOOP("关闭峰鸣器"), [this] { session_.beeperOff(); }},
     };
     for (int i = 0; i < 9; ++i) {
-        QPushButton* button =
-            MakeButton(group, actions[i].name, QString::fromUtf8(actions[i].caption));
+        QPushButton* button = MakeButton(group, actions[i].name, tr(actions[i].caption));
         button->setMinimumSize(126, 52);
         grid->addWidget(button, i / 3, i % 3);
         OnClick(button, actions[i].run);
@@ -247,14 +244,14 @@ QLayout* CalibrationPage::buildReading()
                               this);
     middle->addWidget(keypad);
 
-    QGroupBox* group = MakeGroup(this, "grpDisplay", QStringLiteral("示值"));
+    QGroupBox* group = MakeGroup(this, "grpDisplay", tr("示值"));
     auto* column = new QVBoxLayout(group);
     reading_ = new FitTextLabel(QStringLiteral("10.000"), PixelFont(Face::Song, 96, true), group);
     reading_->setObjectName(QStringLiteral("lblValue"));
     reading_->setStyleSheet(QStringLiteral("color: red;"));
     reading_->installEventFilter(this);
     column->addWidget(reading_);
-    realWeight_ = MakeLabel(group, "lblRealValue", QStringLiteral("实际值："));
+    realWeight_ = MakeLabel(group, "lblRealValue", tr("实际值："));
     realWeight_->setFont(PixelFont(Face::Song, 27, true));
     column->addWidget(realWeight_);
     middle->addWidget(group);
@@ -266,15 +263,14 @@ QLayout* CalibrationPage::buildReading()
 QLayout* CalibrationPage::buildBaseValue()
 {
     auto* right = new QVBoxLayout;
-    baseValue_ = MakeLabel(this, "lblBaseValue", QStringLiteral("基数值："));
+    baseValue_ = MakeLabel(this, "lblBaseValue", tr("基数值："));
     baseValue_->setFont(PixelFont(Face::Song, 27, true));
     baseValue_->hide();
-    QPushButton* takeButton = MakeButton(this, "btnGetBase", QStringLiteral("取基值"));
+    QPushButton* takeButton = MakeButton(this, "btnGetBase", tr("取基值"));
     takeButton->hide();
-    QPushButton* clearButton = MakeButton(this, "btnClearBase", QStringLiteral("清基值"));
+    QPushButton* clearButton = MakeButton(this, "btnClearBase", tr("清基值"));
     clearButton->hide();
-    QLabel* tip =
-        MakeLabel(this, "lblTip", QStringLiteral("提示：\n1、任意点标定推荐使用满量程重量标定"));
+    QLabel* tip = MakeLabel(this, "lblTip", tr("提示：\n1、任意点标定推荐使用满量程重量标定"));
     tip->hide();
     deviation_ = MakeEdit(this, "edtdeviation", QStringLiteral("0.005"));
     deviation_->setFont(PixelFont(Face::Tahoma, 19));
@@ -320,14 +316,13 @@ void CalibrationPage::rememberOperator()
 void CalibrationPage::saveCertificate()
 {
     const NumberedRecord last = RecordToCertify(session_.recordFile(), 0);
-    const QString suggested = QStringLiteral("标定证书-%1.pdf").arg(last.number);
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存标定证书"),
-                                                      QDir::home().filePath(suggested),
-                                                      QStringLiteral("PDF 文件 (*.pdf)"));
+    const QString suggested = tr("标定证书-%1.pdf").arg(last.number);
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("保存标定证书"), QDir::home().filePath(suggested), tr("PDF 文件 (*.pdf)"));
     if (path.isEmpty())
         return;
     if (!WriteCertificatePdf(last.record, static_cast<int>(last.number), path))
-        Boxes().Error(QStringLiteral("证书保存失败，请确认文件是否可写！"));
+        Boxes().Error(tr("证书保存失败，请确认文件是否可写！"));
 }
 
 void CalibrationPage::printCertificate()
@@ -335,7 +330,7 @@ void CalibrationPage::printCertificate()
     const NumberedRecord last = RecordToCertify(session_.recordFile(), 0);
     PrintDocument(*CertificateDocument(last.record, static_cast<int>(last.number),
                                        QDateTime::currentDateTime()),
-                  QStringLiteral("标定证书"));
+                  tr("标定证书"));
 }
 
 void CalibrationPage::setDivision()
@@ -379,7 +374,7 @@ void CalibrationPage::showPlace(const QString& text) { place_->setText(text); }
 
 void CalibrationPage::showBaseValue(double baseValue)
 {
-    baseValue_->setText(QStringLiteral("基数值:") + Text(FormatGeneral(baseValue)));
+    baseValue_->setText(tr("基数值:") + Text(FormatGeneral(baseValue)));
 }
 
 void CalibrationPage::showReading(const WeightReading& reading)
@@ -393,7 +388,8 @@ void CalibrationPage::refresh()
 {
     if (!pendingReading_)
         return;
-    realWeight_->setText(Text(RealWeightText(*pendingReading_)));
+    // RealWeightText's form, with the caption in the window's language.
+    realWeight_->setText(tr("实际值：") + Text(FormatUpToSixDecimals(pendingReading_->realWeight)));
     reading_->setText(Text(FormatThreeDecimals(pendingReading_->displayed)));
     pendingReading_.reset();
 }

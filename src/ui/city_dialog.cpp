@@ -16,6 +16,7 @@
 
 #include "app/general_error.h"
 #include "app/message_boxes.h"
+#include "app/shown_text.h"
 #include "protocol/gravity.h"
 #include "ui/widget_factory.h"
 
@@ -60,7 +61,7 @@ QSize CellFor(const QListWidget* list)
 CityDialog::CityDialog(QWidget* owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("frmSelectCity"));
-    setWindowTitle(QStringLiteral("城市选择"));
+    setWindowTitle(tr("城市选择"));
     // No system menu and no close box: the dialog ends through its buttons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 
@@ -80,8 +81,8 @@ CityDialog::CityDialog(QWidget* owner) : QDialog(owner)
     auto* bottomPanel = new QFrame(this);
     bottomPanel->setObjectName(QStringLiteral("pnlBottom"));
     bottomPanel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    QPushButton* chooseButton = MakeButton(bottomPanel, "btnOK", QStringLiteral("选择"));
-    QPushButton* leaveButton = MakeButton(bottomPanel, "btnClose", QStringLiteral("退出"));
+    QPushButton* chooseButton = MakeButton(bottomPanel, "btnOK", tr("选择"));
+    QPushButton* leaveButton = MakeButton(bottomPanel, "btnClose", tr("退出"));
     auto* buttons = new QHBoxLayout(bottomPanel);
     buttons->setContentsMargins(0, 2, 0, 2);
     buttons->setSpacing(40);
@@ -123,23 +124,21 @@ void CityDialog::listCities()
     const QIcon icon = PlaceIcon();
     // Item i stands for row i: the list is never sorted.
     for (const GravityTableRow& row : kGravityTable) {
-        const std::string text = FormatPlaceAndGravity(row.place, row.gravity);
-        cities_->addItem(new QListWidgetItem(icon, QString::fromStdString(text)));
+        cities_->addItem(new QListWidgetItem(icon, PlaceText(row.place, row.gravity)));
     }
     cities_->setGridSize(CellFor(cities_));
 }
 
 void CityDialog::chooseSelectedCity()
 {
-    if (!Boxes().Confirm(
-            QStringLiteral("选择使用不同区域、对称重示值有一定的影响！请确保使用区域是否正确？"),
-            MessageBoxes::Kind::ConfirmYesNo))
+    if (!Boxes().Confirm(tr("选择使用不同区域、对称重示值有一定的影响！请确保使用区域是否正确？"),
+                         MessageBoxes::Kind::ConfirmYesNo))
         return;
     for (int i = 0; i < cities_->count(); ++i)
         if (cities_->item(i)->isSelected())
             chosenRow_ = i;
     if (chosenRow_ < 0) {
-        Boxes().Message(QStringLiteral("请选择相应的城市!"));
+        Boxes().Message(tr("请选择相应的城市!"));
         return;
     }
     accept();

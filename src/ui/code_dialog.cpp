@@ -22,10 +22,10 @@ CodeDialog::CodeDialog(QWidget* owner) : QDialog(owner)
     auto* topPanel = new QFrame(this);
     topPanel->setObjectName(QStringLiteral("pnlTop"));
     topPanel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    QLabel* prompt = MakeLabel(topPanel, "lbl1", QStringLiteral("请输入："));
+    QLabel* prompt = MakeLabel(topPanel, "lbl1", tr("请输入："));
     entry_ = MakeEdit(topPanel, "edtInput", QString());
     entry_->setFont(PixelFont(Face::Tahoma, 21));
-    QPushButton* confirmButton = MakeButton(topPanel, "btnOK", QStringLiteral("确定"));
+    QPushButton* confirmButton = MakeButton(topPanel, "btnOK", tr("确定"));
     confirmButton->setMinimumSize(86, 35);
     auto* top = new QHBoxLayout(topPanel);
     top->setContentsMargins(2, 4, 0, 4);
@@ -65,7 +65,7 @@ void CodeDialog::confirmInput()
 {
     if (entry_->text().isEmpty()) {
         entry_->setFocus();
-        Boxes().Message(QStringLiteral("请输入!"));
+        Boxes().Message(tr("请输入!"));
         return;
     }
     confirmed_ = true;

@@ -15,8 +15,10 @@ struct Key {
     int virtualKey;
 };
 
-constexpr Key kKeys[12] = {{"7", 55}, {"8", 56}, {"9", 57}, {"4", 52}, {"5", 53},  {"6", 54},
-                           {"1", 49}, {"2", 50}, {"3", 51}, {"0", 48}, {".", 110}, {"退格", 8}};
+constexpr Key kKeys[12] = {{"7", 55}, {"8", 56},  {"9", 57},
+                           {"4", 52}, {"5", 53},  {"6", 54},
+                           {"1", 49}, {"2", 50},  {"3", 51},
+                           {"0", 48}, {".", 110}, {QT_TRANSLATE_NOOP("Keypad", "退格"), 8}};
 constexpr int kVirtualBackspace = 8;
 constexpr int kVirtualDecimalPoint = 110;
 
@@ -33,7 +35,7 @@ Keypad::Keypad(const Names& names, QWidget* parent) : QFrame(parent)
     grid->setSpacing(0);
     const QFont font = PixelFont(Face::Song, 32, true);
     for (int i = 0; i < 12; ++i) {
-        auto* key = new QPushButton(QString::fromUtf8(kKeys[i].caption), this);
+        auto* key = new QPushButton(tr(kKeys[i].caption), this);
         key->setObjectName(QLatin1String(names.keys[i]));
         key->setFlat(true);
         key->setFocusPolicy(Qt::NoFocus);

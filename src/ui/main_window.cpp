@@ -14,6 +14,7 @@
 #include "app/app_identity.h"
 #include "app/general_error.h"
 #include "app/message_boxes.h"
+#include "app/shown_text.h"
 #include "app_core/ini_file.h"
 #include "app_core/sys_settings.h"
 #include "protocol/gravity.h"
@@ -36,7 +37,7 @@ constexpr QSize kPreferredSize(1314, 820);
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), host_(this), session_(host_, *this)
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("电子称配置工具V2.2"));
+    setWindowTitle(tr("电子称配置工具V2.2"));
     setFont(PixelFont(Face::Tahoma, 11));
     setBackgroundRole(QPalette::Button);
     session_.setRecordFile(DefaultRecordFilePath());
@@ -68,7 +69,7 @@ void MainWindow::buildFrame()
     band->setFixedHeight(73);
     auto* bandLayout = new QVBoxLayout(band);
     bandLayout->setContentsMargins(0, 0, 0, 0);
-    QLabel* title = MakeLabel(band, "rzpnlTop", QStringLiteral("电子称配置工具 "));
+    QLabel* title = MakeLabel(band, "rzpnlTop", tr("电子称配置工具 "));
     title->setAlignment(Qt::AlignCenter);
     title->setToolTip(VersionText());
     title->setFont(PixelFont(Face::Kai, 48, true));
@@ -93,17 +94,17 @@ void MainWindow::buildFrame()
     calibrationPage_ = new CalibrationPage(session_, chooseRow, pages_);
     auto* printerPage = new QWidget(pages_);
     printerPage->setObjectName(QStringLiteral("TabSheet2"));
-    addPage(weighingPage_, QStringLiteral("称量"), QStyle::SP_ComputerIcon);
-    addPage(placePage_, QStringLiteral("使用设置"), QStyle::SP_DirHomeIcon);
-    addPage(calibrationPage_, QStringLiteral("标定"), QStyle::SP_FileDialogDetailedView);
-    addPage(printerPage, QStringLiteral("打印机"), QStyle::SP_DriveFDIcon);
+    addPage(weighingPage_, tr("称量"), QStyle::SP_ComputerIcon);
+    addPage(placePage_, tr("使用设置"), QStyle::SP_DirHomeIcon);
+    addPage(calibrationPage_, tr("标定"), QStyle::SP_FileDialogDetailedView);
+    addPage(printerPage, tr("打印机"), QStyle::SP_DriveFDIcon);
     pages_->setTabVisible(pages_->indexOf(printerPage), false);
     pages_->setCurrentWidget(calibrationPage_);
 
     statusBar_ = new QStatusBar(this);
     statusBar_->setObjectName(QStringLiteral("statTip"));
     statusBar_->setSizeGripEnabled(false);
-    auto* caption = new QLabel(QStringLiteral("状态"), statusBar_);
+    auto* caption = new QLabel(tr("状态"), statusBar_);
     caption->setMinimumWidth(80);
     statusText_ = new QLabel(statusBar_);
     statusText_->setMinimumWidth(200);
@@ -142,8 +143,7 @@ int MainWindow::chooseCityRow()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (!Boxes().Confirm(QStringLiteral("您确定要退出系统吗？"),
-                         MessageBoxes::Kind::ConfirmOkCancel)) {
+    if (!Boxes().Confirm(tr("您确定要退出系统吗？"), MessageBoxes::Kind::ConfirmOkCancel)) {
         event->ignore();
         return;
     }
@@ -153,9 +153,16 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 // --- What the session reports -------------------------------------------
 
-void MainWindow::statusChanged(const std::string& text)
+void MainWindow::statusChanged(const std::string& text) { showStatus(SessionText(text)); }
+
+void MainWindow::statusWithValueChanged(const std::string& fixedText, const std::string& value)
 {
-    statusText_->setText(QString::fromStdString(text));
+    showStatus(SessionText(fixedText, value));
+}
+
+void MainWindow::showStatus(const QString& text)
+{
+    statusText_->setText(text);
     // Drawn now: the session often goes on working without handling events.
     statusBar_->repaint();
 }
@@ -181,7 +188,7 @@ void MainWindow::parametersReported(const ParameterReport& report)
 
 void MainWindow::placeChanged(GravityPlace place, const std::string& name, int32_t gravity)
 {
-    const QString text = QString::fromStdString(FormatPlaceAndGravity(name, gravity));
+    const QString text = PlaceText(name, gravity);
     if (place == GravityPlace::Use)
         placePage_->showPlace(text);
     else

@@ -1,8 +1,9 @@
 #pragma once
 // The main window: the title band, the pages with their tabs, the status
 // bar, start-up and closing. It owns the scale session, shows what the
-// session reports and lets its pages drive it. Controls carry their names
-// as objectName (see docs/controls.md), so tests and automation find them.
+// session reports (translated as it is shown, app/shown_text.h) and lets
+// its pages drive it. Controls carry their names as objectName (see
+// docs/controls.md), so tests and automation find them.
 
 #include <QMainWindow>
 
@@ -51,6 +52,8 @@ private:
     int chooseCityRow();
 
     void statusChanged(const std::string& text) override;
+    void statusWithValueChanged(const std::string& fixedText, const std::string& value) override;
+    void showStatus(const QString& text);
     void connectionChanged(bool connected) override;
     void waitingForDevice(bool waiting) override;
     void weightMeasured(const WeightReading& reading) override;

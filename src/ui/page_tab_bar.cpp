@@ -3,14 +3,28 @@
 #include <QStyleOptionTab>
 #include <QStylePainter>
 
+#include <algorithm>
+
 namespace {
 constexpr int kStripWidth = 120;
 constexpr int kTabHeight = 56;
+// The text's room in a tab: it begins after the picture and keeps a
+// margin to the right edge.
+constexpr int kTextLeft = 6 + 38;
+constexpr int kTextRight = 4;
 } // namespace
 
 PageTabBar::PageTabBar(QWidget* parent) : QTabBar(parent) { setIconSize(QSize(32, 32)); }
 
-QSize PageTabBar::tabSizeHint(int /*index*/) const { return QSize(kStripWidth, kTabHeight); }
+QSize PageTabBar::tabSizeHint(int index) const
+{
+    // The strip's usual width, or wider where a caption (drawn bold when
+    // current) needs it, as longer captions in another language may.
+    QFont bold = font();
+    bold.setBold(true);
+    const int text = QFontMetrics(bold).horizontalAdvance(tabText(index));
+    return QSize(std::max(kStripWidth, kTextLeft + text + kTextRight), kTabHeight);
+}
 
 void PageTabBar::paintEvent(QPaintEvent* /*event*/)
 {
@@ -26,10 +40,10 @@ void PageTabBar::paintEvent(QPaintEvent* /*event*/)
         QFont font = painter.font();
         font.setBold(i == currentIndex());
         painter.setFont(font);
-        const QRect area = option.rect.adjusted(6, 0, -4, 0);
-        const QRect iconArea(area.left(), area.center().y() - 16, 32, 32);
+        const QRect iconArea(option.rect.left() + 6, option.rect.center().y() - 16, 32, 32);
         painter.drawPixmap(iconArea, tabIcon(i).pixmap(32, 32));
-        painter.drawText(area.adjusted(38, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, tabText(i));
+        painter.drawText(option.rect.adjusted(kTextLeft, 0, -kTextRight, 0),
+                         Qt::AlignVCenter | Qt::AlignLeft, tabText(i));
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/shown_text.h"
 #include "protocol/gravity.h"
 #include "protocol/number_format.h"
 #include "protocol/number_parse.h"
@@ -28,9 +29,8 @@ QStringList PlaceTexts()
 {
     QStringList texts;
     for (const GravityTableRow& row : kGravityTable)
-        texts << QString::fromStdString(
-            FormatPlaceAndGravity(PlaceNamesForGravity(row.gravity), row.gravity));
-    texts << QString::fromStdString(FormatPlaceAndGravity(PlaceNamesForGravity(99999), 99999));
+        texts << PlaceText(PlaceNamesForGravity(row.gravity), row.gravity);
+    texts << PlaceText(PlaceNamesForGravity(99999), 99999);
     return texts;
 }
 
@@ -46,23 +46,22 @@ PlacePage::PlacePage(ScaleSession& session, std::function<int()> chooseRow, QWid
         return control;
     };
 
-    QGroupBox* settings = MakeGroup(this, "grp2", QStringLiteral("使用地设置"));
+    QGroupBox* settings = MakeGroup(this, "grp2", tr("使用地设置"));
     auto* settingsColumn = new QVBoxLayout(settings);
 
-    QGroupBox* fromTable = MakeGroup(settings, "grpSelect", QStringLiteral("1、直接选择"));
+    QGroupBox* fromTable = MakeGroup(settings, "grpSelect", tr("1、直接选择"));
     auto* tableRow = new QHBoxLayout(fromTable);
-    tableRow->addWidget(withFont(MakeLabel(fromTable, "lbl8", QStringLiteral("使用地:")), tahoma));
-    place_ = withFont(MakeEdit(fromTable, "edtUseCity", QStringLiteral("韶关")), tahoma);
+    tableRow->addWidget(withFont(MakeLabel(fromTable, "lbl8", tr("使用地:")), tahoma));
+    place_ = withFont(MakeEdit(fromTable, "edtUseCity", tr("韶关")), tahoma);
     place_->setEnabled(false);
     FitWidthTo(place_, PlaceTexts());
     tableRow->addWidget(place_, 1);
-    QPushButton* chooseButton =
-        withFont(MakeButton(fromTable, "btn15", QStringLiteral("选择")), buttonFont);
+    QPushButton* chooseButton = withFont(MakeButton(fromTable, "btn15", tr("选择")), buttonFont);
     chooseButton->setMinimumSize(73, 36);
     tableRow->addWidget(chooseButton);
     settingsColumn->addWidget(fromTable);
 
-    QGroupBox* custom = MakeGroup(settings, "grpUserSet", QStringLiteral("2、自定义"));
+    QGroupBox* custom = MakeGroup(settings, "grpUserSet", tr("2、自定义"));
     auto* grid = new QGridLayout(custom);
     auto addRow = [&](int row, QLabel* caption, QLineEdit* edit, QLabel* unit) {
         grid->addWidget(caption, row, 0, Qt::AlignRight);
@@ -72,29 +71,26 @@ PlacePage::PlacePage(ScaleSession& session, std::function<int()> chooseRow, QWid
         FitWidthTo(edit, {QStringLiteral("9.78940000000000")});
     };
     altitude_ = withFont(MakeEdit(custom, "edtHeight", QStringLiteral("0")), tahoma);
-    addRow(0, withFont(MakeLabel(custom, "lblHeight", QStringLiteral("海拔:")), tahoma), altitude_,
-           withFont(MakeLabel(custom, "lbl7", QStringLiteral("米")), tahoma));
+    addRow(0, withFont(MakeLabel(custom, "lblHeight", tr("海拔:")), tahoma), altitude_,
+           withFont(MakeLabel(custom, "lbl7", tr("米")), tahoma));
     latitudeDegrees_ = withFont(MakeEdit(custom, "edt1", QStringLiteral("0")), tahoma);
-    addRow(1, withFont(MakeLabel(custom, "lbl9", QStringLiteral("纬度：")), song), latitudeDegrees_,
-           withFont(MakeLabel(custom, "lbl13", QStringLiteral("度")), song));
+    addRow(1, withFont(MakeLabel(custom, "lbl9", tr("纬度：")), song), latitudeDegrees_,
+           withFont(MakeLabel(custom, "lbl13", tr("度")), song));
     latitudeMinutes_ = withFont(MakeEdit(custom, "edt2", QStringLiteral("0")), tahoma);
     addRow(2, new QLabel(custom), latitudeMinutes_,
-           withFont(MakeLabel(custom, "lbl12", QStringLiteral("分")), song));
+           withFont(MakeLabel(custom, "lbl12", tr("分")), song));
     latitudeSeconds_ = withFont(MakeEdit(custom, "edt3", QStringLiteral("0")), tahoma);
     addRow(3, new QLabel(custom), latitudeSeconds_,
-           withFont(MakeLabel(custom, "lbl11", QStringLiteral("秒")), song));
+           withFont(MakeLabel(custom, "lbl11", tr("秒")), song));
     gravity_ = withFont(MakeEdit(custom, "edtRealAcc", QStringLiteral("0")), tahoma);
-    addRow(4, withFont(MakeLabel(custom, "lbl14", QStringLiteral("重力加速度：")), song), gravity_,
-           nullptr);
+    addRow(4, withFont(MakeLabel(custom, "lbl14", tr("重力加速度：")), song), gravity_, nullptr);
     for (QLineEdit* edit : {altitude_, latitudeDegrees_, latitudeMinutes_, latitudeSeconds_})
         AcceptDigits(edit);
     AcceptDecimal(gravity_);
 
     auto* buttons = new QHBoxLayout;
-    QPushButton* computeButton =
-        withFont(MakeButton(custom, "btnCalc", QStringLiteral("计算")), buttonFont);
-    QPushButton* setButton =
-        withFont(MakeButton(custom, "btnSet", QStringLiteral("设置")), buttonFont);
+    QPushButton* computeButton = withFont(MakeButton(custom, "btnCalc", tr("计算")), buttonFont);
+    QPushButton* setButton = withFont(MakeButton(custom, "btnSet", tr("设置")), buttonFont);
     for (QPushButton* button : {computeButton, setButton}) {
         button->setMinimumSize(92, 46);
         buttons->addWidget(button);

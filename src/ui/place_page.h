@@ -29,6 +29,7 @@ private:
     QLineEdit* gravity_ = nullptr;
 };
 
-// Every text a place field can show: each gravity of the table with its
-// names ("内蒙古\黑龙江省[9.8066]"), for the field's width.
+// Every text a place field can show, in the window's language: each
+// gravity of the table with its names ("内蒙古\黑龙江省[9.8066]"), for the
+// field's width.
 QStringList PlaceTexts();

@@ -14,12 +14,12 @@
 QStringList ReceiptLines(const QString& tareText, const QString& weightText)
 {
     QStringList lines;
-    lines << QStringLiteral("      称量结果");
-    lines << QStringLiteral("皮重：") + tareText;
-    lines << QStringLiteral("重量：") + weightText;
-    lines << QStringLiteral("日期：") +
+    lines << QCoreApplication::translate("ReceiptPrinting", "      称量结果");
+    lines << QCoreApplication::translate("ReceiptPrinting", "皮重：") + tareText;
+    lines << QCoreApplication::translate("ReceiptPrinting", "重量：") + weightText;
+    lines << QCoreApplication::translate("ReceiptPrinting", "日期：") +
                  QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd"));
-    lines << QStringLiteral("时间：") +
+    lines << QCoreApplication::translate("ReceiptPrinting", "时间：") +
                  QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
     lines << QString();
     return lines;
@@ -29,7 +29,7 @@ std::unique_ptr<QPrinter> DefaultPrinter(const QString& jobName)
 {
     const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
     if (defaultPrinter.isNull())
-        throw std::runtime_error("There is no default printer currently selected");
+        throw std::runtime_error(kNoDefaultPrinterText);
     auto printer = std::make_unique<QPrinter>(defaultPrinter, QPrinter::HighResolution);
     printer->setDocName(jobName);
     return printer;
@@ -37,7 +37,8 @@ std::unique_ptr<QPrinter> DefaultPrinter(const QString& jobName)
 
 void PrintLines(const QStringList& lines)
 {
-    const std::unique_ptr<QPrinter> printer = DefaultPrinter(QStringLiteral("称量结果"));
+    const std::unique_ptr<QPrinter> printer =
+        DefaultPrinter(QCoreApplication::translate("ReceiptPrinting", "称量结果"));
     PrintLinesOn(*printer, lines);
 }
 
@@ -45,7 +46,7 @@ void PrintLinesOn(QPrinter& printer, const QStringList& lines)
 {
     QPainter painter;
     if (!painter.begin(&printer)) {
-        Boxes().Error(kPrintFailedText);
+        Boxes().Error(QCoreApplication::translate("ReceiptPrinting", kPrintFailedSource));
         return;
     }
     // "宋体" where installed; fontconfig substitutes another Chinese face elsewhere.
@@ -61,5 +62,5 @@ void PrintLinesOn(QPrinter& printer, const QStringList& lines)
     // Closing the job sends the page; a job that cannot be finished is an
     // output failure too.
     if (!painter.end())
-        Boxes().Error(kPrintFailedText);
+        Boxes().Error(QCoreApplication::translate("ReceiptPrinting", kPrintFailedSource));
 }

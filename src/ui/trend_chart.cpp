@@ -63,15 +63,15 @@ QLineSeries* MakeSeries(const char* name, const QString& caption, const QColor& 
 } // namespace
 
 TrendChart::TrendChart(QWidget* parent)
-    : QGroupBox(QStringLiteral("趋势"), parent), history_(kSliceMs, 15 * 60 * 1000)
+    : QGroupBox(tr("趋势"), parent), history_(kSliceMs, 15 * 60 * 1000)
 {
     setObjectName(QStringLiteral("grpTrend"));
 
-    QLabel* spanCaption = MakeLabel(this, "lblTrendSpan", QStringLiteral("时间范围:"));
+    QLabel* spanCaption = MakeLabel(this, "lblTrendSpan", tr("时间范围:"));
     spanBox_ = new QComboBox(this);
     spanBox_->setObjectName(QStringLiteral("cbbTrendSpan"));
     for (int minutes : kSpanMinutes)
-        spanBox_->addItem(QStringLiteral("%1分钟").arg(minutes), minutes);
+        spanBox_->addItem(tr("%1分钟").arg(minutes), minutes);
     spanBox_->setCurrentIndex(kDefaultSpan);
     connect(spanBox_, &QComboBox::currentIndexChanged, this, [this] {
         stale_ = true;
@@ -82,9 +82,8 @@ TrendChart::TrendChart(QWidget* parent)
     chart_->setAnimationOptions(QChart::NoAnimation);
     chart_->legend()->setAlignment(Qt::AlignBottom);
     chart_->setMargins(QMargins(4, 4, 4, 4));
-    weight_ =
-        MakeSeries("serTrendWeight", QStringLiteral("显示重量(kg)"), QColor(0x1f, 0x4e, 0xa0), 2);
-    ad_ = MakeSeries("serTrendAD", QStringLiteral("实时AD值"), QColor(0xd0, 0x7a, 0x10), 1);
+    weight_ = MakeSeries("serTrendWeight", tr("显示重量(kg)"), QColor(0x1f, 0x4e, 0xa0), 2);
+    ad_ = MakeSeries("serTrendAD", tr("实时AD值"), QColor(0xd0, 0x7a, 0x10), 1);
     bandUpper_ = new QLineSeries;
     bandLower_ = new QLineSeries;
     band_ = new QAreaSeries(bandUpper_, bandLower_);
@@ -92,10 +91,10 @@ TrendChart::TrendChart(QWidget* parent)
     bandUpper_->setParent(band_);
     bandLower_->setParent(band_);
     band_->setObjectName(QStringLiteral("serTrendAlarmBand"));
-    band_->setName(QStringLiteral("预警范围"));
+    band_->setName(tr("预警范围"));
     band_->setBrush(QColor(220, 40, 40, 40));
     band_->setPen(QPen(QColor(220, 40, 40, 120), 1, Qt::DashLine));
-    alarmMoment_ = MakeSeries("serTrendAlarmMoment", QStringLiteral("预警时刻"), Qt::red, 2);
+    alarmMoment_ = MakeSeries("serTrendAlarmMoment", tr("预警时刻"), Qt::red, 2);
     chart_->addSeries(band_);
     chart_->addSeries(weight_);
     chart_->addSeries(ad_);
@@ -105,10 +104,10 @@ TrendChart::TrendChart(QWidget* parent)
     timeAxis_->setFormat(QStringLiteral("HH:mm:ss"));
     timeAxis_->setTickCount(4);
     weightAxis_ = new QValueAxis;
-    weightAxis_->setTitleText(QStringLiteral("重量(kg)"));
+    weightAxis_->setTitleText(tr("重量(kg)"));
     weightAxis_->setLabelFormat(QStringLiteral("%.3f"));
     adAxis_ = new QValueAxis;
-    adAxis_->setTitleText(QStringLiteral("AD值"));
+    adAxis_->setTitleText(tr("AD值"));
     adAxis_->setLabelFormat(QStringLiteral("%.0f"));
     chart_->addAxis(timeAxis_, Qt::AlignBottom);
     chart_->addAxis(weightAxis_, Qt::AlignLeft);

@@ -73,7 +73,7 @@ WeighingPage::WeighingPage(ScaleSession& session, QWidget* parent)
 
 void WeighingPage::buildDisplay(QVBoxLayout* column)
 {
-    QGroupBox* group = MakeGroup(this, "grp1", QStringLiteral("显示"));
+    QGroupBox* group = MakeGroup(this, "grp1", tr("显示"));
     group->setMinimumHeight(121);
     auto* display = new QHBoxLayout(group);
     weightDisplay_ = new LedDisplay(group);
@@ -89,17 +89,17 @@ void WeighingPage::buildDisplay(QVBoxLayout* column)
 
     auto* values = new QHBoxLayout;
     values->setContentsMargins(19, 12, 19, 12);
-    values->addWidget(MakeLabel(this, "lblAnyWeight", QStringLiteral("任意点值:")));
+    values->addWidget(MakeLabel(this, "lblAnyWeight", tr("任意点值:")));
     calibrationWeight_ = MakeLabel(this, "lblAnyValue", QStringLiteral("-"));
     values->addWidget(calibrationWeight_);
     values->addSpacing(60);
-    QLabel* divisionCaption = MakeLabel(this, "lblFD", QStringLiteral("分度数:"));
+    QLabel* divisionCaption = MakeLabel(this, "lblFD", tr("分度数:"));
     division_ = MakeLabel(this, "lblFDvalue", QStringLiteral("-"));
     divisionCaption->hide();
     division_->hide();
     values->addWidget(divisionCaption);
     values->addWidget(division_);
-    values->addWidget(MakeLabel(this, "lbl5", QStringLiteral("皮重:")));
+    values->addWidget(MakeLabel(this, "lbl5", tr("皮重:")));
     tare_ = MakeLabel(this, "lbltare", QStringLiteral("-"));
     values->addWidget(tare_);
     values->addSpacing(160);
@@ -115,7 +115,7 @@ void WeighingPage::buildPortAndActions(QVBoxLayout* column)
     const QFont boxFont = PixelFont(Face::Tahoma, 21);
 
     auto* port = new QGridLayout;
-    QLabel* portCaption = MakeLabel(this, "lbl1", QStringLiteral("串口号:"));
+    QLabel* portCaption = MakeLabel(this, "lbl1", tr("串口号:"));
     portCaption->setFont(captionFont);
     portBox_ = MakeDropDown(this, "cbbComm", PortItems());
     portBox_->setFont(boxFont);
@@ -125,7 +125,7 @@ void WeighingPage::buildPortAndActions(QVBoxLayout* column)
     connect(portBox_, &QComboBox::editTextChanged, this, [this](const QString& text) {
         FitWidthTo(portBox_, {QStringLiteral("/dev/ttyUSB0"), text});
     });
-    QLabel* rateCaption = MakeLabel(this, "lbl2", QStringLiteral("波特率:"));
+    QLabel* rateCaption = MakeLabel(this, "lbl2", tr("波特率:"));
     rateCaption->setFont(captionFont);
     baudRateBox_ =
         MakeDropDown(this, "cbbRate",
@@ -149,13 +149,13 @@ void WeighingPage::buildPortAndActions(QVBoxLayout* column)
         actions->addWidget(button);
         return button;
     };
-    openButton_ = addButton("btnOpen", QStringLiteral("打开"), 98);
-    closeButton_ = addButton("btnClose", QStringLiteral("关闭"), 98);
+    openButton_ = addButton("btnOpen", tr("打开"), 98);
+    closeButton_ = addButton("btnClose", tr("关闭"), 98);
     actions->addSpacing(30);
-    QPushButton* zeroButton = addButton("btnClear", QStringLiteral("清零"), 138);
-    QPushButton* tareButton = addButton("btnRemove", QStringLiteral("去皮"), 138);
-    printButton_ = addButton("btnPrinte", QStringLiteral("打印"), 138);
-    samplingButton_ = addButton("btnStart", QStringLiteral("开始采样"), 138);
+    QPushButton* zeroButton = addButton("btnClear", tr("清零"), 138);
+    QPushButton* tareButton = addButton("btnRemove", tr("去皮"), 138);
+    printButton_ = addButton("btnPrinte", tr("打印"), 138);
+    samplingButton_ = addButton("btnStart", tr("开始采样"), 138);
     actions->addStretch(1);
     column->addLayout(actions);
 
@@ -169,7 +169,7 @@ void WeighingPage::buildPortAndActions(QVBoxLayout* column)
 
 void WeighingPage::buildDriftMonitor(QVBoxLayout* column)
 {
-    driftGroup_ = MakeGroup(this, "grp3", QStringLiteral("AD检测区"));
+    driftGroup_ = MakeGroup(this, "grp3", tr("AD检测区"));
     driftGroup_->hide();
     const QFont font = PixelFont(Face::Song, 27, true);
     auto* grid = new QGridLayout(driftGroup_);
@@ -188,14 +188,14 @@ void WeighingPage::buildDriftMonitor(QVBoxLayout* column)
         return edit;
     };
     const QString zero = QStringLiteral("0");
-    baseAD_ = addRow(0, 0, "lblBaseAD", QStringLiteral("开始AD值："), "edtBaseAD", zero);
-    liveAD_ = addRow(0, 2, "lblNowAD", QStringLiteral("实时AD值："), "edtNowAD", zero);
-    differenceAD_ = addRow(1, 0, "lblDiffAD", QStringLiteral("差异AD值："), "edtDiffAD", zero);
-    drift_ = addRow(1, 2, "lblDiffValue", QStringLiteral("预估差值："), "edtDiffValue", zero);
-    startedAt_ = addRow(2, 0, "lblStartDt", QStringLiteral("开始时间："), "edtStartDt", {});
-    runMinutes_ = addRow(2, 2, "lbl15", QStringLiteral("运行时长："), "edtRunCount", {});
-    alarmAt_ = addRow(3, 0, "lblErrorDt", QStringLiteral("预警时间："), "edtErrorDt", {});
-    alarmMinutes_ = addRow(3, 2, "lbl10", QStringLiteral("预警时长："), "edtErrorCount", {});
+    baseAD_ = addRow(0, 0, "lblBaseAD", tr("开始AD值："), "edtBaseAD", zero);
+    liveAD_ = addRow(0, 2, "lblNowAD", tr("实时AD值："), "edtNowAD", zero);
+    differenceAD_ = addRow(1, 0, "lblDiffAD", tr("差异AD值："), "edtDiffAD", zero);
+    drift_ = addRow(1, 2, "lblDiffValue", tr("预估差值："), "edtDiffValue", zero);
+    startedAt_ = addRow(2, 0, "lblStartDt", tr("开始时间："), "edtStartDt", {});
+    runMinutes_ = addRow(2, 2, "lbl15", tr("运行时长："), "edtRunCount", {});
+    alarmAt_ = addRow(3, 0, "lblErrorDt", tr("预警时间："), "edtErrorDt", {});
+    alarmMinutes_ = addRow(3, 2, "lbl10", tr("预警时长："), "edtErrorCount", {});
     for (QLineEdit* edit : {baseAD_, liveAD_, differenceAD_, drift_})
         FitWidthTo(edit, {QStringLiteral("-2147483648")});
     for (QLineEdit* edit : {startedAt_, alarmAt_})
@@ -250,14 +250,14 @@ void WeighingPage::showPortButtons()
 void WeighingPage::samplingClicked()
 {
     if (!session_.toggleSampling()) {
-        samplingButton_->setText(QStringLiteral("开始取样"));
+        samplingButton_->setText(tr("开始取样"));
         trend_->showDrift(std::nullopt);
         return;
     }
     driftGroup_->setVisible(true);
     pendingDrift_.reset();
     applyDrift(session_.driftMonitor());
-    samplingButton_->setText(QStringLiteral("停止取样"));
+    samplingButton_->setText(tr("停止取样"));
 }
 
 QString WeighingPage::receiptWeight() const

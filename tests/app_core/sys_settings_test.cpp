@@ -60,6 +60,27 @@ TEST(LoadSystemSettings, ReadsEveryKeyWhateverTheCaseOfItsName)
               "DelayCount=50\nShopNO=店 A12\n");
 }
 
+TEST(LoadSystemSettings, WindowLanguage)
+{
+    const struct {
+        std::optional<std::string> ini;
+        const char* shown;
+    } cases[] = {
+        {std::nullopt, "Language=\n"},
+        {"[SysSet]\r\nLanguage=en\r\n", "Language=en\n"},
+        {"[sysset]\r\nlanguage = zh \r\n", "Language=zh\n"},
+        {"[CommSet]\r\nLanguage=en\r\n", "Language=\n"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        if (c.ini)
+            WriteFileBytes(dir / "datalink.ini", *c.ini);
+        const ProbeRun run = RunProgram(InstallProbe(dir.path()), {"language"}, {});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, c.shown) << c.ini.value_or("no file");
+    }
+}
+
 // The start-up read of a settings file that is no settings file neither
 // waits nor reads without end: every key takes its default, at once.
 #ifndef _WIN32

@@ -59,6 +59,7 @@ TEST(CommandLine, AMistakeIsNamedAndEndsTheProgram)
         {{"--portt", "COM1"}, "Unknown option 'portt'."},
         {{"--port"}, "Missing value after '--port'."},
         {{"--lang"}, "Missing value after '--lang'."},
+        {{"--lang", "fr"}, "Unknown language 'fr' after '--lang' (zh or en)."},
     };
     for (const auto& c : cases) {
         e2e::ProgramRun run(Options("/dev/no-such-scale-port", c.arguments));

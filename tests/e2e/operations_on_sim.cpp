@@ -589,8 +589,8 @@ void OperationsOnSimTest::printingWithoutPrinterEnablesTheButtonAgain()
     Start();
     QVERIFY(Control<QPushButton>(window, "btnPrinte")->isEnabled());
     Control<QPushButton>(window, "btnPrinte")->click();
-    QCOMPARE(boxes.Texts(),
-             QStringList{QStringLiteral("There is no default printer currently selected.")});
+    // The text ends with a full stop of its own: none is added.
+    QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("当前没有选择默认打印机。")});
     QCOMPARE(boxes.shown.front().kind, MessageBoxes::Kind::Error);
     QVERIFY(Control<QPushButton>(window, "btnPrinte")->isEnabled());
 }

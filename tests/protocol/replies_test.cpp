@@ -69,6 +69,27 @@ TEST(ReplyDispatch, StepsAndTextsPerCode)
     }
 }
 
+// A version's text is a fixed caption and the version after it; a window
+// translates the caption alone. Every other text is fixed as a whole.
+TEST(ReplyDispatch, VersionTextsSayWhereTheirValueBegins)
+{
+    for (const ReplyFrame& frame : {reply(0x01, {23}), reply(0xF2, {'V', '2', '.', '2'})}) {
+        for (const ReplyStep& step : stepsOf(frame)) {
+            if (step.kind != Kind::ShowStatus && step.kind != Kind::ShowBox)
+                continue;
+            EXPECT_EQ(step.fixedText(), "版本号:");
+            EXPECT_EQ(step.fixedText() + step.value, step.text);
+            EXPECT_FALSE(step.value.empty());
+        }
+    }
+    for (int code = 0; code < 256; ++code) {
+        if (code == 0x01 || code == 0xF2)
+            continue;
+        for (const ReplyStep& step : stepsOf(reply(static_cast<uint8_t>(code), {1})))
+            EXPECT_EQ(step.value, "") << "code " << code;
+    }
+}
+
 TEST(ReplyDispatch, EveryOtherCodeIsAMeasurementFrame)
 {
     int ownCases = 0;

@@ -37,7 +37,50 @@ struct FedSession {
 
 class Dispatch : public ::testing::Test, public FedSession { };
 
+// Records the two parts of texts made of a fixed text and a value, which a
+// window translates apart, and lets them go on whole as before.
+struct PartsListener : RecordingListener {
+    void statusWithValueChanged(const std::string& fixedText, const std::string& value) override
+    {
+        parts.emplace_back(fixedText, value);
+        RecordingListener::statusWithValueChanged(fixedText, value);
+    }
+    std::vector<std::pair<std::string, std::string>> parts;
+};
+
+struct PartsHost : ScriptedHost {
+    void showMessageWithValue(const std::string& fixedText, const std::string& value) override
+    {
+        parts.emplace_back(fixedText, value);
+        ScriptedHost::showMessageWithValue(fixedText, value);
+    }
+    std::vector<std::pair<std::string, std::string>> parts;
+};
+
 } // namespace
+
+TEST(ShownTexts, ATextWithAValueComesInItsTwoPartsAndWhole)
+{
+    PartsHost host;
+    PartsListener listener;
+    ScaleSession session{host, listener};
+    Feed(session, Reply(0x01, {23}));
+    Feed(session, Reply(0xF2, {'V', '2', 0xB0}));
+    Feed(session, Reply(0xFB, {1})); // a fixed text: whole only
+    const std::vector<std::pair<std::string, std::string>> versions = {{"版本号:", "23"},
+                                                                       {"版本号:", "V2?"}};
+    EXPECT_EQ(listener.parts, versions);
+    EXPECT_EQ(host.parts, versions);
+    EXPECT_THAT(listener.statuses, ElementsAre("版本号:23", "版本号:V2?", "峰鸣器打开！"));
+    EXPECT_THAT(host.boxTexts(), ElementsAre("版本号:23", "版本号:V2?", "峰鸣器打开！"));
+
+    const int32_t code = session.openPort("/nonexistent-directory/no-such-port", 9600);
+    ASSERT_NE(code, 1);
+    ASSERT_EQ(listener.parts.size(), 3u);
+    EXPECT_EQ(listener.parts.back(),
+              std::make_pair(std::string("打开串口失败，返回值："), std::to_string(code)));
+    EXPECT_EQ(listener.lastStatus(), "打开串口失败，返回值：" + std::to_string(code));
+}
 
 TEST_F(Dispatch, MeasurementIsReportedAsNumbersAndLoggedAsText)
 {

@@ -88,6 +88,8 @@ private slots:
                                << "code 5.";
         QTest::newRow("chinese") << "打开失败"
                                  << "打开失败.";
+        QTest::newRow("chinese full stop") << "没有默认打印机。"
+                                           << "没有默认打印机。";
         QTest::newRow("empty") << ""
                                << ".";
     }

@@ -1,7 +1,8 @@
 // The dialogs show their texts whole: the calibration log's captions and
 // values (its time column above all), every name of the city list, and
 // every caption when a dialog is made as small as it goes. ctest runs this
-// at scale factor 1 and again at QT_SCALE_FACTOR=1.5.
+// at scale factor 1 and again at QT_SCALE_FACTOR=1.5, in Chinese and in
+// English (--lang en).
 
 #include <QApplication>
 #include <QHeaderView>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "language_option.h"
 #include "ui/calibration_log_dialog.h"
 #include "ui/city_dialog.h"
 #include "ui/code_dialog.h"
@@ -150,5 +152,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(DialogsWholeTextTest)
+int main(int argc, char** argv) { return RunInChosenLanguage<DialogsWholeTextTest>(argc, argv); }
+
 #include "dialogs_whole_text_test.moc"

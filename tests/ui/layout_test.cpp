@@ -1,6 +1,7 @@
 // The window at the smallest size it is made for, 1280×720, also at a
-// scale factor of 1.5 (run a second time with QT_SCALE_FACTOR=1.5): no
-// control is cut, and the readings, places and port show their whole text.
+// scale factor of 1.5 (run a second time with QT_SCALE_FACTOR=1.5), and both
+// again in English (--lang en), whose texts are longer: no control is cut,
+// and the page tabs, readings, places and port show their whole text.
 
 #include <QComboBox>
 #include <QFontMetrics>
@@ -10,9 +11,11 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
+#include "language_option.h"
 #include "protocol/frame.h"
 #include "protocol/gravity.h"
 #include "ui/led_display.h"
@@ -103,6 +106,26 @@ private slots:
         QVERIFY(checked > 10);
     }
 
+    // The strip of page tabs is as wide as its longest caption needs (drawn
+    // bold when current, beside the picture).
+    void pageTabsShowTheirWholeCaption()
+    {
+        auto* pages = Control<QTabWidget>(window, "RzPageControl1");
+        const QTabBar* tabs = pages->tabBar();
+        QFont bold = tabs->font();
+        bold.setBold(true);
+        int checked = 0;
+        for (int i = 0; i < pages->count(); ++i) {
+            if (!pages->isTabVisible(i))
+                continue;
+            const int room = tabs->tabRect(i).width() - 6 - 38 - 4; // picture and margins
+            QVERIFY2(QFontMetrics(bold).horizontalAdvance(pages->tabText(i)) <= room,
+                     qPrintable(pages->tabText(i)));
+            ++checked;
+        }
+        QCOMPARE(checked, 3);
+    }
+
     void readingsShowTheirWholeText()
     {
         SessionListener& listener = *window;
@@ -148,5 +171,6 @@ private:
     MainWindow* window = nullptr;
 };
 
-QTEST_MAIN(LayoutTest)
+int main(int argc, char** argv) { return RunInChosenLanguage<LayoutTest>(argc, argv); }
+
 #include "layout_test.moc"

@@ -43,6 +43,10 @@ int main(int argc, char** argv)
         std::printf("%s", ExecutableDirectory().c_str());
         return 0;
     }
+    if (command == "language") {
+        std::printf("Language=%s\n", windowLanguage.c_str());
+        return 0;
+    }
     if (command == "sysset") {
         std::printf("startwithsys=%d\nwriteResult=%d\nWriteCommLog=%d\nmaxsizeResult=%d\n"
                     "DelayCount=%d\nShopNO=%s\n",
