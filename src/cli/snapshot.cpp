@@ -151,9 +151,14 @@ Snapshot SnapshotFromJson(const json& document, const std::string& source)
     return snapshot;
 }
 
+std::filesystem::path FilePath(const std::string& name)
+{
+    return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+
 Snapshot ReadSnapshotFile(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(FilePath(path), std::ios::binary);
     if (!file)
         throw UsageError(path + ": cannot be read");
     const json document = json::parse(file, nullptr, false);

@@ -3,6 +3,7 @@
 // document with a format version. Reading a document checks every field;
 // a bad one is a usage error naming the file and the field.
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -28,6 +29,10 @@ nlohmann::ordered_json SnapshotJson(const Snapshot& snapshot);
 Snapshot SnapshotFromJson(const nlohmann::ordered_json& document, const std::string& source);
 // Reads and checks a snapshot file.
 Snapshot ReadSnapshotFile(const std::string& path);
+
+// A file name as given (UTF-8, as every argument) for the system's file
+// calls: on Windows any name opens, not only those of the ANSI code page.
+std::filesystem::path FilePath(const std::string& name);
 
 // One line per field that differs, "range_kg: 15 -> 30", left value first;
 // the time taken, the port and the places' names (which follow from the

@@ -23,7 +23,8 @@ namespace {
 // so a failed snapshot never leaves a golden file cut short.
 class ReplacedFile {
 public:
-    explicit ReplacedFile(std::string path) : path_(std::move(path)), partial_(path_ + ".partial")
+    explicit ReplacedFile(std::string path)
+        : path_(std::move(path)), file_(FilePath(path_)), partial_(FilePath(path_ + ".partial"))
     {
         stream_.open(partial_, std::ios::binary | std::ios::trunc);
         if (!stream_)
@@ -46,15 +47,16 @@ public:
         stream_.close();
         std::error_code error;
         if (stream_)
-            std::filesystem::rename(partial_, path_, error);
+            std::filesystem::rename(partial_, file_, error);
         if (!stream_ || error)
             throw UsageError("-o " + path_ + ": cannot be written");
         committed_ = true;
     }
 
 private:
-    std::string path_;
-    std::string partial_;
+    std::string path_; // as given, for messages
+    std::filesystem::path file_;
+    std::filesystem::path partial_;
     std::ofstream stream_;
     bool committed_ = false;
 };

@@ -40,6 +40,7 @@ ProgramRun::ProgramRun(const ProgramRunOptions& options) : directory_(MakeDirect
         throw std::runtime_error("cannot write " + PathOf("datalink.ini"));
 
     SpawnOptions launch;
+    launch.argv = options.launcher;
     launch.argv.push_back(copy.string());
     launch.argv.insert(launch.argv.end(), options.arguments.begin(), options.arguments.end());
     launch.environment = {"HOME=" + directory_, "XDG_RUNTIME_DIR=" + directory_,

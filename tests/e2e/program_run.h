@@ -18,8 +18,11 @@ namespace e2e {
 
 struct ProgramRunOptions {
     std::string program{}; // the executable to copy and run
-    std::string port{};    // [CommSet] CommNo
-    int baud = 9600;       // [CommSet] BaudRate
+    // What runs the copy, before its path: none for a program of this
+    // system, e.g. {"/usr/bin/wine"} for a Windows program.
+    std::vector<std::string> launcher{};
+    std::string port{}; // [CommSet] CommNo
+    int baud = 9600;    // [CommSet] BaudRate
     std::vector<std::string>
         extraIni{}; // more lines for datalink.ini, e.g. "[SysSet]", "writeResult=1"
     std::vector<std::string> environment{}; // "NAME=value" on top of the harness's own

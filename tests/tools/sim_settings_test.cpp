@@ -4,6 +4,7 @@
 #include "sim_fixture.h"
 #include "sim_settings.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -175,6 +176,25 @@ TEST(SimEngineLink, NeverReplacesAFile)
     ASSERT_EQ(lstat(path.c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
     ::unlink(path.c_str());
+}
+
+// The pty is the controlling terminal of a process of the simulator's own:
+// a session leader that opens the port without O_NOCTTY (as the wine server
+// does for a COM port linked to the pty) must not take it for its own terminal,
+// or the simulator's end would hang up that leader.
+TEST(SimEngineLink, NoOtherSessionTakesThePtyForItsTerminal)
+{
+    SimEngine engine(EngineOptions{});
+    const pid_t child = fork();
+    if (child == 0) {
+        setsid();
+        const int port = open(engine.PortPath().c_str(), O_RDWR | O_NONBLOCK);
+        _exit(port < 0 ? 2 : open("/dev/tty", O_RDWR) < 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the pty became that session's terminal; 2: no open";
 }
 
 // The program: run it as a user would.
