@@ -740,6 +740,14 @@ and 5 g from 6 kg on.</translation>
         <source>错误！</source>
         <translation>Wrong code!</translation>
     </message>
+    <message>
+        <source>正在探测串口…</source>
+        <translation>Probing the ports…</translation>
+    </message>
+    <message>
+        <source>探测完成，有应答的串口数：</source>
+        <translation>Probe done, ports answering: </translation>
+    </message>
 </context>
 <context>
     <name>TrendChart</name>
@@ -804,7 +812,7 @@ and 5 g from 6 kg on.</translation>
     </message>
     <message>
         <source>波特率:</source>
-        <translation>Baud rate:</translation>
+        <translation>Baud:</translation>
     </message>
     <message>
         <source>打开</source>
@@ -873,6 +881,10 @@ and 5 g from 6 kg on.</translation>
     <message>
         <source>停止取样</source>
         <translation>Stop sampling</translation>
+    </message>
+    <message>
+        <source>探测</source>
+        <translation>Probe</translation>
     </message>
 </context>
 </TS>

@@ -72,9 +72,12 @@ int TComm::StartComm()
     }
     // The reader starts at once, so nothing that arrives after the open is lost.
     try {
-        ReadThread = std::make_unique<TReadThread>(*hCommFile, *hCloseEvent, FHWnd);
+        FReceiveBacklog = std::make_shared<ReceiveBacklog>();
+        ReadThread =
+            std::make_unique<TReadThread>(*hCommFile, *hCloseEvent, FHWnd, FReceiveBacklog);
     } catch (const std::exception&) {
         ReadThread.reset();
+        FReceiveBacklog.reset();
         hCloseEvent.reset();
         hCommFile.reset();
         return -5;
@@ -110,8 +113,10 @@ void TComm::ShutdownReadThread()
     if (!ReadThread)
         return;
     hCloseEvent->Set();
+    FReceiveBacklog->Close(); // a reader waiting for the owner to catch up stops waiting
     hCommFile->Purge(kPurgeRxAbort | kPurgeRxClear);
-    ReadThread.reset(); // waits for the thread to end
+    ReadThread.reset();      // waits for the thread to end
+    FReceiveBacklog.reset(); // blocks still queued keep their share of it
 }
 
 void TComm::ShutdownWriteThread()
@@ -203,6 +208,7 @@ void TComm::NotifyWndProc(CommMessage& message)
     switch (message.Msg) {
     case COMM_MSG_DATA:
         DoReceiveData(message.Block.data(), static_cast<uint16_t>(message.WParam & 0xFFFF));
+        message.Claim.reset(); // handled: the reader may read this much more
         break;
     case COMM_MSG_ERROR:
         DoReceiveError(message.LParam);

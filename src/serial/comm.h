@@ -32,10 +32,16 @@
 // exactly once, in order. Call every operation from the owner's thread.
 // OnRequestHangup reports that a thread had to stop (e.g. the device was
 // unplugged); the port stays open until StopComm.
+//
+// Received data waiting for the owner is bounded: while about 64 kB of it
+// has been posted and not yet handled (the owner is busy and falls behind a
+// flood), the reader reads nothing more, and the device's own buffers and
+// the line's flow control hold what follows until the owner catches up.
 
 #include "serial/comm_backend.h"
 #include "serial/comm_types.h"
 #include "serial/notify_window.h"
+#include "serial/receive_backlog.h"
 
 #include <atomic>
 #include <cstdint>
@@ -189,6 +195,8 @@ private:
     std::unique_ptr<TWriteThread> WriteThread;
     std::unique_ptr<serial::CommDevice> hCommFile;
     std::unique_ptr<serial::Event> hCloseEvent;
+    // Received data posted to the owner and not yet handled, of this opening.
+    std::shared_ptr<serial::ReceiveBacklog> FReceiveBacklog;
     NotifyWindow FHWnd;
     std::atomic<bool> FSendDataEmpty{true};
 

@@ -14,6 +14,9 @@ struct CommMessage {
     uint32_t WParam = 0;
     uint32_t LParam = 0;
     std::vector<uint8_t> Block; // COMM_MSG_DATA: the bytes and one zero byte after them
+    // COMM_MSG_DATA: the block's share of the receive backlog, given back
+    // when the block has been handled (or dropped unhandled).
+    std::shared_ptr<void> Claim;
 };
 
 // Queues `fn` to run later on the owner's thread; callable from any thread.

@@ -2,9 +2,10 @@
 
 using namespace serial;
 
-TReadThread::TReadThread(CommDevice& commFile, const Event& closeEvent, const NotifyWindow& window)
+TReadThread::TReadThread(CommDevice& commFile, const Event& closeEvent, const NotifyWindow& window,
+                         std::shared_ptr<ReceiveBacklog> backlog)
     : hCommFile(commFile), hCloseEvent(closeEvent), hComm32Window(window),
-      thread_([this] { Execute(); })
+      backlog_(std::move(backlog)), thread_([this] { Execute(); })
 {
 }
 
@@ -18,6 +19,10 @@ void TReadThread::Execute()
     } else {
         bool goOn = true;
         while (goOn) {
+            // The owner is behind: nothing more is read until it catches up
+            // (or the port closes, which also sets the close event).
+            if (!backlog_->WaitForRoom())
+                break;
             ReaderEvent event = hCommFile.WaitReader(hCloseEvent, inputBuffer, kBufferSize);
             switch (event.kind) {
             case ReaderEvent::ReadDone:
@@ -77,14 +82,16 @@ bool TReadThread::HandleReadData(const uint8_t* inputBuffer, uint32_t count)
     if (count == 0) // the read time-outs ran out with nothing: end quietly
         return false;
     std::vector<uint8_t> block;
+    std::shared_ptr<void> claim;
     try {
         block.assign(inputBuffer, inputBuffer + count);
         block.push_back(0);
+        claim = backlog_->Claim(count);
     } catch (const std::bad_alloc&) {
         PostHangupCall();
         return false;
     }
-    return ReceiveData(std::move(block), count);
+    return ReceiveData(std::move(block), count, std::move(claim));
 }
 
 // A notification that cannot be queued ends the thread with a hang-up request.
@@ -96,19 +103,20 @@ bool TReadThread::PostOrHangUp(CommMessage message)
     return false;
 }
 
-bool TReadThread::ReceiveData(std::vector<uint8_t> newString, uint32_t count)
+bool TReadThread::ReceiveData(std::vector<uint8_t> newString, uint32_t count,
+                              std::shared_ptr<void> claim)
 {
-    return PostOrHangUp({COMM_MSG_DATA, count, 0, std::move(newString)});
+    return PostOrHangUp({COMM_MSG_DATA, count, 0, std::move(newString), std::move(claim)});
 }
 
 bool TReadThread::ReceiveError(uint32_t evtMask)
 {
-    return PostOrHangUp({COMM_MSG_ERROR, 0, evtMask, {}});
+    return PostOrHangUp({COMM_MSG_ERROR, 0, evtMask, {}, {}});
 }
 
 bool TReadThread::ModemStateChange(uint32_t modemEvent)
 {
-    return PostOrHangUp({COMM_MSG_MODEM, 0, modemEvent, {}});
+    return PostOrHangUp({COMM_MSG_MODEM, 0, modemEvent, {}, {}});
 }
 
-void TReadThread::PostHangupCall() { hComm32Window.PostMessage({COMM_MSG_HANGUP, 0, 0, {}}); }
+void TReadThread::PostHangupCall() { hComm32Window.PostMessage({COMM_MSG_HANGUP, 0, 0, {}, {}}); }

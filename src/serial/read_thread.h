@@ -5,11 +5,15 @@
 // notification window: data chunks (COMM_MSG_DATA), line errors
 // (COMM_MSG_ERROR), modem-line changes (COMM_MSG_MODEM) and, when it cannot
 // go on, a hang-up request (COMM_MSG_HANGUP). It never calls the component.
+// While the data it has posted and the owner has not yet handled reaches the
+// backlog's limit, it reads nothing: the device holds what comes meanwhile.
 
 #include "serial/comm_backend.h"
 #include "serial/notify_window.h"
+#include "serial/receive_backlog.h"
 
 #include <cstdint>
+#include <memory>
 #include <thread>
 
 class TReadThread {
@@ -18,7 +22,7 @@ public:
 
     // Starts the thread at once; throws std::system_error when it cannot.
     TReadThread(serial::CommDevice& commFile, const serial::Event& closeEvent,
-                const NotifyWindow& window);
+                const NotifyWindow& window, std::shared_ptr<serial::ReceiveBacklog> backlog);
     // Waits for the thread to end; it ends at its next wait once the close
     // event is set, or earlier on its own.
     ~TReadThread();
@@ -33,11 +37,12 @@ private:
     void Execute();
     bool HandleCommEvent(uint32_t evtMask);
     bool HandleReadData(const uint8_t* inputBuffer, uint32_t count);
-    bool ReceiveData(std::vector<uint8_t> newString, uint32_t count);
+    bool ReceiveData(std::vector<uint8_t> newString, uint32_t count, std::shared_ptr<void> claim);
     bool ReceiveError(uint32_t evtMask);
     bool ModemStateChange(uint32_t modemEvent);
     bool PostOrHangUp(CommMessage message);
     void PostHangupCall();
 
+    const std::shared_ptr<serial::ReceiveBacklog> backlog_;
     std::thread thread_; // last: starts after the fields are set
 };

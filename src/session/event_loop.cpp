@@ -42,3 +42,9 @@ bool EventLoop::stopped() const
     std::lock_guard lock(mutex_);
     return stopped_;
 }
+
+size_t EventLoop::pending() const
+{
+    std::lock_guard lock(mutex_);
+    return queue_.size();
+}

@@ -21,6 +21,8 @@ public:
     // Makes a running run() return at once, and every later one too.
     void stop();
     bool stopped() const;
+    // Tasks posted and not yet run.
+    size_t pending() const;
 
 private:
     using Clock = std::chrono::steady_clock;

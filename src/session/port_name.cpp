@@ -1,8 +1,12 @@
 #include "session/port_name.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <filesystem>
 #include <string_view>
+
+#include "serial/port_names.h"
 
 namespace {
 
@@ -25,6 +29,24 @@ bool ReadInteger(std::string_view text, int& value)
     return error == std::errc() && end == text.data() + text.size();
 }
 
+// The device a name opens, as one text for every name of it.
+std::string DeviceIdentity(const std::string& name)
+{
+#ifdef _WIN32
+    std::string path = serial::Win32DevicePath(name);
+    std::transform(path.begin(), path.end(), path.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return path;
+#else
+    const std::string path = serial::DevicePathForCommName(name);
+    if (path.empty())
+        return name;
+    std::error_code error;
+    const std::filesystem::path device = std::filesystem::weakly_canonical(path, error);
+    return error ? path : device.string();
+#endif
+}
+
 } // namespace
 
 std::string PortNameToOpen(const std::string& typed)
@@ -35,4 +57,9 @@ std::string PortNameToOpen(const std::string& typed)
         port >= kFirstPrefixedPort)
         return std::string(kDevicePrefix) + typed;
     return typed;
+}
+
+bool SameDevice(const std::string& a, const std::string& b)
+{
+    return DeviceIdentity(a) == DeviceIdentity(b);
 }

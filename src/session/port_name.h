@@ -5,3 +5,7 @@
 #include <string>
 
 std::string PortNameToOpen(const std::string& typed);
+
+// Whether two names as opened reach one device: "Com3" and "//./Com3", a
+// /dev/serial/by-id link and the node it points at, a link and its pty.
+bool SameDevice(const std::string& a, const std::string& b);

@@ -18,6 +18,7 @@
 #include "serial/comm.h"
 #include "session/port_name.h"
 #include "session/record_file.h"
+#include "session/scale_line.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ ScaleSession::ScaleSession(SessionHost& host, SessionListener& listener)
 
 ScaleSession::ScaleSession(SessionHost& host, SessionListener& listener,
                            serial::CommBackend& backend)
-    : host_(host), listener_(listener)
+    : host_(host), listener_(listener), prober_(backend)
 {
     // The port's events reach the session on the owner's thread, in order.
     port_ = std::make_unique<TComm>(
@@ -57,14 +58,17 @@ ScaleSession::ScaleSession(SessionHost& host, SessionListener& listener,
     configurePort();
 }
 
-ScaleSession::~ScaleSession() { deviceWatch_.stop(); }
+ScaleSession::~ScaleSession()
+{
+    prober_.stop();
+    deviceWatch_.stop();
+}
 
 void ScaleSession::configurePort()
 {
     port_->SetCommName("COM2");
     port_->SetBaudRate(9600);
-    port_->SetOutx_XonXoffFlow(false);
-    port_->SetReadIntervalTimeout(10);
+    ApplyScaleLineSettings(*port_);
     port_->OnReceiveData = [this](TComm*, const void* buffer, uint16_t length) {
         receive(static_cast<const uint8_t*>(buffer), length);
     };
@@ -81,6 +85,8 @@ bool ScaleSession::pause(uint32_t ms)
 
 int32_t ScaleSession::openPort(const std::string& typedName, uint32_t baudRate)
 {
+    // The probe may be asking this very port; the operator's choice comes first.
+    endProbe(true);
     if (waitingForDevice()) {
         deviceWatch_.stop();
         listener_.waitingForDevice(false);
@@ -138,6 +144,7 @@ void ScaleSession::closePort()
 
 void ScaleSession::shutDown()
 {
+    endProbe(false);
     deviceWatch_.stop();
     port_->StopComm();
 }
@@ -174,6 +181,87 @@ void ScaleSession::tryReconnect()
 }
 
 bool ScaleSession::connected() const { return port_->Handle() != 0; }
+
+// --- Finding the controller -------------------------------------------------
+
+bool ScaleSession::isOwnPort(const std::string& port) const
+{
+    return (connected() || waitingForDevice()) &&
+           SameDevice(PortNameToOpen(port), port_->CommName());
+}
+
+void ScaleSession::probePorts(const std::vector<std::string>& ports, uint32_t baudRate)
+{
+    if (probing_)
+        return;
+    probing_ = true;
+    probeAnswering_ = 0;
+    const uint32_t run = ++probeRun_;
+    status(SHOWN_TEXT("ScaleSession", "正在探测串口…"));
+    std::vector<std::string> toAsk;
+    for (const std::string& port : ports) {
+        if (!isOwnPort(port)) {
+            toAsk.push_back(port);
+        } else if (connected()) {
+            // The session is talking to it: it is not disturbed.
+            ++probeAnswering_;
+            listener_.portProbed(port, true);
+        }
+    }
+    // Tasks posted by the prober run only while the session lives.
+    std::weak_ptr<ScaleSession*> self = self_;
+    try {
+        prober_.start(
+            std::move(toAsk), baudRate,
+            [this, self, run](const std::string& port, ProbeAnswer answer) {
+                host_.post([self, run, port, answer] {
+                    if (const auto session = self.lock())
+                        (*session)->probeAnswered(run, port, answer);
+                });
+            },
+            [this, self, run] {
+                host_.post([self, run] {
+                    if (const auto session = self.lock())
+                        (*session)->probeDone(run);
+                });
+            });
+    } catch (...) {
+        probing_ = false; // no thread: the next press tries again
+        throw;
+    }
+}
+
+void ScaleSession::probeAnswered(uint32_t run, const std::string& port, ProbeAnswer answer)
+{
+    if (!probing_ || run != probeRun_)
+        return;
+    const bool answers = answer == ProbeAnswer::Answers;
+    if (answers)
+        ++probeAnswering_;
+    listener_.portProbed(port, answers);
+}
+
+void ScaleSession::probeDone(uint32_t run)
+{
+    if (!probing_ || run != probeRun_)
+        return;
+    prober_.stop(); // the thread has ended: this only joins it
+    probing_ = false;
+    listener_.statusWithValueChanged(SHOWN_TEXT("ScaleSession", "探测完成，有应答的串口数："),
+                                     std::to_string(probeAnswering_));
+    listener_.probeFinished(probeAnswering_);
+}
+
+void ScaleSession::endProbe(bool tell)
+{
+    if (!probing_)
+        return;
+    prober_.stop();
+    probing_ = false;
+    ++probeRun_;
+    if (tell)
+        listener_.probeFinished(probeAnswering_);
+}
 
 void ScaleSession::sendCommand(uint8_t code, const CommandData& data)
 {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "protocol/commands.h"
 #include "protocol/drift_monitor.h"
@@ -18,6 +19,7 @@
 #include "protocol/weight.h"
 #include "session/calibration_record.h"
 #include "session/device_watch.h"
+#include "session/port_prober.h"
 #include "session/session_host.h"
 #include "session/session_listener.h"
 
@@ -63,6 +65,17 @@ public:
     // Whether a successful open writes the port to the settings file (the
     // window does; scale-cli does not).
     void setRemembersPort(bool remembers) { remembersPort_ = remembers; }
+
+    // --- Finding the controller -------------------------------------------
+    // Asks each port in the background, one after another, whether a
+    // controller answers the parameter request at this baud rate (each port
+    // at most 300 ms, the window working on meanwhile); reports each answer
+    // (portProbed) and the end (probeFinished), with a status text at the
+    // start and the end. The port the session has open, or waits for, is not
+    // asked: while open it counts as answering. Does nothing while a probe
+    // runs. Opening a port ends a running probe.
+    void probePorts(const std::vector<std::string>& ports, uint32_t baudRate);
+    bool probing() const { return probing_; }
 
     // --- Weighing ---------------------------------------------------------
     void zero();
@@ -151,6 +164,12 @@ private:
     // The reader lost the device: close, tell, and wait for it to come back.
     void portLost();
     void tryReconnect();
+    // The port the session has open or waits for is the same device as `port`.
+    bool isOwnPort(const std::string& port) const;
+    void probeAnswered(uint32_t run, const std::string& port, ProbeAnswer answer);
+    void probeDone(uint32_t run);
+    // Stops a running probe; tells the listener unless the program ends.
+    void endProbe(bool tell);
     // The clock and the parameter request that follow every open; false when
     // the program began to end meanwhile.
     bool greetController();
@@ -178,6 +197,11 @@ private:
     // Tasks posted by the device watch run only while the session lives.
     std::shared_ptr<ScaleSession*> self_ = std::make_shared<ScaleSession*>(this);
     bool remembersPort_ = true;
+
+    PortProber prober_;
+    bool probing_ = false;
+    uint32_t probeRun_ = 0; // reports of an earlier, stopped probe are ignored
+    int probeAnswering_ = 0;
 
     FrameAssembler assembler_;
     bool canReceive_ = true;

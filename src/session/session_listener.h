@@ -53,4 +53,9 @@ public:
     // telling: the tare shown stays).
     virtual void tareChanged(double tare) { (void)tare; }
     virtual void baseValueChanged(double baseValue) { (void)baseValue; }
+    // A port asked by a probe: whether a controller answered there.
+    virtual void portProbed(const std::string& port, bool answers) { (void)port, (void)answers; }
+    // The probe has ended (asked every port, or was stopped by an open);
+    // `answering` ports answered.
+    virtual void probeFinished(int answering) { (void)answering; }
 };

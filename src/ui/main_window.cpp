@@ -201,6 +201,13 @@ void MainWindow::tareChanged(double tare) { weighingPage_->showTare(tare); }
 
 void MainWindow::baseValueChanged(double baseValue) { calibrationPage_->showBaseValue(baseValue); }
 
+void MainWindow::portProbed(const std::string& port, bool answers)
+{
+    weighingPage_->showProbeAnswer(QString::fromStdString(port), answers);
+}
+
+void MainWindow::probeFinished(int) { weighingPage_->showProbeFinished(); }
+
 // --- Window message 1224 ------------------------------------------------
 
 void MainWindow::showFirstEditAsPassword()

@@ -62,6 +62,8 @@ private:
     void driftChanged(const DriftMonitor& monitor) override;
     void tareChanged(double tare) override;
     void baseValueChanged(double baseValue) override;
+    void portProbed(const std::string& port, bool answers) override;
+    void probeFinished(int answering) override;
 
     QtSessionHost host_;
     ScaleSession session_;

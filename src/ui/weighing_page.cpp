@@ -20,6 +20,8 @@
 #include "protocol/number_format.h"
 #include "session/scale_session.h"
 #include "ui/led_display.h"
+#include "ui/port_box.h"
+#include "ui/port_watch.h"
 #include "ui/receipt_printing.h"
 #include "ui/trend_chart.h"
 #include "ui/widget_factory.h"
@@ -117,8 +119,15 @@ void WeighingPage::buildPortAndActions(QVBoxLayout* column)
     auto* port = new QGridLayout;
     QLabel* portCaption = MakeLabel(this, "lbl1", tr("串口号:"));
     portCaption->setFont(captionFont);
-    portBox_ = MakeDropDown(this, "cbbComm", PortItems());
+    portBox_ = new PortBox(this, PortItems());
+    portBox_->setObjectName(QStringLiteral("cbbComm"));
     portBox_->setFont(boxFont);
+    // The devices present above "Com1"…; again whenever the list opens and
+    // whenever devices come or go.
+    portWatch_ = new PortWatch(this);
+    connect(portBox_, &PortBox::aboutToShowPopup, this, [this] { refreshPorts(); });
+    connect(portWatch_, &PortWatch::portsChanged, this, [this] { refreshPorts(); });
+    setPortDiscoveryRoots(portRoots_);
     portBox_->setEditText(QStringLiteral("Com1"));
     // Wide enough for a device path; a longer one widens the box.
     FitWidthTo(portBox_, {QStringLiteral("/dev/ttyUSB0")});
@@ -135,10 +144,15 @@ void WeighingPage::buildPortAndActions(QVBoxLayout* column)
     baudRateBox_->setFont(boxFont);
     baudRateBox_->setEditText(QStringLiteral("9600"));
     FitWidthTo(baudRateBox_, {QStringLiteral("115200")});
+    // "探测": which of the ports listed has a controller behind it, at the rate chosen.
+    probeButton_ = MakeButton(this, "btnProbe", tr("探测"));
+    probeButton_->setFont(captionFont);
+    // The port box runs over the rate and the probe button below it.
     port->addWidget(portCaption, 0, 0);
-    port->addWidget(portBox_, 0, 1);
+    port->addWidget(portBox_, 0, 1, 1, 2);
     port->addWidget(rateCaption, 1, 0);
     port->addWidget(baudRateBox_, 1, 1);
+    port->addWidget(probeButton_, 1, 2);
 
     auto* actions = new QHBoxLayout;
     actions->setContentsMargins(19, 0, 19, 0);
@@ -159,6 +173,7 @@ void WeighingPage::buildPortAndActions(QVBoxLayout* column)
     actions->addStretch(1);
     column->addLayout(actions);
 
+    OnClick(probeButton_, [this] { probeClicked(); });
     OnClick(openButton_, [this] { openClicked(); });
     OnClick(closeButton_, [this] { session_.closePort(); });
     OnClick(zeroButton, [this] { session_.zero(); });
@@ -218,14 +233,47 @@ void WeighingPage::openPort(const QString& name, int baudRate)
     openButton_->click();
 }
 
-void WeighingPage::openClicked()
+uint32_t WeighingPage::chosenBaudRate() const
 {
     bool isNumber = false;
     int baudRate = baudRateBox_->currentText().toInt(&isNumber, 10);
     if (!isNumber)
         baudRate = 9600;
-    session_.openPort(portBox_->currentText().toStdString(), static_cast<uint32_t>(baudRate));
+    return static_cast<uint32_t>(baudRate);
 }
+
+void WeighingPage::openClicked()
+{
+    session_.openPort(portBox_->currentText().toStdString(), chosenBaudRate());
+}
+
+void WeighingPage::setPortDiscoveryRoots(const serial::PortDiscoveryRoots& roots)
+{
+    portRoots_ = roots;
+    portWatch_->watch(portRoots_);
+    refreshPorts();
+}
+
+void WeighingPage::refreshPorts() { portBox_->showPresent(serial::DiscoverPorts(portRoots_)); }
+
+void WeighingPage::probeClicked()
+{
+    refreshPorts();
+    std::vector<std::string> ports;
+    for (const QString& port : portBox_->presentPorts())
+        ports.push_back(port.toStdString());
+    portBox_->clearAnswers();
+    session_.probePorts(ports, chosenBaudRate());
+    // Pressed again once the probe has ended (probeFinished).
+    probeButton_->setEnabled(!session_.probing());
+}
+
+void WeighingPage::showProbeAnswer(const QString& port, bool answers)
+{
+    portBox_->markAnswer(port, answers);
+}
+
+void WeighingPage::showProbeFinished() { probeButton_->setEnabled(true); }
 
 void WeighingPage::showConnected(bool connected)
 {

@@ -8,6 +8,7 @@
 
 #include "protocol/drift_monitor.h"
 #include "protocol/weight.h"
+#include "serial/port_discovery.h"
 
 class QComboBox;
 class QGroupBox;
@@ -17,6 +18,8 @@ class QPushButton;
 class QTimer;
 class QVBoxLayout;
 class LedDisplay;
+class PortBox;
+class PortWatch;
 class ScaleSession;
 class TrendChart;
 
@@ -36,11 +39,24 @@ public:
     // The port and rate to open, as remembered; then opened as by "打开".
     void openPort(const QString& name, int baudRate);
 
+    // What a probe found ("探测"): each port's answer, then the end.
+    void showProbeAnswer(const QString& port, bool answers);
+    void showProbeFinished();
+
+    // Where the port list looks for devices (tests give a tree of their
+    // own); the list is refreshed at once and watched from then on.
+    void setPortDiscoveryRoots(const serial::PortDiscoveryRoots& roots);
+    // The port list from the devices present now.
+    void refreshPorts();
+
 private:
     void buildDisplay(QVBoxLayout* column);
     void buildPortAndActions(QVBoxLayout* column);
     void buildDriftMonitor(QVBoxLayout* column);
     void openClicked();
+    void probeClicked();
+    // The rate chosen in "波特率" (9600 when it is no number).
+    uint32_t chosenBaudRate() const;
     void samplingClicked();
     void printClicked();
     void refresh();
@@ -64,7 +80,10 @@ private:
     QLabel* division_ = nullptr;
     QLabel* tare_ = nullptr;
     QLabel* rawWeight_ = nullptr;
-    QComboBox* portBox_ = nullptr;
+    PortBox* portBox_ = nullptr;
+    QPushButton* probeButton_ = nullptr;
+    PortWatch* portWatch_ = nullptr;
+    serial::PortDiscoveryRoots portRoots_;
     QComboBox* baudRateBox_ = nullptr;
     QPushButton* openButton_ = nullptr;
     QPushButton* closeButton_ = nullptr;

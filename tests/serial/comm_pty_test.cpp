@@ -4,12 +4,14 @@
 #include "post_queue.h"
 #include "pseudo_terminal.h"
 #include "serial/comm.h"
+#include "serial/read_thread.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -270,6 +272,64 @@ TEST_F(CommOnPty, StopCommIsPromptWhileDataStreamsIn)
     stop = true;
     flood.join();
     EXPECT_EQ(events.hangups, 0);
+}
+
+// A flood while the owner is busy: the reader stops once about 64 kB wait
+// for the owner, and what follows waits in the pty (its writer blocks);
+// once the owner catches up, every byte arrives, in order.
+TEST_F(CommOnPty, DataWaitingForABusyOwnerStaysBoundedAndNothingIsLost)
+{
+    comm.SetReadIntervalTimeout(10); // as the scale session
+    Open();
+    // 4 MB of 32-bit counters: any byte lost, doubled or moved shows.
+    std::vector<uint8_t> flood(4u << 20);
+    for (uint32_t i = 0; i < flood.size() / 4; ++i)
+        std::memcpy(&flood[4 * i], &i, 4);
+    std::atomic<bool> written{false};
+    std::thread writer([&] {
+        pty.Write(flood);
+        written = true;
+    });
+    // The owner handles nothing for half a second.
+    std::this_thread::sleep_for(500ms);
+    EXPECT_FALSE(written) << "the reader took the whole flood";
+    const size_t queued = queue.Queued();
+    // What waits for the owner is what those queued blocks hold.
+    ASSERT_TRUE(queue.RunUntil([&] { return events.chunks.size() >= queued; }));
+    ASSERT_EQ(events.chunks.size(), queued);
+    const size_t waiting = events.ByteCount();
+    EXPECT_GE(waiting, serial::ReceiveBacklog::kLimit) << "the bound is what stopped the reader";
+    EXPECT_LE(waiting, serial::ReceiveBacklog::kLimit + TReadThread::kBufferSize);
+
+    ASSERT_TRUE(queue.RunUntil([&] { return events.ByteCount() >= flood.size(); }, 30s));
+    writer.join();
+    queue.RunFor(50ms);
+    EXPECT_TRUE(events.Bytes() == flood) << "received " << events.ByteCount() << " bytes";
+    EXPECT_EQ(events.hangups, 0);
+}
+
+TEST_F(CommOnPty, StopCommIsPromptWhileTheReaderWaitsForTheOwner)
+{
+    Open();
+    std::atomic<bool> stop{false};
+    fcntl(pty.Master(), F_SETFL, O_NONBLOCK);
+    std::thread flood([&] {
+        const std::vector<uint8_t> block = Pattern(4096);
+        while (!stop) {
+            if (write(pty.Master(), block.data(), block.size()) < 0) {
+                pollfd p{pty.Master(), POLLOUT, 0};
+                poll(&p, 1, 10);
+            }
+        }
+    });
+    // Nothing handled: the reader fills the backlog and waits.
+    std::this_thread::sleep_for(300ms);
+    EXPECT_LT(TimeToStop(comm), 100ms);
+    stop = true;
+    flood.join();
+    // The blocks posted before the stop still arrive.
+    queue.RunFor(50ms);
+    EXPECT_GE(events.ByteCount(), serial::ReceiveBacklog::kLimit);
 }
 
 TEST_F(CommOnPty, StopCommIsPromptWhileAWriteIsHeldByFlowControl)

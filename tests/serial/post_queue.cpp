@@ -58,6 +58,12 @@ bool PostQueue::WaitQueued(size_t count, std::chrono::milliseconds timeout)
     return queued;
 }
 
+size_t PostQueue::Queued()
+{
+    std::lock_guard lock(mutex_);
+    return queue_.size();
+}
+
 void PostQueue::Discard()
 {
     std::deque<std::function<void()>> dropped;

@@ -25,6 +25,8 @@ public:
     void RunFor(std::chrono::milliseconds duration);
     // Waits, without running anything, until at least `count` are queued.
     bool WaitQueued(size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // How many are queued now.
+    size_t Queued();
     // Drops every queued function unrun (they are destroyed here).
     void Discard();
     // From now on posting throws, as a failing event loop would.

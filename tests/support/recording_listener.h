@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "session/session_listener.h"
@@ -26,6 +27,11 @@ public:
     }
     void tareChanged(double tare) override { tares.push_back(tare); }
     void baseValueChanged(double baseValue) override { baseValues.push_back(baseValue); }
+    void portProbed(const std::string& port, bool answers) override
+    {
+        probed.push_back({port, answers});
+    }
+    void probeFinished(int answering) override { probesFinished.push_back(answering); }
 
     struct Place {
         GravityPlace place;
@@ -46,4 +52,6 @@ public:
     std::vector<CalibrationLogRecord> records;
     std::vector<double> tares;
     std::vector<double> baseValues;
+    std::vector<std::pair<std::string, bool>> probed; // port, answers
+    std::vector<int> probesFinished;                  // ports answering, per probe
 };

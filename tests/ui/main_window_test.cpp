@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include "scripted_message_boxes.h"
+#include "serial/port_discovery.h"
 #include "ui/led_display.h"
 #include "ui/main_window.h"
 
@@ -127,6 +128,7 @@ void MainWindowTest::controlsStandAsListed_data()
     row("cbbComm", "QComboBox", "Com1");
     row("lbl2", "QLabel", "波特率:");
     row("cbbRate", "QComboBox", "9600");
+    row("btnProbe", "QPushButton", "探测");
     row("btnOpen", "QPushButton", "打开");
     row("btnClose", "QPushButton", "关闭");
     row("btnClear", "QPushButton", "清零");
@@ -264,9 +266,14 @@ void MainWindowTest::dropDownsHoldTheirItems()
         return list;
     };
     auto* ports = Control<QComboBox>("cbbComm");
-    QCOMPARE(ports->count(), 20);
-    QCOMPARE(ports->itemText(0), QStringLiteral("Com1"));
-    QCOMPARE(ports->itemText(19), QStringLiteral("Com20"));
+    // The serial devices of this machine first, then "Com1"…"Com20".
+    const std::vector<serial::DiscoveredPort> present = serial::DiscoverPorts();
+    const int first = static_cast<int>(present.size());
+    QCOMPARE(ports->count(), first + 20);
+    for (int i = 0; i < first; ++i)
+        QCOMPARE(ports->itemText(i), QString::fromStdString(present[size_t(i)].name));
+    QCOMPARE(ports->itemText(first), QStringLiteral("Com1"));
+    QCOMPARE(ports->itemText(first + 19), QStringLiteral("Com20"));
     QCOMPARE(ports->currentIndex(), -1);
     QVERIFY(ports->isEditable());
     auto* rates = Control<QComboBox>("cbbRate");
@@ -322,7 +329,7 @@ void MainWindowTest::connectionStateEnablesTheDependentControls()
                                "edtdeviation", "edtAny",     "btnPrinte"};
     const char* independent[] = {"btnClear",    "btnRemove",  "btnStart",  "btnPrint", "btnSetPD",
                                  "btnMaxRange", "btnReadVer", "btnSetLog", "btn15",    "btnSet",
-                                 "btnCalc",     "cbbComm",    "cbbRate"};
+                                 "btnCalc",     "cbbComm",    "cbbRate",   "btnProbe"};
     for (int state : {1, 0, -1, 1, 2}) {
         const bool connected = state == 1;
         Listener().connectionChanged(connected);

@@ -1,0 +1,10 @@
+#pragma once
+// How the tool sets up a port for the scale controller: what the session's
+// port and the port prober have in common, so the prober asks a port just
+// as the session would talk to it.
+
+class TComm;
+
+// Every byte value passes (no XON/XOFF on output); a received chunk ends
+// after 10 ms of silence on the line.
+void ApplyScaleLineSettings(TComm& port);

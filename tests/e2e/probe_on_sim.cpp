@@ -1,0 +1,125 @@
+// "探测" in the main window against scale-sim: of two ports listed, the one
+// with the simulator behind it is marked, the silent one is not; the port
+// the window has open is marked without being asked.
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTest>
+
+#include <pty.h>
+#include <unistd.h>
+
+#include "../ui/own_directory.h"
+#include "../ui/port_tree.h"
+#include "e2e_harness.h"
+#include "ui/main_window.h"
+#include "ui/port_box.h"
+#include "ui/weighing_page.h"
+#include "window_controls.h"
+
+using namespace std::chrono_literals;
+
+class ProbeOnSimTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        int slave = -1;
+        char name[128] = {};
+        QCOMPARE(openpty(&silentMaster, &slave, name, nullptr, nullptr), 0);
+        close(slave);
+        sim = std::make_unique<e2e::SimProcess>(std::vector<std::string>{"--load", "2.5"});
+        tree = std::make_unique<PortTree>();
+        tree->Add(QStringLiteral("ttyUSB0"), QString::fromLocal8Bit(name),
+                  QStringLiteral("FT232R USB UART"));
+        tree->Add(QStringLiteral("ttyUSB1"), QString::fromStdString(sim->PortPath()),
+                  QStringLiteral("CP2102 USB to UART"));
+        window = new MainWindow;
+        window->show();
+        Control<WeighingPage>(window, "TabSheet5")->setPortDiscoveryRoots(tree->Roots());
+        box = Control<PortBox>(window, "cbbComm");
+        Control<QComboBox>(window, "cbbRate")->setEditText(QStringLiteral("115200"));
+    }
+    void cleanup()
+    {
+        window->session().shutDown();
+        delete window;
+        window = nullptr;
+        sim.reset();
+        tree.reset();
+        close(silentMaster);
+    }
+
+    void onlyThePortWithTheControllerIsMarked()
+    {
+        const QString silent = tree->ById(PortTree::ByIdName(QStringLiteral("ttyUSB0")));
+        const QString scale = tree->ById(PortTree::ByIdName(QStringLiteral("ttyUSB1")));
+        QCOMPARE(box->itemText(0), silent);
+        QCOMPARE(box->itemText(1), scale);
+        box->setEditText(QStringLiteral("Com4"));
+
+        QElapsedTimer took;
+        took.start();
+        Control<QPushButton>(window, "btnProbe")->click();
+        QCOMPARE(window->statusText(), QStringLiteral("正在探测串口…"));
+        QTRY_VERIFY_WITH_TIMEOUT(Control<QPushButton>(window, "btnProbe")->isEnabled(), 3000);
+        qInfo("two ports probed in %lld ms", took.elapsed());
+        QVERIFY(took.elapsed() < 2 * 300 + 200);
+        QCOMPARE(window->statusText(), QStringLiteral("探测完成，有应答的串口数：1"));
+
+        QCOMPARE(box->itemData(0, PortBox::AnswersRole), QVariant(false));
+        QCOMPARE(box->itemData(1, PortBox::AnswersRole), QVariant(true));
+        QCOMPARE(box->caption(1), scale + "  " + PortBox::kAnswerMark + "  — CP2102 USB to UART");
+        QVERIFY(!box->caption(0).contains(PortBox::kAnswerMark));
+        // The names stay clean, and what was typed stays typed.
+        QCOMPARE(box->itemText(1), scale);
+        QCOMPARE(box->currentText(), QStringLiteral("Com4"));
+        QVERIFY(sim->WaitForLog("RX AA 01 F6 00 00 00 00 A2", 5s));
+        QCOMPARE(sim->ReceivedFrames().size(), size_t{1});
+
+        // The marked port is chosen and opened under its by-id name.
+        box->setCurrentIndex(1);
+        Control<QPushButton>(window, "btnOpen")->click();
+        QCOMPARE(window->statusText(), QStringLiteral("打开串口成功"));
+        QVERIFY(window->session().connected());
+    }
+
+    void theOpenPortIsMarkedWithoutBeingAsked()
+    {
+        box->setEditText(QString::fromStdString(sim->PortPath()));
+        Control<QPushButton>(window, "btnOpen")->click();
+        QVERIFY(sim->WaitForLog("RX AA 01 F6 00 00 00 00 A2", 5s));
+        QTest::qWait(100);
+        const size_t framesAtOpen = sim->ReceivedFrames().size();
+
+        Control<QPushButton>(window, "btnProbe")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(Control<QPushButton>(window, "btnProbe")->isEnabled(), 3000);
+        QCOMPARE(window->statusText(), QStringLiteral("探测完成，有应答的串口数：1"));
+        QCOMPARE(box->itemData(1, PortBox::AnswersRole), QVariant(true));
+        QCOMPARE(box->itemData(0, PortBox::AnswersRole), QVariant(false));
+        QTest::qWait(100);
+        QCOMPARE(sim->ReceivedFrames().size(), framesAtOpen);
+        QVERIFY(window->session().connected());
+        QCOMPARE(box->currentText(), QString::fromStdString(sim->PortPath()));
+    }
+
+private:
+    int silentMaster = -1;
+    std::unique_ptr<e2e::SimProcess> sim;
+    std::unique_ptr<PortTree> tree;
+    MainWindow* window = nullptr;
+    PortBox* box = nullptr;
+};
+
+int main(int argc, char** argv)
+{
+    const int copied = RunInOwnDirectory(argc, argv);
+    if (copied >= 0)
+        return copied;
+    QApplication app(argc, argv);
+    ProbeOnSimTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "probe_on_sim.moc"
