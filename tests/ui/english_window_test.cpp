@@ -85,7 +85,7 @@ private slots:
         const char* const rows[][2] = {
             {"rzpnlTop", "Scale Configuration Tool "},
             {"grp1", "Display"},
-            {"lbl2", "Baud rate:"},
+            {"lbl2", "Baud:"},
             {"btnOpen", "Open"},
             {"btnClear", "Zero"},
             {"btnRemove", "Tare"},
