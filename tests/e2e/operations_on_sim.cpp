@@ -10,7 +10,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <chrono>
@@ -20,6 +19,7 @@
 #include "e2e_harness.h"
 #include "protocol/daily_code.h"
 #include "scripted_message_boxes.h"
+#include "when_modal.h"
 #include "ui/calibration_log_dialog.h"
 #include "ui/city_dialog.h"
 #include "ui/code_dialog.h"
@@ -58,23 +58,6 @@ QStringList RecordQueries()
                       .arg((1 + 0xAA + 0x01 + 0xF8 + record) & 0xFF, 2, 16, QChar('0'))
                       .toUpper();
     return frames;
-}
-
-// Runs `step` on the next modal dialog of type T as soon as it is open and
-// active (keystrokes of its keypad go to the focused field).
-template <typename T> void WhenModal(const std::function<void(T*)>& step)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, step] {
-        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isActiveWindow())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        step(dialog);
-    });
-    timer->start();
 }
 
 } // namespace
