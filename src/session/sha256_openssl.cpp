@@ -4,18 +4,13 @@
 
 #include <stdexcept>
 
-std::string Sha256Hex(std::string_view bytes)
+Sha256Digest Sha256(std::string_view bytes)
 {
-    unsigned char digest[EVP_MAX_MD_SIZE];
+    Sha256Digest digest;
     unsigned int length = 0;
-    if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr) != 1)
+    if (EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr) !=
+            1 ||
+        length != digest.size())
         throw std::runtime_error("SHA-256 failed");
-    static constexpr char kHexDigits[] = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(2 * length);
-    for (unsigned int i = 0; i < length; ++i) {
-        hex += kHexDigits[digest[i] >> 4];
-        hex += kHexDigits[digest[i] & 0x0F];
-    }
-    return hex;
+    return digest;
 }

@@ -46,7 +46,7 @@ private slots:
         dialog.show();
         Control<QPushButton>(&dialog, "btnPrintLog")->click();
         QCOMPARE(boxes.Texts(), QStringList());
-        const QString text = PrintedText();
+        const QString text = PrintedPdfText(outDir);
         QVERIFY2(HasLinesInOrder(text, {QStringLiteral("标定记录"), QStringLiteral("0点标定AD"),
                                         QStringLiteral("标定重量(kg)"),
                                         QStringLiteral("2026-03-06 09:12:11"),
@@ -70,7 +70,7 @@ private slots:
         window.show();
         Control<QAction>(&window, "actCertificatePrint")->trigger();
         QCOMPARE(boxes.Texts(), QStringList());
-        const QString text = PrintedText();
+        const QString text = PrintedPdfText(outDir);
         for (const QString& expected :
              {QStringLiteral("标定证书"), QStringLiteral("F1-15-003"),
               QStringLiteral("广东[9.7883]"), QStringLiteral("14.9800"), QStringLiteral("-2.0"),
@@ -79,18 +79,6 @@ private slots:
     }
 
 private:
-    // The text of the one PDF the printer writes, once it reads back.
-    QString PrintedText()
-    {
-        const auto pdfText = [&] {
-            const QStringList pdfs = QDir(outDir).entryList({QStringLiteral("*.pdf")}, QDir::Files);
-            return pdfs.size() == 1 ? PdfText(QDir(outDir).filePath(pdfs.front())) : QString();
-        };
-        QString text;
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(!(text = pdfText()).isEmpty(), 60000); }();
-        return text;
-    }
-
     QTemporaryDir dataHome;
     QString outDir;
 };

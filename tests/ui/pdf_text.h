@@ -1,9 +1,11 @@
 #pragma once
-// Reading a printed receipt back from its PDF file.
+// Reading a printed document back from its PDF file.
 
+#include <QDir>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 // The text of a PDF (pdftotext); empty while the file is incomplete.
 // Compatibility normalisation folds the Kangxi radicals that CJK fonts map
@@ -34,4 +36,19 @@ inline bool HasLinesInOrder(const QString& text, const QStringList& lines)
         at = found + wanted.size();
     }
     return true;
+}
+
+// The text of the one PDF the test printer writes into `outDir`. The job
+// goes through the print server's filters and the PDF backend; the PDF is
+// there once it reads back (waits up to 60 s; empty, and the test failed,
+// when it does not).
+inline QString PrintedPdfText(const QString& outDir)
+{
+    const auto pdfText = [&] {
+        const QStringList pdfs = QDir(outDir).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+        return pdfs.size() == 1 ? PdfText(QDir(outDir).filePath(pdfs.front())) : QString();
+    };
+    QString text;
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(!(text = pdfText()).isEmpty(), 60000); }();
+    return text;
 }
