@@ -748,6 +748,14 @@ and 5 g from 6 kg on.</translation>
         <source>探测完成，有应答的串口数：</source>
         <translation>Probe done, ports answering: </translation>
     </message>
+    <message>
+        <source>串口已断开，请重新打开串口！</source>
+        <translation>Port disconnected, please open the port again!</translation>
+    </message>
+    <message>
+        <source>设备已出现，但控制器无应答，继续等待…</source>
+        <translation>The device is back, but the controller does not answer; still waiting…</translation>
+    </message>
 </context>
 <context>
     <name>TrendChart</name>

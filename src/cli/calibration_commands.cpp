@@ -111,7 +111,7 @@ void RunCalibrate(const CommonOptions& options, const CalibrationRequest& reques
     session.setRecordFile(DefaultRecordFilePath());
     session.setOperatorName(request.operatorName);
     session.setTestWeightId(request.weightId);
-    const size_t since = link.mark();
+    const ReplyLog::Mark since = link.mark();
     ReplyFrame reply;
     std::optional<CalibrationRecord> record;
     try {

@@ -6,8 +6,6 @@
 #include "cli/exit_code.h"
 #include "cli/report_format.h"
 #include "protocol/commands.h"
-#include "serial/comm.h"
-#include "session/port_name.h"
 
 namespace {
 
@@ -54,26 +52,25 @@ ControllerLink::ControllerLink(LinkSettings settings)
 {
     // scale-cli never writes the settings file.
     session_.setRemembersPort(false);
-    TComm& port = session_.port();
-    port.OnRequestHangup = [this, previous = std::move(port.OnRequestHangup)](TComm* sender) {
-        lost_ = true;
-        host_.end();
-        if (previous)
-            previous(sender);
-    };
+}
+
+void ControllerLink::portLost()
+{
+    lost_ = true;
+    host_.end();
 }
 
 ControllerLink::~ControllerLink()
 {
     // The handler may use what its command has already let go.
     measured_ = {};
-    host_.wait(1000, [this] { return session_.port().SendDataEmpty(); });
+    host_.wait(1000, [this] { return session_.framesSent(); });
     session_.shutDown();
 }
 
 ParameterReport ControllerLink::open()
 {
-    const size_t since = mark();
+    const ReplyLog::Mark since = mark();
     const int32_t code = session_.openPort(settings_.port, settings_.baudRate);
     if (code != 1)
         throw CommandFailure(ExitCode::PortFailed, "--port " + settings_.port +
@@ -86,22 +83,18 @@ ParameterReport ControllerLink::open()
 
 int32_t ControllerLink::openWithoutGreeting()
 {
-    TComm& port = session_.port();
-    port.SetCommName(PortNameToOpen(settings_.port));
-    port.SetBaudRate(settings_.baudRate);
-    return port.StartComm();
+    return session_.openWithoutGreeting(settings_.port, settings_.baudRate);
 }
 
-std::optional<ReplyFrame> ControllerLink::replyAfter(size_t since,
+std::optional<ReplyFrame> ControllerLink::replyAfter(ReplyLog::Mark since,
                                                      std::initializer_list<uint8_t> codes) const
 {
-    for (size_t i = since; i < replies_.size(); ++i)
-        if (IsOneOf(replies_[i][1], codes) || IsRefusal(replies_[i][1]))
-            return replies_[i];
-    return std::nullopt;
+    return session_.replies().find(since, [codes](const ReplyFrame& frame) {
+        return IsOneOf(frame[1], codes) || IsRefusal(frame[1]);
+    });
 }
 
-ReplyFrame ControllerLink::awaitReply(size_t since, std::initializer_list<uint8_t> codes,
+ReplyFrame ControllerLink::awaitReply(ReplyLog::Mark since, std::initializer_list<uint8_t> codes,
                                       const std::string& action)
 {
     std::optional<ReplyFrame> reply;
@@ -120,7 +113,7 @@ ReplyFrame ControllerLink::awaitReply(size_t since, std::initializer_list<uint8_
 
 ParameterReport ControllerLink::readParameters()
 {
-    const size_t since = mark();
+    const ReplyLog::Mark since = mark();
     session_.sendCommand(kCmdReadParameters);
     return DecodeParameterReport(
         awaitReply(since, {kReplyParameters}, "reading the parameters").data());
@@ -135,7 +128,7 @@ bool ControllerLink::waitFor(uint32_t ms, const std::function<bool()>& done)
 
 void ControllerLink::letFramesGoOut()
 {
-    if (!waitFor(1000, [this] { return session_.port().SendDataEmpty(); }))
+    if (!waitFor(1000, [this] { return session_.framesSent(); }))
         throw CommandFailure(ExitCode::PortFailed,
                              "--port " + settings_.port + ": the frames could not be sent");
     // The last frame is on the line for its 80 bits; closing sooner would
@@ -144,15 +137,7 @@ void ControllerLink::letFramesGoOut()
     checkPort();
 }
 
-void ControllerLink::replyReceived(const uint8_t* frame)
-{
-    lastCode_ = frame[1];
-    if (IsMeasurementCode(frame[1]))
-        return;
-    ReplyFrame copy;
-    std::copy(frame, frame + kReplyFrameSize, copy.begin());
-    replies_.push_back(copy);
-}
+void ControllerLink::replyReceived(const uint8_t* frame) { lastCode_ = frame[1]; }
 
 void ControllerLink::weightMeasured(const WeightReading& reading)
 {

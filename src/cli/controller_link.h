@@ -51,15 +51,15 @@ public:
 
     // The controller's replies other than measurements, in arrival order:
     // take mark() before sending, then await what follows the mark.
-    size_t mark() const { return replies_.size(); }
+    ReplyLog::Mark mark() const { return session_.replyMark(); }
     // The first reply after `since` with one of `codes`, waiting up to the
     // reply time-out. A refusal (0x11, 0x22, 0x33, 0x44, 0x69) ends the
     // command with exit 4, no answer with exit 3; `action` names what was
     // asked in the message.
-    ReplyFrame awaitReply(size_t since, std::initializer_list<uint8_t> codes,
+    ReplyFrame awaitReply(ReplyLog::Mark since, std::initializer_list<uint8_t> codes,
                           const std::string& action);
     // The same without waiting: a reply that has already come.
-    std::optional<ReplyFrame> replyAfter(size_t since, std::initializer_list<uint8_t> codes) const;
+    std::optional<ReplyFrame> replyAfter(ReplyLog::Mark since, std::initializer_list<uint8_t> codes) const;
 
     // Asks for the parameter report and waits for it.
     ParameterReport readParameters();
@@ -81,12 +81,12 @@ public:
 
 private:
     void replyReceived(const uint8_t* frame) override;
+    void portLost() override;
     void weightMeasured(const WeightReading& reading) override;
 
     LinkSettings settings_;
     CliHost host_;
     ScaleSession session_;
-    std::vector<ReplyFrame> replies_;
     uint8_t lastCode_ = 0;
     std::function<void(const Measurement&)> measured_;
     bool lost_ = false;

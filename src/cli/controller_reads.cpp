@@ -5,7 +5,7 @@
 
 bool ReadZeroTracking(ControllerLink& link)
 {
-    const size_t since = link.mark();
+    const ReplyLog::Mark since = link.mark();
     link.session().queryZeroTracking();
     return link.awaitReply(since, {kReplyZeroTrackingOn, kReplyZeroTrackingOff},
                            "reading zero tracking")[1] == kReplyZeroTrackingOn;
@@ -13,14 +13,14 @@ bool ReadZeroTracking(ControllerLink& link)
 
 bool ReadBeeper(ControllerLink& link)
 {
-    const size_t since = link.mark();
+    const ReplyLog::Mark since = link.mark();
     link.session().queryBeeper();
     return DecodeBeeperOn(link.awaitReply(since, {kReplyBeeper}, "reading the beeper").data());
 }
 
 std::string ReadVersion(ControllerLink& link)
 {
-    const size_t since = link.mark();
+    const ReplyLog::Mark since = link.mark();
     link.session().readVersion();
     return VersionText(
         link.awaitReply(since, {kReplyVersion, kReplyVersionText}, "reading the version").data());

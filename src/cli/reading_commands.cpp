@@ -19,7 +19,7 @@ namespace {
 std::vector<std::string> PresentPorts(ControllerLink& link)
 {
     std::vector<std::string> ports;
-    std::istringstream list(link.session().port().GetCommList());
+    std::istringstream list(link.session().serialPortList());
     for (std::string line; std::getline(list, line);) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
@@ -118,8 +118,14 @@ void RunLog(const CommonOptions& options, bool csv)
     const char* separator = csv ? "," : "  ";
     std::cout << "no" << separator << "time" << separator << "zero_ad" << separator << "any_ad"
               << separator << "weight_kg" << separator << "type\n";
-    for (const CalibrationLogRecord& record : records)
+    for (const CalibrationLogRecord& record : records) {
+        if (record.empty) {
+            // An unused slot: a row of empty fields, so rows still count slots.
+            std::cout << separator << separator << separator << separator << separator << '\n';
+            continue;
+        }
         std::cout << int{record.number} << separator << record.time << separator << record.zeroAD
                   << separator << record.referenceAD << separator << record.referenceWeightKg
                   << separator << int{record.operationType} << '\n';
+    }
 }

@@ -53,6 +53,8 @@ std::string ParametersText(const ParameterReport& report)
 
 nlohmann::ordered_json LogRecordJson(const CalibrationLogRecord& record)
 {
+    if (record.empty)
+        return nullptr;
     return {{"no", record.number},
             {"time", record.time},
             {"zero_ad", record.zeroAD},

@@ -54,7 +54,7 @@ void RunTracking(const CommonOptions& options, SwitchRequest request)
         PrintSetting(options, "zero_tracking", on, OnOff(on));
         return;
     }
-    const size_t since = link.mark();
+    const ReplyLog::Mark since = link.mark();
     if (request == SwitchRequest::On)
         link.session().zeroTrackingOn();
     else
@@ -72,7 +72,7 @@ void RunBeeper(const CommonOptions& options, SwitchRequest request)
         PrintSetting(options, "beeper", on, OnOff(on));
         return;
     }
-    const size_t since = link.mark();
+    const ReplyLog::Mark since = link.mark();
     const bool wanted = request == SwitchRequest::On;
     if (wanted)
         link.session().beeperOn();
@@ -88,7 +88,7 @@ void RunSetGravity(const CommonOptions& options, const GravityRequest& request)
 {
     ControllerLink link(options.link);
     link.open();
-    const size_t since = link.mark();
+    const ReplyLog::Mark since = link.mark();
     int32_t gravity;
     if (request.row) {
         gravity = kGravityTable[static_cast<size_t>(*request.row)].gravity;
@@ -120,7 +120,7 @@ void RunSetRange(const CommonOptions& options, int rangeKg)
 {
     ControllerLink link(options.link);
     link.open();
-    const size_t since = link.mark();
+    const ReplyLog::Mark since = link.mark();
     link.session().setRange(rangeKg);
     link.awaitReply(since, {kReplyRangeSet}, "set range");
     const ParameterReport report = link.readParameters();
@@ -135,7 +135,7 @@ void RunSetDivision(const CommonOptions& options, int division)
 {
     ControllerLink link(options.link);
     link.open();
-    const size_t since = link.mark();
+    const ReplyLog::Mark since = link.mark();
     link.session().setDivision(division);
     link.awaitReply(since, {kReplySetOK}, "set division");
     const ParameterReport report = link.readParameters();

@@ -145,9 +145,17 @@ Snapshot SnapshotFromJson(const json& document, const std::string& source)
     const json& log = fields.field("calibration_log");
     if (!log.is_array())
         fields.fail("calibration_log", "a list of records is required");
-    for (size_t i = 0; i < log.size(); ++i)
+    for (size_t i = 0; i < log.size(); ++i) {
+        // null: an unused slot of the controller's log.
+        if (log[i].is_null()) {
+            CalibrationLogRecord unused;
+            unused.empty = true;
+            snapshot.calibrationLog.push_back(unused);
+            continue;
+        }
         snapshot.calibrationLog.push_back(
             LogRecordFromJson(FieldReader(log[i], source, LogRecordPath(i))));
+    }
     return snapshot;
 }
 

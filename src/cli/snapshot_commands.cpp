@@ -104,7 +104,7 @@ std::vector<SettingWrite> SettingWrites(const SettableParts& parts)
     auto sendAndAwait = [](std::function<void(ScaleSession&)> operation, uint8_t answer,
                            std::string action) {
         return [operation, answer, action](ControllerLink& link) {
-            const size_t since = link.mark();
+            const ReplyLog::Mark since = link.mark();
             operation(link.session());
             link.checkPort();
             link.awaitReply(since, {answer}, action);

@@ -94,7 +94,7 @@ void RunZero(const CommonOptions& options)
 {
     ControllerLink link(options.link);
     link.open();
-    const size_t since = link.mark();
+    const ReplyLog::Mark since = link.mark();
     link.session().zero();
     PrintStatus(options, ReplyStatusText(link.awaitReply(since, {kReplyZeroSet}, "zero").data()));
 }

@@ -1,5 +1,7 @@
 #include "protocol/log_record.h"
 
+#include <algorithm>
+
 #include "protocol/date_time.h"
 #include "protocol/frame.h"
 
@@ -21,5 +23,6 @@ CalibrationLogRecord DecodeCalibrationLogRecord(const uint8_t* frame)
     record.referenceAD = ReadI32LE(frame + 11);
     record.referenceWeightKg = ReadU16LE(frame + 15);
     record.operationType = frame[17];
+    record.empty = std::all_of(frame + 3, frame + 18, [](uint8_t byte) { return byte == 0xFF; });
     return record;
 }

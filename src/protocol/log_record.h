@@ -14,6 +14,9 @@ public:
     int32_t referenceAD = 0;        // any-point AD value
     uint16_t referenceWeightKg = 0; // any-point weight value
     uint8_t operationType = 0;      // operation type code, shown as a number
+    // An unused slot: the controller answers with every field's bytes 0xFF.
+    // Its fields mean nothing and are never shown as values.
+    bool empty = false;
 
     bool operator==(const CalibrationLogRecord&) const = default;
 };

@@ -83,6 +83,8 @@ WeightReading ComputeWeight(std::span<const uint8_t, kReplyFrameSize> frame,
     if (w < 0)
         rounded = -rounded;
     out.displayed = rounded - state.tare;
+    const double gross = roundToDivision(absW, 0.0, out.division);
+    out.gross = w < 0 ? -gross : gross;
     out.calibrationWeight = ReadU16LE(&frame[10]);
     out.liveAD = ReadI32LE(&frame[6]);
     return out;

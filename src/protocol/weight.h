@@ -31,6 +31,9 @@ struct WeightReading {
     double rawWeight = 0.0;         // kg
     double realWeight = 0.0;        // kg, raw weight minus the base value
     double displayed = 0.0;         // kg, rounded to the division, signed, minus the tare
+    // kg, the raw weight rounded to the division with neither base value nor
+    // tare: what the controller weighs, and what calibration evidence holds.
+    double gross = 0.0;
     int division = 0;               // units of 0.1 g
     uint16_t calibrationWeight = 0; // kg
     int32_t liveAD = 0;

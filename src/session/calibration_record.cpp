@@ -107,7 +107,7 @@ std::optional<ReadingSummary> SummarizeReadings(const std::vector<WeightReading>
     double sumKg = 0;
     double sumAD = 0;
     for (const WeightReading& reading : readings) {
-        sumKg += reading.displayed;
+        sumKg += reading.gross;
         sumAD += reading.liveAD;
     }
     summary.meanKg = sumKg / summary.readings;
@@ -115,7 +115,7 @@ std::optional<ReadingSummary> SummarizeReadings(const std::vector<WeightReading>
     if (summary.readings > 1) {
         double squares = 0;
         for (const WeightReading& reading : readings)
-            squares += (reading.displayed - summary.meanKg) * (reading.displayed - summary.meanKg);
+            squares += (reading.gross - summary.meanKg) * (reading.gross - summary.meanKg);
         summary.standardDeviationKg = std::sqrt(squares / (summary.readings - 1));
     }
     summary.divisionKg = readings.back().division / 10000.0;
@@ -134,6 +134,7 @@ std::string RecordLineBody(const CalibrationRecord& record)
                     {"weightKg", record.weightKg},
                     {"testWeightId", record.testWeightId},
                     {"operator", record.operatorName},
+                    {"tareKg", Rounded(record.tareKg, 1e-6)},
                     {"boardVersion", record.boardVersion},
                     {"before", OptionalJson(record.before, ParametersJson)},
                     {"after", OptionalJson(record.after, ParametersJson)},
@@ -170,6 +171,7 @@ CalibrationRecord ParseRecordLine(const std::string& line)
         record.weightKg = json.at("weightKg").get<int>();
         record.testWeightId = json.at("testWeightId").get<std::string>();
         record.operatorName = json.at("operator").get<std::string>();
+        record.tareKg = json.value("tareKg", 0.0);
         record.boardVersion = json.at("boardVersion").get<std::string>();
         record.before = OptionalFrom<ParameterReport>(json, "before", ParametersFrom);
         record.after = OptionalFrom<ParameterReport>(json, "after", ParametersFrom);
@@ -203,6 +205,8 @@ std::optional<CalibrationLogRecord> FindLogRecordOf(const CalibrationLogRecords&
     std::optional<CalibrationLogRecord> found;
     DateTime foundAt = 0;
     for (const CalibrationLogRecord& record : log) {
+        if (record.empty)
+            continue;
         const std::optional<DateTime> at = TryParseDateTime(record.time);
         if (!at || *at < from - kTolerance || *at > to + kTolerance)
             continue;

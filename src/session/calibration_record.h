@@ -17,7 +17,8 @@
 
 enum class CalibrationKind { Zero, Weight };
 
-// Mean and sample standard deviation of a run of displayed weights.
+// Mean and sample standard deviation of a run of gross weights (a tare or
+// base value set in the tool never enters them).
 struct ReadingSummary {
     int readings = 0;
     double meanKg = 0.0;
@@ -41,6 +42,9 @@ struct CalibrationRecord {
     int weightKg = 0;         // the reference weight; 0 for a zero calibration
     std::string testWeightId; // as the operator typed it; may be empty
     std::string operatorName; // may be empty
+    // The tare set on the weighing page when the command went out; the
+    // readings above are gross and never include it. 0 in older records.
+    double tareKg = 0.0;
     std::string boardVersion; // the version number or text; empty when unanswered
     std::optional<ParameterReport> before;
     std::optional<ParameterReport> after;

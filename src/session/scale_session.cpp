@@ -5,6 +5,7 @@
 #include <cmath>
 #include <iterator>
 #include <span>
+#include <utility>
 
 #include "app_core/ini_file.h"
 #include "app_core/sys_settings.h"
@@ -30,6 +31,10 @@ constexpr const char* kDivisionNames[] = {"默认", "5g"};
 constexpr uint32_t kParametersWaitMs = 500;
 constexpr uint32_t kCalibrationAnswerWaitMs = 3000;
 constexpr uint32_t kReadingsAfterWaitMs = 3000;
+// The longest the version number may take before the text is asked for.
+constexpr uint32_t kVersionWaitMs = 200;
+// A fixed pause the controller needs to take a new gravity into its readings.
+constexpr uint32_t kGravitySettlingMs = 1000;
 
 bool IsVersionReply(uint8_t code) { return code == kReplyVersion || code == kReplyVersionText; }
 
@@ -81,6 +86,12 @@ bool ScaleSession::pause(uint32_t ms)
     return !host_.ending();
 }
 
+bool ScaleSession::awaitAcknowledgement(ReplyLog::Mark since, uint32_t ms)
+{
+    host_.wait(ms, [&] { return replies_.flagged(since, ReplyFlag::SetAcknowledged); });
+    return !host_.ending();
+}
+
 // --- The port -------------------------------------------------------------
 
 int32_t ScaleSession::openPort(const std::string& typedName, uint32_t baudRate)
@@ -101,6 +112,7 @@ int32_t ScaleSession::openPort(const std::string& typedName, uint32_t baudRate)
         listener_.connectionChanged(false);
         return code;
     }
+    device_ = IdentifyDevice(name, byIdFolder_);
     status(SHOWN_TEXT("ScaleSession", "打开串口成功"));
     if (!greetController())
         return code;
@@ -156,6 +168,16 @@ void ScaleSession::portLost()
         return;
     port_->StopComm();
     parametersCurrent_ = false;
+    listener_.portLost();
+    if (reconnecting_)
+        return; // lost again while being greeted: the waiting goes on
+    if (!device_.reopenable()) {
+        // Whatever opens next under this name is another program's terminal.
+        status(SHOWN_TEXT("ScaleSession", "串口已断开，请重新打开串口！"));
+        listener_.connectionChanged(false);
+        return;
+    }
+    silenceReported_ = false;
     status(SHOWN_TEXT("ScaleSession", "串口已断开，正在等待重新连接…"));
     listener_.connectionChanged(false);
     std::weak_ptr<ScaleSession*> self = self_;
@@ -170,17 +192,75 @@ void ScaleSession::portLost()
 
 void ScaleSession::tryReconnect()
 {
-    if (!waitingForDevice() || port_->StartComm() != 1)
+    if (!waitingForDevice() || reconnecting_)
         return;
+    port_->SetCommName(device_.path);
+    if (port_->StartComm() != 1)
+        return;
+    // The controller is greeted as at every open; only its answer makes the
+    // device the one that was lost.
+    reconnecting_ = true;
+    const ReplyLog::Mark since = replies_.mark();
+    const bool answered = greetController() && awaitParameters(since).has_value();
+    reconnecting_ = false;
+    if (host_.ending() || !waitingForDevice())
+        return; // the program ends, or the operator closed the port meanwhile
+    if (!answered) {
+        port_->StopComm();
+        if (!silenceReported_)
+            status(SHOWN_TEXT("ScaleSession", "设备已出现，但控制器无应答，继续等待…"));
+        silenceReported_ = true;
+        return;
+    }
     deviceWatch_.stop();
     status(SHOWN_TEXT("ScaleSession", "串口已重新连接"));
     listener_.waitingForDevice(false);
     listener_.connectionChanged(true);
-    // The controller is greeted as at every open.
-    greetController();
+}
+
+bool ScaleSession::awaitReply(uint32_t ms, const std::function<bool()>& arrived)
+{
+    ++awaitingReplies_;
+    const bool answered = host_.wait(ms, arrived);
+    --awaitingReplies_;
+    return answered;
+}
+
+std::optional<ParameterReport> ScaleSession::awaitParameters(ReplyLog::Mark since)
+{
+    std::optional<ReplyFrame> report;
+    awaitReply(kParametersWaitMs,
+               [&] { return (report = replies_.find(since, {kReplyParameters})).has_value(); });
+    if (!report)
+        return std::nullopt;
+    return DecodeParameterReport(report->data());
 }
 
 bool ScaleSession::connected() const { return port_->Handle() != 0; }
+
+std::string ScaleSession::portName() const { return port_->CommName(); }
+
+uint32_t ScaleSession::baudRate() const { return port_->BaudRate(); }
+
+int32_t ScaleSession::openWithoutGreeting(const std::string& name, uint32_t baudRate)
+{
+    const std::string opened = PortNameToOpen(name);
+    port_->SetCommName(opened);
+    port_->SetBaudRate(baudRate);
+    const int32_t code = port_->StartComm();
+    if (code == 1)
+        device_ = IdentifyDevice(opened, byIdFolder_);
+    return code;
+}
+
+bool ScaleSession::framesSent() const { return port_->SendDataEmpty(); }
+
+std::string ScaleSession::serialPortList() const { return port_->GetCommList(); }
+
+bool ScaleSession::writeBytes(const uint8_t* data, uint16_t length)
+{
+    return port_->WriteCommData(data, length);
+}
 
 // --- Finding the controller -------------------------------------------------
 
@@ -315,9 +395,8 @@ bool ScaleSession::dispatch()
             showWeight(frame);
             return true;
         }
-        if (IsVersionReply(frame[1]))
-            boardVersion_ = frame[1] == kReplyVersion ? std::to_string(DecodeVersionNumber(frame))
-                                                      : DecodeVersionText(frame);
+        replies_.add(frame);
+        bool woke = false;
         for (const ReplyStep& step : DescribeReply(frame)) {
             // The version a calibration record asks for is not shown.
             if (quietVersion_ && IsVersionReply(frame[1]) &&
@@ -325,13 +404,9 @@ bool ScaleSession::dispatch()
                 continue;
             switch (step.kind) {
             case ReplyStepKind::SetFlag:
-                if (step.flag == ReplyFlag::SetAcknowledged)
-                    setAcknowledged_ = true;
-                if (step.flag == ReplyFlag::VersionAnswered)
-                    versionAnswered_ = true;
-                if (step.flag == ReplyFlag::LogRecordAnswered)
-                    logRecordAnswered_ = true;
+                replies_.flagCurrent(step.flag);
                 host_.wakeWaiters();
+                woke = true;
                 break;
             case ReplyStepKind::ShowStatus:
                 if (step.value.empty())
@@ -363,11 +438,10 @@ bool ScaleSession::dispatch()
                 break;
             }
         }
-        // After the answer's box has been closed, as with the reply flags.
-        if (recording_ && IsCalibrationAnswer(frame[1])) {
-            calibrationAnswer_ = frame[1];
+        // A wait for a reply that sets no flag learns of it once its box
+        // has been closed, as of the flags.
+        if (!woke && awaitingReplies_ > 0)
             host_.wakeWaiters();
-        }
         return true;
     } catch (const std::exception& error) {
         host_.writeErrorLog(std::string("CheckRecDataOK Except:") + error.what());
@@ -379,10 +453,7 @@ void ScaleSession::applyParameterReport(const uint8_t* frame)
 {
     const ParameterReport report = DecodeParameterReport(frame);
     lastParameters_ = report;
-    parametersAnswered_ = true;
     parametersCurrent_ = true;
-    if (recording_)
-        host_.wakeWaiters();
     weighing_.rangeKg = report.rangeKg;
     listener_.parametersReported(report);
     listener_.placeChanged(GravityPlace::Calibration,
@@ -401,7 +472,7 @@ void ScaleSession::showWeight(const uint8_t* frame)
     if (recentReadings_.size() > kSummaryReadings)
         recentReadings_.pop_front();
     ++readingsSeen_;
-    if (awaitingReadings_)
+    if (awaitingReadings_ > 0)
         host_.wakeWaiters();
     if (reading.powerOnZeroFailed)
         status(SHOWN_TEXT("ScaleSession", "上电自动归零失败！"));
@@ -455,7 +526,6 @@ void ScaleSession::sendGravity(int32_t value)
 {
     status(SHOWN_TEXT("ScaleSession", "设置加速度值！"));
     host_.writeOperationLog("设置加速度值,加速度值：" + FormatGravity(value));
-    setAcknowledged_ = false;
     sendCommand(kCmdSetGravity, GravityData(value));
 }
 
@@ -464,17 +534,18 @@ void ScaleSession::setGravityFromTable(GravityPlace place, int row)
     if (row < 0 || row >= static_cast<int>(kGravityTable.size()))
         return;
     const GravityTableRow& city = kGravityTable[static_cast<size_t>(row)];
+    const ReplyLog::Mark since = replies_.mark();
     sendGravity(city.gravity);
-    if (!pause(place == GravityPlace::Use ? 500 : 300))
+    if (!awaitAcknowledgement(since, place == GravityPlace::Use ? 500 : 300))
         return;
-    if (!setAcknowledged_) {
+    if (!replies_.flagged(since, ReplyFlag::SetAcknowledged)) {
         host_.showMessage(kGravityNotSet);
         return;
     }
     listener_.placeChanged(place, std::string(city.place), city.gravity);
     // The controller is given a second to take the new gravity into its readings.
     if (place == GravityPlace::Use)
-        pause(1000);
+        pause(kGravitySettlingMs);
 }
 
 void ScaleSession::setUseGravity(const std::string& typedValue)
@@ -489,10 +560,11 @@ void ScaleSession::setUseGravity(const std::string& typedValue)
         return;
     }
     // Halves go to the even neighbour (the default rounding mode).
+    const ReplyLog::Mark since = replies_.mark();
     sendGravity(static_cast<int32_t>(std::nearbyint(value * 10000)));
-    if (!pause(500))
+    if (!awaitAcknowledgement(since, 500))
         return;
-    host_.showMessage(setAcknowledged_ ? SHOWN_TEXT("ScaleSession", "设置重力加速度成功！")
+    host_.showMessage(replies_.flagged(since, ReplyFlag::SetAcknowledged) ? SHOWN_TEXT("ScaleSession", "设置重力加速度成功！")
                                        : kGravityNotSet);
 }
 
@@ -609,11 +681,12 @@ void ScaleSession::queryBeeper()
 void ScaleSession::readVersion()
 {
     status(SHOWN_TEXT("ScaleSession", "读版本开始！"));
-    versionAnswered_ = false;
+    const ReplyLog::Mark since = replies_.mark();
     sendCommand(kCmdReadVersion);
-    if (!pause(200))
+    host_.wait(kVersionWaitMs, [&] { return replies_.flagged(since, ReplyFlag::VersionAnswered); });
+    if (host_.ending())
         return;
-    if (!versionAnswered_)
+    if (!replies_.flagged(since, ReplyFlag::VersionAnswered))
         sendCommand(kCmdReadVersionText);
 }
 
@@ -621,10 +694,11 @@ bool ScaleSession::readCalibrationLog()
 {
     calibrationLog_.clear();
     for (uint8_t record = 1; record <= kLogRecords; ++record) {
-        logRecordAnswered_ = false;
+        const ReplyLog::Mark since = replies_.mark();
         sendCommand(kCmdReadLogRecord, LogRecordData(record));
         // Ends as soon as the record is in the list, or skips it after 200 ms.
-        host_.wait(kLogRecordWaitMs, [this] { return logRecordAnswered_; });
+        host_.wait(kLogRecordWaitMs,
+                   [&] { return replies_.flagged(since, ReplyFlag::LogRecordAnswered); });
         if (host_.ending())
             return false;
     }
@@ -658,8 +732,6 @@ RecordedCalibration ScaleSession::calibrateAndRecord(CalibrationKind kind,
                                                      const std::string& typedWeight)
 {
     RecordedCalibration result;
-    if (recording_)
-        return result;
     std::optional<int32_t> weight;
     if (kind == CalibrationKind::Weight) {
         weight = checkedCalibrationWeight(typedWeight);
@@ -668,41 +740,48 @@ RecordedCalibration ScaleSession::calibrateAndRecord(CalibrationKind kind,
             return result;
         }
     }
-    recording_ = true;
+    // A press while an earlier record is still being completed runs inside
+    // that record's waits: its command goes out now, its record is completed
+    // first, then the earlier one goes on from what the line delivered.
+    const bool earlierRecordOpen = recordings_ > 0;
+    ++recordings_;
     struct RecordingEnds {
-        ScaleSession& session;
-        ~RecordingEnds()
-        {
-            session.recording_ = false;
-            session.awaitingReadings_ = false;
-            session.quietVersion_ = false;
-        }
-    } recordingEnds{*this};
+        int& recordings;
+        ~RecordingEnds() { --recordings; }
+    } recordingEnds{recordings_};
 
     CalibrationRecord record;
     record.kind = kind;
     record.weightKg = weight.value_or(0);
     record.operatorName = operatorName_;
     record.testWeightId = testWeightId_;
+    record.tareKg = weighing_.tare;
     // The report of the last open serves when nothing was sent since that
     // could change it: a calibration then goes out exactly as without its
-    // record.
-    record.before = parametersCurrent_ ? lastParameters_ : readParameters();
+    // record. Behind an earlier record, the last report known serves, so
+    // that nothing holds the command back.
+    record.before =
+        parametersCurrent_ || earlierRecordOpen ? lastParameters_ : readParameters();
     if (host_.ending())
         return result;
 
     record.asFound = summarizeRecentReadings(kSummaryReadings);
     const DateTime sentAt = CurrentDateTime();
     record.time = FormatDateTime(kPatternDateTime, sentAt);
-    calibrationAnswer_.reset();
+    const ReplyLog::Mark sent = replies_.mark();
     if (kind == CalibrationKind::Zero)
         calibrateZero();
     else
         sendWeightCalibration(typedWeight, *weight);
-    host_.wait(kCalibrationAnswerWaitMs, [this] { return calibrationAnswer_.has_value(); });
+    std::optional<ReplyFrame> answer;
+    awaitReply(kCalibrationAnswerWaitMs, [&] {
+        return (answer = replies_.find(sent, [](const ReplyFrame& frame) {
+                    return IsCalibrationAnswer(frame[1]);
+                })).has_value();
+    });
     const uint8_t confirmation =
         kind == CalibrationKind::Zero ? kReplyZeroCalibrated : kReplyAnyPointCalibrated;
-    if (host_.ending() || calibrationAnswer_ != confirmation)
+    if (host_.ending() || !answer || (*answer)[1] != confirmation)
         return result;
 
     record.asLeft = summarizeNextReadings();
@@ -712,10 +791,12 @@ RecordedCalibration ScaleSession::calibrateAndRecord(CalibrationKind kind,
     if (host_.ending())
         return result;
     record.boardVersion = readBoardVersion();
-    if (host_.ending() || !readCalibrationLog())
+    if (host_.ending())
         return result;
-    record.logRecord =
-        FindLogRecordOf(calibrationLog_, kind, record.weightKg, sentAt, CurrentDateTime());
+    const std::optional<CalibrationLogRecords> log = readCalibrationLogForRecord();
+    if (!log)
+        return result;
+    record.logRecord = FindLogRecordOf(*log, kind, record.weightKg, sentAt, CurrentDateTime());
 
     result.record = recordFile_.empty() ? record : AppendRecord(recordFile_, record);
     return result;
@@ -723,26 +804,41 @@ RecordedCalibration ScaleSession::calibrateAndRecord(CalibrationKind kind,
 
 std::optional<ParameterReport> ScaleSession::readParameters()
 {
-    parametersAnswered_ = false;
+    const ReplyLog::Mark since = replies_.mark();
     sendCommand(kCmdReadParameters);
-    host_.wait(kParametersWaitMs, [this] { return parametersAnswered_; });
-    if (!parametersAnswered_)
-        return std::nullopt;
-    return lastParameters_;
+    return awaitParameters(since);
 }
 
 std::string ScaleSession::readBoardVersion()
 {
-    quietVersion_ = true;
-    versionAnswered_ = false;
+    // The version a record asks for is not shown; restored, not cleared, for
+    // a record completed inside another's waits.
+    const bool wasQuiet = std::exchange(quietVersion_, true);
+    const ReplyLog::Mark since = replies_.mark();
+    auto version = [&] { return replies_.find(since, {kReplyVersion, kReplyVersionText}); };
     sendCommand(kCmdReadVersion);
-    host_.wait(200, [this] { return versionAnswered_; });
-    if (!versionAnswered_ && !host_.ending()) {
+    host_.wait(kVersionWaitMs, [&] { return version().has_value(); });
+    if (!version() && !host_.ending()) {
         sendCommand(kCmdReadVersionText);
-        host_.wait(200, [this] { return versionAnswered_; });
+        host_.wait(kVersionWaitMs, [&] { return version().has_value(); });
     }
-    quietVersion_ = false;
-    return versionAnswered_ ? boardVersion_ : std::string();
+    quietVersion_ = wasQuiet;
+    const std::optional<ReplyFrame> frame = version();
+    if (!frame)
+        return {};
+    return (*frame)[1] == kReplyVersion ? std::to_string(DecodeVersionNumber(frame->data()))
+                                        : DecodeVersionText(frame->data());
+}
+
+std::optional<CalibrationLogRecords> ScaleSession::readCalibrationLogForRecord()
+{
+    const ReplyLog::Mark since = replies_.mark();
+    if (!readCalibrationLog())
+        return std::nullopt;
+    CalibrationLogRecords log;
+    for (const ReplyFrame& frame : replies_.all(since, {kReplyLogRecord}))
+        log.push_back(DecodeCalibrationLogRecord(frame.data()));
+    return log;
 }
 
 std::optional<ReadingSummary> ScaleSession::summarizeRecentReadings(size_t count) const
@@ -755,8 +851,8 @@ std::optional<ReadingSummary> ScaleSession::summarizeRecentReadings(size_t count
 std::optional<ReadingSummary> ScaleSession::summarizeNextReadings()
 {
     const uint64_t first = readingsSeen_;
-    awaitingReadings_ = true;
+    ++awaitingReadings_;
     host_.wait(kReadingsAfterWaitMs, [&] { return readingsSeen_ - first >= kSummaryReadings; });
-    awaitingReadings_ = false;
+    --awaitingReadings_;
     return summarizeRecentReadings(static_cast<size_t>(readingsSeen_ - first));
 }

@@ -18,8 +18,10 @@
 #include "protocol/log_record.h"
 #include "protocol/weight.h"
 #include "session/calibration_record.h"
+#include "session/device_identity.h"
 #include "session/device_watch.h"
 #include "session/port_prober.h"
+#include "session/reply_log.h"
 #include "session/session_host.h"
 #include "session/session_listener.h"
 
@@ -60,8 +62,14 @@ public:
     // The program ends: the port is closed without a status text.
     void shutDown();
     bool connected() const;
-    // The device was lost; the session reopens the same port when it returns.
+    // The port as opened ("//./Com12", "/dev/ttyUSB0") and its baud rate.
+    std::string portName() const;
+    uint32_t baudRate() const;
+    // The device was lost; the session reopens the same device when it
+    // returns and its controller answers (device_identity.h).
     bool waitingForDevice() const { return deviceWatch_.running(); }
+    // Where a USB adapter's stable names are looked up; for tests.
+    void setSerialByIdFolder(std::string folder) { byIdFolder_ = std::move(folder); }
     // Whether a successful open writes the port to the settings file (the
     // window does; scale-cli does not).
     void setRemembersPort(bool remembers) { remembersPort_ = remembers; }
@@ -134,7 +142,8 @@ public:
     // readings ("as left"), the parameters, the version (no box) and the
     // calibration log are read, the log's record of this calibration found,
     // and the record appended to the record file (RecordFileError when that
-    // fails). While one runs, another sends nothing.
+    // fails). The command goes out at once even while an earlier record is
+    // still being completed; each record is completed in turn.
     RecordedCalibration calibrateZeroAndRecord();
     RecordedCalibration calibrateWithWeightAndRecord(const std::string& typedWeight);
     // Readings summed up for "as found" and "as left".
@@ -156,14 +165,30 @@ public:
     // Low-level sending, for scale-cli and tests: builds the command frame
     // and writes it; a half-received reply is discarded.
     void sendCommand(uint8_t code, const CommandData& data = {});
+    // Bytes as they are, for tests that mark the line.
+    bool writeBytes(const uint8_t* data, uint16_t length);
+    // Opens the port and sends nothing: for a device that may be no scale.
+    // Returns StartComm's code (1 opened).
+    int32_t openWithoutGreeting(const std::string& name, uint32_t baudRate);
+    // Every frame written has left the port.
+    bool framesSent() const;
+    // The serial devices of this machine, each followed by CR LF.
+    std::string serialPortList() const;
 
-    TComm& port() { return *port_; }
+    // The replies since a mark: take replyMark() before sending, then look
+    // for the answer in replies() (reply_log.h).
+    const ReplyLog& replies() const { return replies_; }
+    ReplyLog::Mark replyMark() const { return replies_.mark(); }
 
 private:
     void configurePort();
     // The reader lost the device: close, tell, and wait for it to come back.
     void portLost();
     void tryReconnect();
+    // Waits up to ms until arrived() holds, for a reply that sets no flag.
+    bool awaitReply(uint32_t ms, const std::function<bool()>& arrived);
+    // Waits up to the usual reply time for a parameter report after `since`.
+    std::optional<ParameterReport> awaitParameters(ReplyLog::Mark since);
     // The port the session has open or waits for is the same device as `port`.
     bool isOwnPort(const std::string& port) const;
     void probeAnswered(uint32_t run, const std::string& port, ProbeAnswer answer);
@@ -180,6 +205,9 @@ private:
     void status(const std::string& text) { listener_.statusChanged(text); }
     // Waits ms; false when the program is ending and the operation must stop.
     bool pause(uint32_t ms);
+    // Waits up to ms for an acknowledgement after `since`; false when the
+    // program is ending.
+    bool awaitAcknowledgement(ReplyLog::Mark since, uint32_t ms);
     // The checks of calibrateWithWeight: the weight, or nullopt when refused
     // (the operator has been told why).
     std::optional<int32_t> checkedCalibrationWeight(const std::string& typedWeight);
@@ -187,6 +215,8 @@ private:
     RecordedCalibration calibrateAndRecord(CalibrationKind kind, const std::string& typedWeight);
     std::optional<ParameterReport> readParameters();
     std::string readBoardVersion();
+    // The 32 records as this read received them.
+    std::optional<CalibrationLogRecords> readCalibrationLogForRecord();
     std::optional<ReadingSummary> summarizeNextReadings();
     std::optional<ReadingSummary> summarizeRecentReadings(size_t count) const;
 
@@ -194,6 +224,10 @@ private:
     SessionListener& listener_;
     std::unique_ptr<TComm> port_;
     DeviceWatch deviceWatch_;
+    std::string byIdFolder_ = kSerialByIdFolder;
+    DeviceIdentity device_;      // of the port opened last
+    bool reconnecting_ = false;  // a reopened device is being greeted
+    bool silenceReported_ = false; // a reopened device that did not answer, said once
     // Tasks posted by the device watch run only while the session lives.
     std::shared_ptr<ScaleSession*> self_ = std::make_shared<ScaleSession*>(this);
     bool remembersPort_ = true;
@@ -206,10 +240,8 @@ private:
     FrameAssembler assembler_;
     bool canReceive_ = true;
 
-    // Reply flags: the dispatcher only sets them; operations clear them.
-    bool setAcknowledged_ = false;
-    bool versionAnswered_ = false;
-    bool logRecordAnswered_ = false;
+    ReplyLog replies_;
+    int awaitingReplies_ = 0; // waits for a reply that sets no flag
 
     WeighingState weighing_;
     std::optional<WeightReading> lastReading_;
@@ -221,16 +253,13 @@ private:
     std::string recordFile_;
     std::string operatorName_;
     std::string testWeightId_;
-    bool recording_ = false;
+    int recordings_ = 0; // calibrations whose records are being completed
     std::deque<WeightReading> recentReadings_; // the last kSummaryReadings
     uint64_t readingsSeen_ = 0;
-    bool awaitingReadings_ = false;
+    int awaitingReadings_ = 0;
     std::optional<ParameterReport> lastParameters_;
-    bool parametersAnswered_ = false;
     // lastParameters_ still holds: no command that may change it was sent
     // since it came, on this connection.
     bool parametersCurrent_ = false;
-    std::string boardVersion_;
     bool quietVersion_ = false;
-    std::optional<uint8_t> calibrationAnswer_;
 };

@@ -29,6 +29,9 @@ public:
         statusChanged(fixedText + value);
     }
     virtual void connectionChanged(bool connected) { (void)connected; }
+    // The open port's device was lost (unplugged, or its far end closed),
+    // before the session says what it does about it.
+    virtual void portLost() { }
     // The device was lost and the session waits for it to come back (true),
     // or waits no more: reconnected, or closed by the operator (false).
     virtual void waitingForDevice(bool waiting) { (void)waiting; }

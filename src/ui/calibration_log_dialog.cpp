@@ -99,6 +99,9 @@ void CalibrationLogDialog::listRecords()
     recordList_->clear();
     for (const CalibrationLogRecord& record : records_) {
         auto* row = new QTreeWidgetItem(recordList_);
+        // An unused slot stays a row of empty cells (and empty CSV fields).
+        if (record.empty)
+            continue;
         row->setText(0, QString::number(record.number));
         row->setText(1, QString::fromStdString(record.time));
         row->setText(2, QString::number(record.zeroAD));

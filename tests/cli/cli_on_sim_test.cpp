@@ -106,7 +106,10 @@ const std::vector<Case>& Cases() {
       {"probe", {"--timeout", "200", "ports", "--probe", "--port", "{port}"}, {}, 0, {kParameters}, {},
        "answers: range 15 kg"},
       {"log", {"log", "--csv"}, {"records 2"}, 0, WithLogRequests({kClock, kParameters}), {},
-       "2,2023-03-06 09:16:00,499975,639971,10,2\n"},
+       "2,2023-03-06 09:16:00,499975,639971,10,2\n,,,,,\n"},
+      // The slots after the two records are unused: null, not numbers of 0xFF bytes.
+      {"log_unused_slots", {"--json", "log"}, {"records 2"}, 0, WithLogRequests({kClock, kParameters}), {},
+       "\"type\": 2\n  },\n  null,\n  null"},
       {"snapshot", {"snapshot"}, {}, 0,
        WithLogRequests({kClock, kParameters, "AA 01 A3 00 00 00 00 4F", "AA 01 FB FF 00 00 00 A6",
                         "AA 01 01 00 00 00 00 AD"}),

@@ -128,7 +128,7 @@ void WindowOnSimTest::closeStopsTheLink()
     QVERIFY(Control<QPushButton>(window, "btnOpen")->isEnabled());
     QVERIFY(!Control<QPushButton>(window, "btnClose")->isEnabled());
     QVERIFY(!Control<QLineEdit>(window, "edtAny")->isEnabled());
-    QVERIFY(!window->session().port().Handle());
+    QVERIFY(!window->session().connected());
     // Nothing more arrives, and closing sent the controller nothing.
     const size_t sent = sim.ReceivedFrames().size();
     QVERIFY(sim.Command("load 5") == "ok");
@@ -157,7 +157,7 @@ void WindowOnSimTest::settingsWriteFailureStillLeavesThePortClosable()
     QTRY_COMPARE_WITH_TIMEOUT(Control<LedDisplay>(window, "DispValue")->Caption(),
                               QStringLiteral("1.000"), 5000);
     Control<QPushButton>(window, "btnClose")->click();
-    QVERIFY(!window->session().port().Handle());
+    QVERIFY(!window->session().connected());
     QCOMPARE(window->statusText(), QStringLiteral("串口关闭！"));
 }
 
@@ -166,13 +166,13 @@ void WindowOnSimTest::closingTheWindowClosesThePort()
     ScopedScriptedBoxes boxes;
     e2e::SimProcess sim;
     Open(sim);
-    QVERIFY(window->session().port().Handle());
+    QVERIFY(window->session().connected());
     boxes.answers = {false};
     QVERIFY(!window->close());
-    QVERIFY(window->session().port().Handle()); // Cancel leaves the port open
+    QVERIFY(window->session().connected()); // Cancel leaves the port open
     boxes.answers = {true};
     QVERIFY(window->close());
-    QVERIFY(!window->session().port().Handle());
+    QVERIFY(!window->session().connected());
 }
 
 // The simulator ends while it streams, as a pulled adapter: one notice and

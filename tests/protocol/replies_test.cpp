@@ -159,8 +159,13 @@ TEST(SetLog, RecordFieldsInOrder)
 
     uint8_t allOnes[16];
     std::memset(allOnes, 0xFF, sizeof allOnes);
+    // Every field's bytes 0xFF: an unused slot.
     EXPECT_EQ(DecodeCalibrationLogRecord(BuildReplyFrame(0xF8, allOnes).data()),
-              (CalibrationLogRecord{255, "-1", -1, -1, 65535, 255}));
+              (CalibrationLogRecord{255, "-1", -1, -1, 65535, 255, true}));
+    EXPECT_FALSE(r.empty);
+    // One field of another value makes it a record (a weight of 65535 kg).
+    allOnes[15] = 0x01;
+    EXPECT_FALSE(DecodeCalibrationLogRecord(BuildReplyFrame(0xF8, allOnes).data()).empty);
 }
 
 TEST(SetLog, TimeField)

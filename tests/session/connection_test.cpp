@@ -134,8 +134,8 @@ TEST_F(Connection, PortNamesAndRates)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         EXPECT_NE(session.openPort(c.typed, c.baud), 1);
-        EXPECT_EQ(session.port().CommName(), c.opened);
-        EXPECT_EQ(session.port().BaudRate(), c.baud);
+        EXPECT_EQ(session.portName(), c.opened);
+        EXPECT_EQ(session.baudRate(), c.baud);
     }
 }
 

@@ -300,12 +300,14 @@ TEST(RecordFile, LocationFollowsTheDataDirectory)
     savedDataHome ? ::setenv("XDG_DATA_HOME", savedData.c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
 }
 
-// Mean, sample standard deviation and deviation in divisions.
+// Mean, sample standard deviation and deviation in divisions, of the gross
+// weights: a tare shown on the weighing page never enters them.
 TEST(ReadingSummaryTest, MeanSpreadAndDeviation)
 {
     const auto reading = [](double kg, int32_t ad, int division) {
         WeightReading r;
-        r.displayed = kg;
+        r.gross = kg;
+        r.displayed = kg - 0.8;
         r.liveAD = ad;
         r.division = division;
         return r;

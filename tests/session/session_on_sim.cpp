@@ -38,7 +38,7 @@ void SessionOnSim::SyncWithSim()
 {
     CommandFrame marker = BuildCommandFrame(0xEE, {++syncs_, 0, 0, 0});
     marker.back() ^= 0xFF;
-    ASSERT_TRUE(session.port().WriteCommData(marker.data(), static_cast<uint16_t>(marker.size())));
+    ASSERT_TRUE(session.writeBytes(marker.data(), static_cast<uint16_t>(marker.size())));
     char logged[32];
     std::snprintf(logged, sizeof logged, "RX-BAD AA 01 EE %02X", syncs_);
     ASSERT_TRUE(sim->WaitForLog(logged, 5s));

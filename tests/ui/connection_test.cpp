@@ -135,8 +135,8 @@ void ConnectionTest::portNamesAndRates()
     Control<QComboBox>(window, "cbbComm")->setEditText(typed);
     Control<QComboBox>(window, "cbbRate")->setEditText(rate);
     Control<QPushButton>(window, "btnOpen")->click();
-    QCOMPARE(QString::fromStdString(window->session().port().CommName()), opened);
-    QCOMPARE(window->session().port().BaudRate(), baud);
+    QCOMPARE(QString::fromStdString(window->session().portName()), opened);
+    QCOMPARE(window->session().baudRate(), baud);
     QCOMPARE(Control<QComboBox>(window, "cbbComm")->currentText(),
              typed); // the box keeps what was typed
 }
