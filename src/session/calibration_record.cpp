@@ -134,7 +134,7 @@ std::string RecordLineBody(const CalibrationRecord& record)
                     {"weightKg", record.weightKg},
                     {"testWeightId", record.testWeightId},
                     {"operator", record.operatorName},
-                    {"tareKg", Rounded(record.tareKg, 1e-6)},
+                    {"tareKg", record.tareKg},
                     {"boardVersion", record.boardVersion},
                     {"before", OptionalJson(record.before, ParametersJson)},
                     {"after", OptionalJson(record.after, ParametersJson)},
@@ -209,6 +209,8 @@ std::optional<CalibrationLogRecord> FindLogRecordOf(const CalibrationLogRecords&
             continue;
         const std::optional<DateTime> at = TryParseDateTime(record.time);
         if (!at || *at < from - kTolerance || *at > to + kTolerance)
+            continue;
+        if (record.operationType != OperationTypeOf(kind))
             continue;
         if (kind == CalibrationKind::Weight && record.referenceWeightKg != weightKg)
             continue;

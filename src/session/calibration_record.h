@@ -80,7 +80,14 @@ std::string DivisionSettingText(int division);
 // set from the workstation's when the port was opened): of the records
 // timed within that span widened by kLogClockToleranceSeconds on each side,
 // and for a reference-weight calibration naming its weight, the newest.
+// Only a record of the calibration's kind (its operation type) is taken: a
+// span calibrated right after a zero is not the zero's record.
 inline constexpr int kLogClockToleranceSeconds = 120;
+// The operation type the controller logs for a calibration: 1 zero, 2 span.
+inline constexpr uint8_t OperationTypeOf(CalibrationKind kind)
+{
+    return kind == CalibrationKind::Zero ? 1 : 2;
+}
 std::optional<CalibrationLogRecord> FindLogRecordOf(const CalibrationLogRecords& log,
                                                     CalibrationKind kind, int weightKg,
                                                     DateTime from, DateTime to);

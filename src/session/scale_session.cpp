@@ -469,7 +469,7 @@ void ScaleSession::showWeight(const uint8_t* frame)
         ComputeWeight(std::span<const uint8_t, kReplyFrameSize>(frame, kReplyFrameSize), weighing_);
     lastReading_ = reading;
     recentReadings_.push_back(reading);
-    if (recentReadings_.size() > kSummaryReadings)
+    if (recentReadings_.size() > kReadingsKept)
         recentReadings_.pop_front();
     ++readingsSeen_;
     if (awaitingReadings_ > 0)
@@ -769,6 +769,7 @@ RecordedCalibration ScaleSession::calibrateAndRecord(CalibrationKind kind,
     const DateTime sentAt = CurrentDateTime();
     record.time = FormatDateTime(kPatternDateTime, sentAt);
     const ReplyLog::Mark sent = replies_.mark();
+    readingsAtCalibrationCommand_ = readingsSeen_;
     if (kind == CalibrationKind::Zero)
         calibrateZero();
     else
@@ -854,5 +855,16 @@ std::optional<ReadingSummary> ScaleSession::summarizeNextReadings()
     ++awaitingReadings_;
     host_.wait(kReadingsAfterWaitMs, [&] { return readingsSeen_ - first >= kSummaryReadings; });
     --awaitingReadings_;
-    return summarizeRecentReadings(static_cast<size_t>(readingsSeen_ - first));
+    // The readings after `first`, up to kSummaryReadings, and none after a
+    // later calibration command (pressed meanwhile): those show its load.
+    uint64_t end = std::min(readingsSeen_, first + kSummaryReadings);
+    if (readingsAtCalibrationCommand_ > first)
+        end = std::min(end, readingsAtCalibrationCommand_);
+    const uint64_t kept = readingsSeen_ - recentReadings_.size();
+    const uint64_t from = std::max(first, kept);
+    if (end <= from)
+        return std::nullopt;
+    const auto begin = recentReadings_.begin() + static_cast<long>(from - kept);
+    return SummarizeReadings(
+        std::vector<WeightReading>(begin, begin + static_cast<long>(end - from)));
 }

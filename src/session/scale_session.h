@@ -254,8 +254,12 @@ private:
     std::string operatorName_;
     std::string testWeightId_;
     int recordings_ = 0; // calibrations whose records are being completed
-    std::deque<WeightReading> recentReadings_; // the last kSummaryReadings
+    // The last readings, enough for an "as left" completed after another
+    // calibration's record.
+    static constexpr size_t kReadingsKept = 256;
+    std::deque<WeightReading> recentReadings_;
     uint64_t readingsSeen_ = 0;
+    uint64_t readingsAtCalibrationCommand_ = 0; // readingsSeen_ when the last one went out
     int awaitingReadings_ = 0;
     std::optional<ParameterReport> lastParameters_;
     // lastParameters_ still holds: no command that may change it was sent

@@ -168,6 +168,85 @@ TEST_F(OnSim, RecordsHoldTheSimulatorsValues)
     EXPECT_EQ(DescribeChainCheck(check), "第1行：内容与其哈希不符，此行被改动过");
 }
 
+// A tare of 0.8 kg taken on the weighing page, then a correct 10 kg span on
+// the cleared platform: the scale shows 9.200 net, but the record holds what
+// the scale weighs, 10.000 kg gross, and keeps the tare in a field of its own.
+TEST_F(OnSim, ATareNeverEntersTheRecord)
+{
+    RecordDirectory records;
+    session.setRecordFile(records.file());
+    Start({"--switch", "open", "--load", "0.8", "--rate", "20", "--range", "15"});
+    AwaitReadings(*this, 1);
+    session.tare();
+    Set("load 10");
+    AwaitReadings(*this, 2 * ScaleSession::kSummaryReadings);
+    EXPECT_NEAR(listener.readings.back().displayed, 9.2, 1e-9);
+
+    const RecordedCalibration weight = session.calibrateWithWeightAndRecord("10");
+    ASSERT_TRUE(weight.record);
+    EXPECT_DOUBLE_EQ(weight.record->tareKg, 0.8);
+    ASSERT_TRUE(weight.record->asFound && weight.record->asLeft);
+    EXPECT_DOUBLE_EQ(weight.record->asFound->meanKg, 10.0);
+    EXPECT_DOUBLE_EQ(weight.record->asLeft->meanKg, 10.0);
+    EXPECT_DOUBLE_EQ(DeviationInDivisions(*weight.record->asLeft, 10.0), 0.0);
+    EXPECT_EQ(ParseRecordLine(ReadRecordLines(records.file()).at(0)), *weight.record);
+}
+
+// The operator places the weight and presses span the moment zero has
+// succeeded, while the zero's record is still being completed: the span's
+// command goes out at once, and both records are completed and chained.
+// The zero's "as left" holds no reading taken after the span went out.
+TEST_F(OnSim, ASpanPressedWhileTheZerosRecordIsCompletedGoesOutAtOnce)
+{
+    RecordDirectory records;
+    session.setRecordFile(records.file());
+    Start({"--switch", "open", "--load", "0", "--rate", "20", "--range", "15"});
+    AwaitReadings(*this, ScaleSession::kSummaryReadings);
+
+    std::optional<RecordedCalibration> span;
+    bool pressed = false;
+    host.whileWaiting = [&](uint32_t) {
+        if (pressed || host.boxTexts().empty())
+            return; // once, and not before the zero's success box
+        pressed = true;
+        Set("load 10");
+        AwaitReadings(*this, 1);
+        span = session.calibrateWithWeightAndRecord("10");
+    };
+    const size_t mark = sim->ReceivedFrames().size();
+    const RecordedCalibration zero = session.calibrateZeroAndRecord();
+    host.whileWaiting = {};
+
+    ASSERT_TRUE(span && span->record && zero.record);
+    std::vector<std::string> expected = {"AA 01 02"};
+    for (const std::string& command : RecordedCalibrationCommands("AA 01 03"))
+        expected.push_back(command);
+    for (const std::string& command : RecordedCalibrationCommands("AA 01 02"))
+        if (command != "AA 01 02")
+            expected.push_back(command);
+    EXPECT_EQ(Commands(FramesSince(mark)), expected);
+    EXPECT_THAT(host.boxTexts(), ElementsAre("零点标定成功！", "任意点标定成功！"));
+
+    const CalibrationRecord& s = *span->record;
+    const CalibrationRecord& z = *zero.record;
+    ASSERT_TRUE(s.logRecord && z.logRecord);
+    EXPECT_EQ(s.logRecord->operationType, 2);
+    EXPECT_EQ(s.logRecord->referenceWeightKg, 10);
+    EXPECT_EQ(z.logRecord->operationType, 1);
+    ASSERT_TRUE(s.asLeft);
+    EXPECT_DOUBLE_EQ(s.asLeft->meanKg, 10.0);
+    // Only readings that came before the span went out, if any.
+    if (z.asLeft) {
+        EXPECT_LT(z.asLeft->readings, static_cast<int>(ScaleSession::kSummaryReadings));
+    }
+    // Completed in turn: the span's record first, then the zero's.
+    const std::vector<std::string> lines = ReadRecordLines(records.file());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(ParseRecordLine(lines[0]).hash, s.hash);
+    EXPECT_EQ(ParseRecordLine(lines[1]).hash, z.hash);
+    EXPECT_TRUE(CheckRecordFile(records.file()).intact());
+}
+
 // Refused by the controller (switch closed, no weight on the platform) or
 // by the input check: no record; a refused input sends nothing at all. A
 // calibration sent since the last parameter report may have changed it: the

@@ -330,8 +330,8 @@ TEST(ReadingSummaryTest, MeanSpreadAndDeviation)
 }
 
 // The controller's record of a calibration: the newest within the span of
-// the calibration (with the clock tolerance), naming the weight when there
-// is one.
+// the calibration (with the clock tolerance), of the calibration's kind,
+// naming the weight when there is one; never an unused slot.
 TEST(LogRecordOfACalibration, NewestWithinTheSpan)
 {
     const DateTime from = EncodeDateTime(2026, 12, 10, 10, 0, 0);
@@ -342,8 +342,11 @@ TEST(LogRecordOfACalibration, NewestWithinTheSpan)
         {3, "2026-12-10 10:00:03", 1, 2, 15, 1}, // newest, another weight
         {4, "-1", 1, 2, 10, 1},                  // no time
         {5, "2026-12-10 10:03:00", 1, 2, 10, 1}, // after it
+        {6, "2026-12-10 10:00:04", 1, 2, 12, 2}, // newest, a span
+        {7, "2026-12-10 10:00:04", 1, 2, 10, 2, true}, // an unused slot
     };
     EXPECT_EQ(FindLogRecordOf(log, CalibrationKind::Zero, 0, from, to)->number, 3);
+    EXPECT_EQ(FindLogRecordOf(log, CalibrationKind::Weight, 12, from, to)->number, 6);
     EXPECT_EQ(FindLogRecordOf(log, CalibrationKind::Weight, 10, from, to)->number, 2);
     EXPECT_EQ(FindLogRecordOf(log, CalibrationKind::Weight, 20, from, to), std::nullopt);
     EXPECT_EQ(FindLogRecordOf({}, CalibrationKind::Zero, 0, from, to), std::nullopt);
