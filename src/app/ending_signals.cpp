@@ -30,8 +30,7 @@ EndingSignals::EndingSignals(QObject* parent) : QObject(parent)
     notifier_ = new QSocketNotifier(signalSocket[1], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [] {
         char bytes[16];
-        while (::read(signalSocket[1], bytes, sizeof bytes) > 0) {
-        }
+        while (::read(signalSocket[1], bytes, sizeof bytes) > 0) { }
         // exit, not quit: quit would ask the window, whose close asks the operator.
         QCoreApplication::exit(0);
     });

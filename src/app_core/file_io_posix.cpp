@@ -127,8 +127,8 @@ std::error_code FileReplacement::prepare()
     static std::atomic<unsigned> counter{0};
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temp_ = dir + "." + name + ".new-" + std::to_string(getpid()) + "-" +
-                std::to_string(counter++);
+        temp_ =
+            dir + "." + name + ".new-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
         fd = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             return LastError();

@@ -75,9 +75,9 @@ std::error_code FileReplacement::prepare()
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
         temp_ = path_ + ".new-" + std::to_string(GetCurrentProcessId()) + "-" +
                 std::to_string(counter++);
-        fd = _wopen(WideFromUtf8(temp_).c_str(),
-                    _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                    _S_IREAD | _S_IWRITE);
+        fd =
+            _wopen(WideFromUtf8(temp_).c_str(),
+                   _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
         if (fd < 0 && errno != EEXIST)
             return {errno, std::generic_category()};
     }

@@ -59,7 +59,8 @@ KeyLocation FindKey(const std::string& text, std::string_view section, std::stri
 {
     KeyLocation at;
     bool inSection = false;
-    const size_t start = std::string_view(text).starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    const size_t start =
+        std::string_view(text).starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
     for (size_t begin = start; begin < text.size();) {
         size_t next = text.find('\n', begin);
         next = next == std::string::npos ? text.size() : next + 1;
@@ -97,10 +98,11 @@ bool IsUtf8(std::string_view text)
 {
     for (size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                              : lead >= 0xE0 && lead <= 0xEF                ? 3
-                              : lead >= 0xF0 && lead <= 0xF4                ? 4
-                                                                            : 0;
+        const size_t length = lead < 0x80                    ? 1
+                              : lead >= 0xC2 && lead <= 0xDF ? 2
+                              : lead >= 0xE0 && lead <= 0xEF ? 3
+                              : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                             : 0;
         if (length == 0 || i + length > text.size())
             return false;
         for (size_t k = 1; k < length; ++k)

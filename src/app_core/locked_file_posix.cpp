@@ -23,8 +23,7 @@ bool LockedFile::open(const std::string& path, Access access)
 {
     // A file appended to is never reached through a link, nor one that
     // another user could have put in its place.
-    const int flags =
-        access == Access::Read ? O_RDONLY : O_RDWR | O_CREAT | O_APPEND | O_NOFOLLOW;
+    const int flags = access == Access::Read ? O_RDONLY : O_RDWR | O_CREAT | O_APPEND | O_NOFOLLOW;
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0)
         return fail(LastError());

@@ -148,8 +148,7 @@ int SettingsBaudRate(const IniFile& settings)
     if (std::find(kBaudRates.begin(), kBaudRates.end(), std::to_string(rate)) == kBaudRates.end())
         throw UsageError(settings.FileName() + ": [" + std::string(kCommSetSection) + "] " +
                          std::string(kBaudRateKey) + "=" + text +
-                         " is not allowed: " + Alternatives(kBaudRates) +
-                         " (or give --baud)");
+                         " is not allowed: " + Alternatives(kBaudRates) + " (or give --baud)");
     return rate;
 }
 

@@ -52,17 +52,21 @@ TEST(FileReplacement, EachKindOfPlace)
         {"a file", [](const TempDir&, const std::string& p) { WriteFileBytes(p, "old"); }, true,
          ""},
         {"a link to a file of the user's",
-         [](const TempDir& d, const std::string& p) { ASSERT_EQ(symlink((d / "target").c_str(), p.c_str()), 0); },
+         [](const TempDir& d, const std::string& p) {
+             ASSERT_EQ(symlink((d / "target").c_str(), p.c_str()), 0);
+         },
          true, ""},
         {"a link to nowhere",
-         [](const TempDir& d, const std::string& p) { ASSERT_EQ(symlink((d / "nowhere").c_str(), p.c_str()), 0); },
+         [](const TempDir& d, const std::string& p) {
+             ASSERT_EQ(symlink((d / "nowhere").c_str(), p.c_str()), 0);
+         },
          true, ""},
         {"a directory",
-         [](const TempDir&, const std::string& p) { ASSERT_EQ(mkdir(p.c_str(), 0700), 0); },
-         false, "not a regular file"},
+         [](const TempDir&, const std::string& p) { ASSERT_EQ(mkdir(p.c_str(), 0700), 0); }, false,
+         "not a regular file"},
         {"a FIFO nobody reads",
-         [](const TempDir&, const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
-         false, "not a regular file"},
+         [](const TempDir&, const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }, false,
+         "not a regular file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -101,7 +101,8 @@ TEST(CliFiles, SnapshotsThatAreNoSnapshots)
 {
     e2e::SimProcess sim;
     Scratch dir;
-    const CliResult taken = RunCli(sim.PortPath(), dir.path(), {"snapshot", "-o", dir / "good.json"});
+    const CliResult taken =
+        RunCli(sim.PortPath(), dir.path(), {"snapshot", "-o", dir / "good.json"});
     ASSERT_EQ(taken.exitCode, 0) << taken.errors;
 
     struct Case {
@@ -189,7 +190,8 @@ TEST(CliFiles, SnapshotOutputNeverThroughALink)
     Scratch dir;
     Write(dir / "users-file.txt", "kept");
     fs::create_symlink(dir / "users-file.txt", dir / "link.json");
-    const CliResult linked = RunCli(sim.PortPath(), dir.path(), {"snapshot", "-o", dir / "link.json"});
+    const CliResult linked =
+        RunCli(sim.PortPath(), dir.path(), {"snapshot", "-o", dir / "link.json"});
     EXPECT_EQ(linked.exitCode, 0) << linked.errors;
     EXPECT_EQ(Text(dir / "users-file.txt"), "kept");
     EXPECT_FALSE(fs::is_symlink(dir / "link.json"));
@@ -217,7 +219,8 @@ TEST(CliFiles, SnapshotOutputNeverThroughALink)
     } unmount{small};
     Write(small + "/golden.json", "old");
     Write(small + "/filler", std::string(64 << 10, 'x')); // cut short: the disk is full
-    const CliResult full = RunCli(sim.PortPath(), dir.path(), {"snapshot", "-o", small + "/golden.json"});
+    const CliResult full =
+        RunCli(sim.PortPath(), dir.path(), {"snapshot", "-o", small + "/golden.json"});
     EXPECT_EQ(full.exitCode, 7);
     EXPECT_EQ(full.errors, "scale-cli: -o " + small +
                                "/golden.json: cannot be written: No space left on device\n");
@@ -233,7 +236,9 @@ TEST(CliFiles, CalibrationRecordNeverSilentlyMissingOrContinued)
     e2e::SimProcess sim({"--switch", "open", "--load", "10", "--range", "15"});
     Scratch dir;
     const std::string records = dir / "scale-config/calibration-records.jsonl";
-    const auto calibrate = [&] { return RunCli(sim.PortPath(), dir.path(), {"calibrate", "weight", "10"}); };
+    const auto calibrate = [&] {
+        return RunCli(sim.PortPath(), dir.path(), {"calibrate", "weight", "10"});
+    };
 
     const CliResult first = calibrate();
     ASSERT_EQ(first.exitCode, 0) << first.errors;
@@ -250,7 +255,8 @@ TEST(CliFiles, CalibrationRecordNeverSilentlyMissingOrContinued)
     Write(records, text);
     const CliResult damaged = calibrate();
     EXPECT_EQ(damaged.exitCode, 7);
-    EXPECT_THAT(damaged.errors, HasSubstr("标定记录文件已损坏：" + records + "，第2行：内容与其哈希不符"));
+    EXPECT_THAT(damaged.errors,
+                HasSubstr("标定记录文件已损坏：" + records + "，第2行：内容与其哈希不符"));
     EXPECT_THAT(damaged.output, HasSubstr("record: "));
     EXPECT_EQ(LineCount(Text(records)), 3u);
     EXPECT_EQ(Text(records).substr(0, text.size()), text);
@@ -277,8 +283,8 @@ TEST(CliFiles, BadBaudRateInTheSettingsFileIsNamed)
         const CliResult bad = RunCli(sim.PortPath(), dir.path(), {"params"}, baud);
         EXPECT_EQ(sim.ReceivedFrames().size(), framesBefore);
         EXPECT_EQ(bad.exitCode, 1);
-        EXPECT_THAT(bad.errors, HasSubstr("[CommSet] BaudRate=" + std::to_string(baud) +
-                                          " is not allowed"));
+        EXPECT_THAT(bad.errors,
+                    HasSubstr("[CommSet] BaudRate=" + std::to_string(baud) + " is not allowed"));
         EXPECT_EQ(LineCount(bad.errors), 1u);
         EXPECT_EQ(RunCli(sim.PortPath(), dir.path(), {"--baud", "115200", "params"}, baud).exitCode,
                   0);
