@@ -7,6 +7,7 @@
 #include "app/app_identity.h"
 #include "app/certificate_command.h"
 #include "app/command_line.h"
+#include "app/ending_signals.h"
 #include "app/general_error.h"
 #include "app/language.h"
 #include "app/raise_request.h"
@@ -36,6 +37,8 @@ int main(int argc, char** argv)
     }
 
     ScaleApplication app(argc, argv);
+    // Ended by a signal, the window still closes its port on the way out.
+    const EndingSignals endingSignals;
     const StartOptions options = commandLine.process(app);
     UseLanguage(ChooseLanguage(options.language, QString::fromStdString(windowLanguage),
                                QLocale::system()));

@@ -5,8 +5,10 @@
 // passed on as UTF-16, so any folder name works).
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <system_error>
 
 // The whole file; nullopt with errno set when it cannot be read (ENOENT when
 // it does not exist). Only a regular file of at most maxSize bytes is read,
@@ -16,8 +18,46 @@ std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxSize
 
 // Puts `text` into a new file beside the old one, on disk, and renames it
 // over the old one: a failure at any step (disk full, file size limit)
-// leaves the old file as it was. False on any failure.
+// leaves the old file as it was. A symbolic link keeps pointing at its file,
+// which is the one replaced (the settings file may be a link on purpose).
+// False on any failure.
 bool ReplaceWholeFile(const std::string& path, const std::string& text);
+
+// A file the tools make for the user (a snapshot, a certificate, a CSV
+// table), put in place whole or not at all and never written through a
+// link: the text goes to a new file beside `path`, created exclusively
+// without following a link, is synced and then renamed over `path`. A
+// symbolic link at `path` is replaced, never the file it names; a
+// directory, FIFO or device there is refused. A failure leaves the old file
+// (or none) and no temporary file behind.
+class FileReplacement {
+public:
+    explicit FileReplacement(std::string path) : path_(std::move(path)) { }
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Makes the temporary file, so that a place that cannot take the file
+    // is known before the work that fills it.
+    std::error_code prepare();
+    // Writes `bytes` (preparing first when that has not been done), syncs
+    // and renames. Once only.
+    std::error_code commit(const std::string& bytes);
+
+private:
+    void discard();
+
+    std::string path_;
+    std::string temp_;
+    std::intptr_t handle_ = -1; // a descriptor
+};
+
+// FileReplacement in one call.
+std::error_code PlaceWholeFile(const std::string& path, const std::string& bytes);
+
+// One line for a message: "not a regular file" for what the calls above
+// refuse, the system's text otherwise.
+std::string FileErrorText(const std::error_code& error);
 
 // Opens (creating when missing, following no symbolic link), appends
 // `bytes` with a single write and closes. A regular file that holds

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -72,43 +73,118 @@ std::string WriteTarget(const std::string& path)
 
 } // namespace
 
-bool ReplaceWholeFile(const std::string& path, const std::string& text)
+namespace {
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
+// Anything but a regular file or a link in the place of a file to replace.
+std::error_code CheckPlace(const std::string& path)
 {
-    const std::string target = WriteTarget(path);
-    const size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? "./" : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    struct stat info { };
+    if (lstat(path.c_str(), &info) != 0)
+        return errno == ENOENT ? std::error_code() : LastError();
+    if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
+        return std::make_error_code(std::errc::invalid_argument);
+    return {};
+}
 
-    static unsigned counter = 0;
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temp =
-            dir + "." + name + ".new-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-
-    // The new file keeps the old one's permissions.
-    struct stat old { };
-    bool ok = stat(target.c_str(), &old) != 0 || fchmod(fd, old.st_mode & 07777) == 0;
-    ok = ok && WriteAll(fd, text) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.c_str());
-        return false;
-    }
-    // The rename itself reaches the disk with its directory.
+void SyncDirectory(const std::string& dir)
+{
     const int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         fsync(dirFd);
         close(dirFd);
     }
-    return true;
+}
+
+std::string DirectoryOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+}
+
+} // namespace
+
+FileReplacement::~FileReplacement() { discard(); }
+
+void FileReplacement::discard()
+{
+    if (handle_ < 0)
+        return;
+    close(static_cast<int>(handle_));
+    handle_ = -1;
+    unlink(temp_.c_str());
+}
+
+std::error_code FileReplacement::prepare()
+{
+    if (handle_ >= 0)
+        return {};
+    if (const std::error_code refused = CheckPlace(path_))
+        return refused;
+    const std::string dir = DirectoryOf(path_);
+    const std::string name = path_.substr(path_.rfind('/') + 1);
+    static std::atomic<unsigned> counter{0};
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temp_ =
+            dir + "." + name + ".new-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        fd = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return LastError();
+    }
+    if (fd < 0)
+        return LastError();
+    handle_ = fd;
+    // A file replaced keeps its permissions.
+    struct stat old { };
+    if (lstat(path_.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        fchmod(fd, old.st_mode & 0777);
+    return {};
+}
+
+std::error_code FileReplacement::commit(const std::string& bytes)
+{
+    if (const std::error_code error = prepare())
+        return error;
+    const int fd = static_cast<int>(handle_);
+    std::error_code error;
+    if (!WriteAll(fd, bytes) || fsync(fd) != 0)
+        error = LastError();
+    handle_ = -1;
+    if (close(fd) != 0 && !error)
+        error = LastError();
+    if (!error)
+        error = CheckPlace(path_);
+    if (!error && rename(temp_.c_str(), path_.c_str()) != 0)
+        error = LastError();
+    if (error) {
+        unlink(temp_.c_str());
+        return error;
+    }
+    SyncDirectory(DirectoryOf(path_));
+    return {};
+}
+
+std::error_code PlaceWholeFile(const std::string& path, const std::string& bytes)
+{
+    return FileReplacement(path).commit(bytes);
+}
+
+std::string FileErrorText(const std::error_code& error)
+{
+    if (error == std::errc::invalid_argument)
+        return "not a regular file";
+    if (error == std::errc::file_too_large)
+        return "too large";
+    return error.message();
+}
+
+bool ReplaceWholeFile(const std::string& path, const std::string& text)
+{
+    const std::error_code error = PlaceWholeFile(WriteTarget(path), text);
+    errno = error.value();
+    return !error;
 }
 
 // O_NONBLOCK keeps a FIFO planted under the log's name from blocking the

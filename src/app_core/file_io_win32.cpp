@@ -50,31 +50,88 @@ std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxSize
     return text;
 }
 
-// The new text goes to a file beside the old one, is flushed to disk and
-// moved over the old one; any failure leaves the old file as it was.
-bool ReplaceWholeFile(const std::string& path, const std::string& text)
+// Windows renames a link itself, never the file it names; the new file is
+// made exclusively beside the old one, flushed and moved over it.
+FileReplacement::~FileReplacement() { discard(); }
+
+void FileReplacement::discard()
 {
-    const std::wstring target = WideFromUtf8(path);
-    const std::wstring temp = target + L".new-" + std::to_wstring(GetCurrentProcessId());
-    const int fd = _wopen(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                          _S_IREAD | _S_IWRITE);
+    if (handle_ < 0)
+        return;
+    _close(static_cast<int>(handle_));
+    handle_ = -1;
+    _wunlink(WideFromUtf8(temp_).c_str());
+}
+
+std::error_code FileReplacement::prepare()
+{
+    if (handle_ >= 0)
+        return {};
+    const DWORD attributes = GetFileAttributesW(WideFromUtf8(path_).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::make_error_code(std::errc::invalid_argument);
+    static unsigned counter = 0;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temp_ = path_ + ".new-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(counter++);
+        fd =
+            _wopen(WideFromUtf8(temp_).c_str(),
+                   _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+        if (fd < 0 && errno != EEXIST)
+            return {errno, std::generic_category()};
+    }
     if (fd < 0)
-        return false;
-    bool ok = true;
-    for (size_t done = 0; ok && done < text.size();) {
-        const int n = _write(fd, text.data() + done, static_cast<unsigned>(text.size() - done));
+        return {errno, std::generic_category()};
+    handle_ = fd;
+    return {};
+}
+
+std::error_code FileReplacement::commit(const std::string& bytes)
+{
+    if (const std::error_code error = prepare())
+        return error;
+    const int fd = static_cast<int>(handle_);
+    std::error_code error;
+    for (size_t done = 0; !error && done < bytes.size();) {
+        const int n = _write(fd, bytes.data() + done, static_cast<unsigned>(bytes.size() - done));
         if (n > 0)
             done += static_cast<size_t>(n);
         else
-            ok = false;
+            error = {errno, std::generic_category()};
     }
-    ok = _commit(fd) == 0 && ok;
-    ok = _close(fd) == 0 && ok;
-    ok = ok && MoveFileExW(temp.c_str(), target.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok)
-        _wunlink(temp.c_str());
-    return ok;
+    if (!error && _commit(fd) != 0)
+        error = {errno, std::generic_category()};
+    handle_ = -1;
+    if (_close(fd) != 0 && !error)
+        error = {errno, std::generic_category()};
+    if (!error && !MoveFileExW(WideFromUtf8(temp_).c_str(), WideFromUtf8(path_).c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = std::make_error_code(std::errc::permission_denied);
+    if (error)
+        _wunlink(WideFromUtf8(temp_).c_str());
+    return error;
+}
+
+std::error_code PlaceWholeFile(const std::string& path, const std::string& bytes)
+{
+    return FileReplacement(path).commit(bytes);
+}
+
+std::string FileErrorText(const std::error_code& error)
+{
+    if (error == std::errc::invalid_argument)
+        return "not a regular file";
+    if (error == std::errc::file_too_large)
+        return "too large";
+    return error.message();
+}
+
+bool ReplaceWholeFile(const std::string& path, const std::string& text)
+{
+    const std::error_code error = PlaceWholeFile(path, text);
+    errno = error.value();
+    return !error;
 }
 
 namespace {

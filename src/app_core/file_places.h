@@ -43,6 +43,11 @@ bool PortableUse();
 std::string SettingsDirectory();
 std::string LogDirectory();
 
+// Makes `path` and any missing parent with mode 0700, for the user's own
+// data (records, keys); an existing `path` of the user's that others may
+// enter is narrowed to 0700 (POSIX). False when it cannot be made.
+bool MakePrivateDirectory(const std::string& path);
+
 // The user's configuration and data directories for this program, without
 // a final "/", whichever use this is; nothing is made.
 std::string UserConfigDirectory();

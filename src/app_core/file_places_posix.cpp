@@ -63,10 +63,25 @@ bool MakeDirectories(const std::string& path)
     }
 }
 
+} // namespace
+
+bool MakePrivateDirectory(const std::string& path)
+{
+    if (!MakeDirectories(path))
+        return false;
+    struct stat info { };
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
+        (info.st_mode & 077) != 0)
+        chmod(path.c_str(), 0700);
+    return true;
+}
+
+namespace {
+
 // The directory with a final "/", made on the first call that succeeds.
 std::string MadeDirectory(const std::string& path, std::atomic<bool>& made)
 {
-    if (!made.load(std::memory_order_relaxed) && MakeDirectories(path))
+    if (!made.load(std::memory_order_relaxed) && MakePrivateDirectory(path))
         made.store(true, std::memory_order_relaxed);
     return path + "/";
 }

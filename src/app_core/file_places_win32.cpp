@@ -51,6 +51,12 @@ std::string MadeDirectory(const std::string& dir)
 
 } // namespace
 
+bool MakePrivateDirectory(const std::string& path)
+{
+    const int result = SHCreateDirectoryExW(nullptr, WideFromUtf8(path).c_str(), nullptr);
+    return result == ERROR_SUCCESS || result == ERROR_ALREADY_EXISTS;
+}
+
 bool PortableUse()
 {
     static const bool portable = [] {

@@ -1,6 +1,7 @@
 #include "app_core/ini_file.h"
 
 #include "app_core/file_io.h"
+#include "app_core/locale_text.h"
 
 #include <cerrno>
 #include <charconv>
@@ -51,11 +52,16 @@ struct KeyLocation {
     size_t valueEnd = 0;   // end of the line, before its line end
 };
 
+// The UTF-8 byte-order mark a Windows editor puts before the first line.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 KeyLocation FindKey(const std::string& text, std::string_view section, std::string_view key)
 {
     KeyLocation at;
     bool inSection = false;
-    for (size_t begin = 0; begin < text.size();) {
+    const size_t start =
+        std::string_view(text).starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    for (size_t begin = start; begin < text.size();) {
         size_t next = text.find('\n', begin);
         next = next == std::string::npos ? text.size() : next + 1;
         size_t end = next;
@@ -88,6 +94,30 @@ KeyLocation FindKey(const std::string& text, std::string_view section, std::stri
     return at;
 }
 
+bool IsUtf8(std::string_view text)
+{
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const size_t length = lead < 0x80                    ? 1
+                              : lead >= 0xC2 && lead <= 0xDF ? 2
+                              : lead >= 0xE0 && lead <= 0xEF ? 3
+                              : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                             : 0;
+        if (length == 0 || i + length > text.size())
+            return false;
+        for (size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        // Overlong forms, surrogates and code points beyond U+10FFFF.
+        const auto second = static_cast<unsigned char>(text[i + 1 < text.size() ? i + 1 : i]);
+        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+            (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
 bool ParseInteger(std::string_view text, int& value)
 {
     int base = 10;
@@ -112,9 +142,13 @@ bool ParseInteger(std::string_view text, int& value)
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                 std::string_view defaultValue) const
 {
-    const std::optional<std::string> text = ReadWholeFile(path_, kMaxFileSize);
+    std::optional<std::string> text = ReadWholeFile(path_, kMaxFileSize);
     if (!text)
         return std::string(defaultValue);
+    // A file saved in the ANSI code page of a Chinese Windows is read as
+    // such; one that is UTF-8 throughout, as UTF-8.
+    if (!IsUtf8(*text))
+        text = AnsiTextToUtf8(*text);
     const KeyLocation at = FindKey(*text, section, key);
     if (!at.keyFound)
         return std::string(defaultValue);

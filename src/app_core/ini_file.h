@@ -9,6 +9,10 @@
 //    matching quotes ('...' or "...") around the whole value dropped.
 //  - Integers are decimal with an optional sign, or hexadecimal after "0x";
 //    anything else, or a number beyond 32 bits, reads as the default.
+//  - A UTF-8 byte-order mark before the first line is passed over. A file
+//    that is UTF-8 throughout is read as UTF-8, any other in the ANSI code
+//    page of a Chinese Windows (AnsiTextToUtf8); values read are UTF-8.
+//    Writing keeps the file's bytes as they are (see below).
 //  - Reading never fails and never creates the file: a missing or
 //    unreadable file, section or key gives the default. Reading never
 //    waits and never reads without limit: anything but a regular file (a

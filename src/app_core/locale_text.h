@@ -19,3 +19,8 @@ std::string Utf8ToCharset(std::string_view utf8, const char* charset);
 // Utf8ToCharset into the character set of the current locale (Windows: the
 // ANSI code page).
 std::string Utf8ToLocaleCharset(std::string_view utf8);
+
+// Text of a Chinese Windows workstation's ANSI code page (a settings file
+// saved there) into UTF-8: on Windows the ANSI code page, elsewhere GB18030
+// (which reads every GBK text). A byte that is no character becomes U+FFFD.
+std::string AnsiTextToUtf8(std::string_view text);

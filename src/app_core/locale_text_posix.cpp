@@ -97,3 +97,35 @@ std::string Utf8ToLocaleCharset(std::string_view utf8)
 {
     return Utf8ToCharset(utf8, nl_langinfo(CODESET));
 }
+
+std::string AnsiTextToUtf8(std::string_view text)
+{
+    static constexpr char kReplacement[] = "\xEF\xBF\xBD";
+    IconvHandle cd("UTF-8", "GB18030");
+    if (!cd.valid())
+        return std::string(text);
+    std::string out(text.size() * 3 + 16, '\0');
+    char* in = const_cast<char*>(text.data()); // iconv's interface is not const-correct
+    size_t inLeft = text.size();
+    size_t used = 0;
+    while (inLeft > 0) {
+        char* outPtr = out.data() + used;
+        size_t outLeft = out.size() - used;
+        const size_t result = iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft);
+        used = out.size() - outLeft;
+        if (result != static_cast<size_t>(-1))
+            break;
+        if (errno == E2BIG) {
+            out.resize(out.size() * 2);
+            continue;
+        }
+        // EILSEQ or EINVAL (cut short at the end): one byte is no character.
+        ++in;
+        --inLeft;
+        out.resize(std::max(out.size(), used + 3));
+        out.replace(used, 3, kReplacement, 3);
+        used += 3;
+    }
+    out.resize(used);
+    return out;
+}

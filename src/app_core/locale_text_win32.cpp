@@ -3,6 +3,7 @@
 // "?" (a whole-text conversion would give two for a surrogate pair).
 
 #include "app_core/locale_text.h"
+#include "app_core/win32_text.h"
 
 #include <windows.h>
 
@@ -104,4 +105,15 @@ std::string Utf8ToCharset(std::string_view utf8, const char* charset)
 std::string Utf8ToLocaleCharset(std::string_view utf8)
 {
     return Utf8ToCharset(utf8, ("CP" + std::to_string(GetACP())).c_str());
+}
+
+std::string AnsiTextToUtf8(std::string_view text)
+{
+    if (text.empty())
+        return {};
+    const int count =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(count), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
+    return Utf8FromWide(wide);
 }

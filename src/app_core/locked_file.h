@@ -23,7 +23,9 @@ public:
     LockedFile& operator=(const LockedFile&) = delete;
 
     // Opens without waiting on a FIFO or a device and refuses anything that
-    // is not a regular file; then waits for the lock. A missing file opened
+    // is not a regular file; for appending, also a symbolic link
+    // (std::errc::too_many_symbolic_link_levels) and a file of another user
+    // (std::errc::permission_denied). Then waits for the lock. A missing file opened
     // for reading fails with std::errc::no_such_file_or_directory.
     bool open(const std::string& path, Access access);
 

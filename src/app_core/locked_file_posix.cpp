@@ -21,7 +21,9 @@ LockedFile::~LockedFile()
 
 bool LockedFile::open(const std::string& path, Access access)
 {
-    const int flags = access == Access::Read ? O_RDONLY : O_RDWR | O_CREAT | O_APPEND;
+    // A file appended to is never reached through a link, nor one that
+    // another user could have put in its place.
+    const int flags = access == Access::Read ? O_RDONLY : O_RDWR | O_CREAT | O_APPEND | O_NOFOLLOW;
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0)
         return fail(LastError());
@@ -31,6 +33,8 @@ bool LockedFile::open(const std::string& path, Access access)
         return fail(LastError());
     if (!S_ISREG(status.st_mode))
         return fail(std::make_error_code(std::errc::invalid_argument));
+    if (access == Access::Append && status.st_uid != ::geteuid())
+        return fail(std::make_error_code(std::errc::permission_denied));
     while (::flock(fd, access == Access::Read ? LOCK_SH : LOCK_EX) != 0)
         if (errno != EINTR)
             return fail(LastError());

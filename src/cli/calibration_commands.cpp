@@ -114,22 +114,30 @@ void RunCalibrate(const CommonOptions& options, const CalibrationRequest& reques
     const ReplyLog::Mark since = link.mark();
     ReplyFrame reply;
     std::optional<CalibrationRecord> record;
+    // Said on standard error as it happens; the exit code follows at the end.
+    bool evidenceMissing = false;
     try {
-        if (request.weightKg) {
-            record = session.calibrateWithWeightAndRecord(*request.weightKg).record;
-            reply = link.awaitReply(since, {kReplyAnyPointCalibrated}, "calibrate weight");
-        } else {
-            record = session.calibrateZeroAndRecord().record;
-            reply = link.awaitReply(since, {kReplyZeroCalibrated}, "calibrate zero");
-        }
+        record = request.weightKg ? session.calibrateWithWeightAndRecord(*request.weightKg).record
+                                  : session.calibrateZeroAndRecord().record;
+    } catch (const RecordFileDamaged& damage) {
+        // The record is written; the records before it are not as they were.
+        record = damage.written();
+        evidenceMissing = true;
+        std::cerr << "calibrate: " << damage.what() << '\n';
     } catch (const RecordFileError& error) {
         // The controller has calibrated; only the record is missing.
+        evidenceMissing = true;
         std::cerr << "calibrate: the calibration is done, but its record was not written: "
                   << error.what() << '\n';
     }
-    if (!record)
+    reply = request.weightKg
+                ? link.awaitReply(since, {kReplyAnyPointCalibrated}, "calibrate weight")
+                : link.awaitReply(since, {kReplyZeroCalibrated}, "calibrate zero");
+    if (!record && !evidenceMissing) {
+        evidenceMissing = true;
         std::cerr << "calibrate: no record of this calibration (no complete answer to the reads "
                      "that follow it)\n";
+    }
     const WeightReading asLeft = AwaitSteadyLoad(link, request);
     if (options.json) {
         json out{{"status", ReplyStatusText(reply.data())},
@@ -155,6 +163,12 @@ void RunCalibrate(const CommonOptions& options, const CalibrationRequest& reques
                                      *request.weightKg + " kg within one division (" +
                                      FormatGeneral(DivisionKg(asLeft)) + " kg)");
     }
+    // A line script must not count a calibration without its evidence as a
+    // pass; the reason was given above as it happened.
+    if (evidenceMissing)
+        throw CommandFailure(ExitCode::NotWritten,
+                             "calibrate: done, but its record is missing or the record file is "
+                             "damaged (see above)");
 }
 
 void RunRecordsVerify(const CommonOptions& options, const std::string& file)

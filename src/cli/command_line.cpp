@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -135,6 +136,20 @@ GravityRequest CheckedGravityRequest(const Arguments& a, const CLI::App& command
                          "the calibration "
                          "place from the table)");
     return request;
+}
+
+// BaudRate of the settings file, one of the rates --baud takes.
+int SettingsBaudRate(const IniFile& settings)
+{
+    const std::string text = settings.ReadString(kCommSetSection, kBaudRateKey, "");
+    if (text.empty())
+        return kDefaultBaudRate;
+    const int rate = settings.ReadInteger(kCommSetSection, kBaudRateKey, -1);
+    if (std::find(kBaudRates.begin(), kBaudRates.end(), std::to_string(rate)) == kBaudRates.end())
+        throw UsageError(settings.FileName() + ": [" + std::string(kCommSetSection) + "] " +
+                         std::string(kBaudRateKey) + "=" + text +
+                         " is not allowed: " + Alternatives(kBaudRates) + " (or give --baud)");
+    return rate;
 }
 
 void Flatten(std::string& text)
@@ -472,9 +487,7 @@ int RunCommandLine(int argc, char** argv)
                                 ? settings.ReadString(kCommSetSection, kCommNoKey, kDefaultCommNo)
                                 : a.port;
         options.link.baudRate = static_cast<uint32_t>(
-            a.baudRate.empty()
-                ? settings.ReadInteger(kCommSetSection, kBaudRateKey, kDefaultBaudRate)
-                : std::stoi(a.baudRate));
+            a.baudRate.empty() ? SettingsBaudRate(settings) : std::stoi(a.baudRate));
         options.link.replyTimeoutMs = a.timeoutMs;
         options.json = a.json || a.logJson;
         command(options);
@@ -489,5 +502,9 @@ int RunCommandLine(int argc, char** argv)
     } catch (const CommandFailure& failure) {
         std::cerr << "scale-cli: " << failure.what() << '\n';
         return static_cast<int>(failure.code());
+    } catch (const std::exception& error) {
+        // Whatever else goes wrong ends as one line too, never as a signal.
+        std::cerr << "scale-cli: " << error.what() << '\n';
+        return static_cast<int>(ExitCode::UsageError);
     }
 }

@@ -12,6 +12,9 @@ enum class ExitCode : int {
     Refused = 4, // refused by the controller (0x11, calibration switch closed, ...) or a wrong code
     Mismatch = 5,  // read-back or verification shows another value
     NotStable = 6, // the load did not come to rest in time
+    // Done, but its evidence (the calibration record, the snapshot file)
+    // could not be written, or the record file was found damaged.
+    NotWritten = 7,
 };
 
 // Ends a command: main prints the message as one line on stderr and exits
@@ -45,4 +48,6 @@ inline constexpr const char* kExitCodesHelp =
     "failed)\n"
     "     or a wrong unlock code\n"
     "  5  read-back or verification mismatch (diff: the snapshots differ)\n"
-    "  6  the load was not stable in time\n";
+    "  6  the load was not stable in time\n"
+    "  7  done, but its evidence was not written (the calibration record, the snapshot file),\n"
+    "     or the record file was found damaged before it\n";

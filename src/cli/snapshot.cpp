@@ -1,8 +1,12 @@
 #include "cli/snapshot.h"
 
+#include <cerrno>
 #include <cmath>
-#include <fstream>
 #include <limits>
+#include <optional>
+#include <system_error>
+
+#include "app_core/file_io.h"
 
 #include "cli/exit_code.h"
 #include "cli/report_format.h"
@@ -164,12 +168,42 @@ std::filesystem::path FilePath(const std::string& name)
     return std::filesystem::path(std::u8string(name.begin(), name.end()));
 }
 
+bool NestedDeeperThan(std::string_view text, size_t limit)
+{
+    size_t depth = 0;
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit)
+                return true;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return false;
+}
+
 Snapshot ReadSnapshotFile(const std::string& path)
 {
-    std::ifstream file(FilePath(path), std::ios::binary);
-    if (!file)
-        throw UsageError(path + ": cannot be read");
-    const json document = json::parse(file, nullptr, false);
+    const std::optional<std::string> text = ReadWholeFile(path, kMaxSnapshotBytes);
+    if (!text) {
+        const std::error_code error(errno, std::generic_category());
+        throw UsageError(path + ": cannot be read: " +
+                         (error == std::errc::file_too_large ? "larger than 1 MB, not a snapshot"
+                                                             : FileErrorText(error)));
+    }
+    if (NestedDeeperThan(*text, kMaxSnapshotDepth))
+        throw UsageError(path + ": nested more than " + std::to_string(kMaxSnapshotDepth) +
+                         " levels deep, not a snapshot");
+    const json document = json::parse(*text, nullptr, false);
     if (document.is_discarded())
         throw UsageError(path + ": not a JSON document");
     return SnapshotFromJson(document, path);

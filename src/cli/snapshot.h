@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "protocol/log_record.h"
@@ -27,7 +28,17 @@ struct Snapshot {
 nlohmann::ordered_json SnapshotJson(const Snapshot& snapshot);
 // `source` names the document in messages (its file name).
 Snapshot SnapshotFromJson(const nlohmann::ordered_json& document, const std::string& source);
-// Reads and checks a snapshot file.
+// A snapshot is a few kB, nested four levels deep; anything far beyond is
+// refused before it is parsed.
+inline constexpr size_t kMaxSnapshotBytes = 1 << 20;
+inline constexpr size_t kMaxSnapshotDepth = 64;
+
+// Whether [ and { (outside strings) open more than `limit` levels.
+bool NestedDeeperThan(std::string_view text, size_t limit);
+
+// Reads and checks a snapshot file: a regular file (a FIFO, a device or a
+// directory is refused, never waited on) of at most kMaxSnapshotBytes,
+// nested at most kMaxSnapshotDepth levels.
 Snapshot ReadSnapshotFile(const std::string& path);
 
 // A file name as given (UTF-8, as every argument) for the system's file

@@ -2,11 +2,10 @@
 // board, and the two compared.
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iostream>
 
+#include "app_core/file_io.h"
 #include "cli/commands.h"
 #include "cli/controller_reads.h"
 #include "cli/exit_code.h"
@@ -18,48 +17,6 @@
 using json = nlohmann::ordered_json;
 
 namespace {
-
-// A file written beside its place and put there only once it is complete,
-// so a failed snapshot never leaves a golden file cut short.
-class ReplacedFile {
-public:
-    explicit ReplacedFile(std::string path)
-        : path_(std::move(path)), file_(FilePath(path_)), partial_(FilePath(path_ + ".partial"))
-    {
-        stream_.open(partial_, std::ios::binary | std::ios::trunc);
-        if (!stream_)
-            throw UsageError("-o " + path_ + ": cannot be written");
-    }
-    ~ReplacedFile()
-    {
-        if (committed_)
-            return;
-        stream_.close();
-        std::error_code ignored;
-        std::filesystem::remove(partial_, ignored);
-    }
-    ReplacedFile(const ReplacedFile&) = delete;
-    ReplacedFile& operator=(const ReplacedFile&) = delete;
-
-    void commit(const std::string& text)
-    {
-        stream_ << text;
-        stream_.close();
-        std::error_code error;
-        if (stream_)
-            std::filesystem::rename(partial_, file_, error);
-        if (!stream_ || error)
-            throw UsageError("-o " + path_ + ": cannot be written");
-        committed_ = true;
-    }
-
-private:
-    std::string path_; // as given, for messages
-    std::filesystem::path file_;
-    std::filesystem::path partial_;
-    std::ofstream stream_;
-    bool committed_ = false;
-};
 
 // What apply writes: the settings the controller takes by command.
 struct SettableParts {
@@ -163,10 +120,14 @@ SettableParts ReadSettableParts(ControllerLink& link)
 
 void RunSnapshot(const CommonOptions& options, const std::optional<std::string>& outputFile)
 {
-    // The file is made writable before anything is sent.
-    std::optional<ReplacedFile> file;
-    if (outputFile)
+    // Whether the file's place can take it is known before anything is
+    // sent; it is put there only once complete, never through a link.
+    std::optional<FileReplacement> file;
+    if (outputFile) {
         file.emplace(*outputFile);
+        if (const std::error_code error = file->prepare())
+            throw UsageError("-o " + *outputFile + ": cannot be written: " + FileErrorText(error));
+    }
     ControllerLink link(options.link);
     const ParameterReport parameters = link.open();
     const std::string document = SnapshotJson(ReadSnapshot(link, parameters)).dump(2) + "\n";
@@ -174,7 +135,9 @@ void RunSnapshot(const CommonOptions& options, const std::optional<std::string>&
         std::cout << document;
         return;
     }
-    file->commit(document);
+    if (const std::error_code error = file->commit(document))
+        throw CommandFailure(ExitCode::NotWritten,
+                             "-o " + *outputFile + ": cannot be written: " + FileErrorText(error));
     if (options.json)
         std::cout << json{{"written", *outputFile}}.dump(2) << '\n';
     else

@@ -1,9 +1,11 @@
 #include "session/record_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 
+#include "app_core/file_places.h"
 #include "app_core/locked_file.h"
 #include "session/sha256.h"
 
@@ -105,54 +107,10 @@ FileLines ReadLines(const std::string& path)
     return result;
 }
 
-} // namespace
-
-CalibrationRecord AppendRecord(const std::string& path, CalibrationRecord record)
-{
-    const std::filesystem::path file(path);
-    std::error_code error;
-    if (file.has_parent_path())
-        std::filesystem::create_directories(file.parent_path(), error);
-    if (error)
-        Fail("无法创建标定记录文件的目录", file.parent_path().string(), error);
-
-    LockedFile records;
-    uint64_t size = 0;
-    if (!records.open(path, LockedFile::Access::Append) || !records.size(size))
-        Fail(kCannotWrite, path, records.error());
-
-    record.previousHash = kFirstPreviousHash;
-    if (size > 0) {
-        char last = 0;
-        if (!records.readAt(&last, 1, size - 1))
-            Fail(kCannotRead, path, records.error());
-        if (last != '\n')
-            throw RecordFileError("标定记录文件末行不完整：" + path);
-        record.previousHash = ChainHashOf(LastLine(records, size, path));
-    }
-    const std::string line = RecordLine(record);
-    record.hash = line.substr(line.size() - 2 - kHashDigits, kHashDigits);
-
-    // One append of the whole line; whatever part of a failed write reached
-    // the file is cut off again (if even that fails, the next append refuses
-    // the partial line).
-    if (!records.append(line + "\n")) {
-        const std::error_code cause = records.error();
-        records.truncate(size);
-        Fail(kCannotWrite, path, cause);
-    }
-    return record;
-}
-
-std::vector<std::string> ReadRecordLines(const std::string& path)
-{
-    FileLines file = ReadLines(path);
-    if (!file.lastLineComplete)
-        file.lines.pop_back();
-    return file.lines;
-}
-
-ChainCheck CheckRecordChain(const std::vector<std::string>& lines, bool lastLineComplete)
+// The chain over `lines`; the first names the hash of `predecessor`, or
+// 64 zeros when there is none (the file's first line).
+ChainCheck CheckLines(const std::vector<std::string>& lines, bool lastLineComplete,
+                      const std::string* predecessor)
 {
     ChainCheck check;
     check.lines = lines.size();
@@ -176,11 +134,116 @@ ChainCheck CheckRecordChain(const std::vector<std::string>& lines, bool lastLine
         } catch (const RecordFormatError&) {
             return broken(i, "不是标定记录");
         }
-        const std::string expected = i == 0 ? kFirstPreviousHash : ChainHashOf(lines[i - 1]);
+        const std::string expected = i > 0         ? ChainHashOf(lines[i - 1])
+                                     : predecessor ? ChainHashOf(*predecessor)
+                                                   : kFirstPreviousHash;
         if (record.previousHash != expected)
             return broken(i, "所记前一记录的哈希不符，此行之前有记录被删除、插入或改动");
     }
     return check;
+}
+
+// A file up to this size is checked whole before a record is added to it;
+// of a larger one, the last two records against the one before them.
+constexpr uint64_t kWholeCheckBytes = 1 << 20;
+constexpr uint64_t kTailWindowBytes = 256 << 10;
+
+std::vector<std::string> SplitLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = text.find('\n', start);
+        lines.emplace_back(text.substr(start, end - start));
+        start = end == std::string_view::npos ? text.size() : end + 1;
+    }
+    return lines;
+}
+
+// What is wrong with the records already in a file of `size` bytes that
+// ends with a line end; empty when nothing is found.
+std::string TailDamage(LockedFile& file, uint64_t size, const std::string& path)
+{
+    const bool whole = size <= kWholeCheckBytes;
+    const uint64_t start = whole ? 0 : size - kTailWindowBytes;
+    std::string text(static_cast<size_t>(size - start), '\0');
+    if (!file.readAt(text.data(), text.size(), start))
+        Fail(kCannotRead, path, file.error());
+    std::vector<std::string> lines = SplitLines(text);
+    if (whole) {
+        const ChainCheck check = CheckLines(lines, true, nullptr);
+        return check.intact() ? std::string() : DescribeChainCheck(check);
+    }
+    // The window's first line may be cut; of the rest, the last two are
+    // checked against the one before them. Records are a few kB, so fewer
+    // than two lines in the window are no records.
+    lines.erase(lines.begin());
+    if (lines.size() > 3)
+        lines.erase(lines.begin(), lines.end() - 3);
+    if (lines.size() < 2)
+        return "倒数第1行：不是标定记录";
+    const std::string predecessor = lines.front();
+    lines.erase(lines.begin());
+    const ChainCheck check = CheckLines(lines, true, &predecessor);
+    if (check.intact())
+        return {};
+    return "倒数第" + std::to_string(lines.size() + 1 - check.brokenLine) + "行：" + check.problem;
+}
+
+} // namespace
+
+CalibrationRecord AppendRecord(const std::string& path, CalibrationRecord record)
+{
+    // The records (and what else lives beside them) are the user's own.
+    const std::filesystem::path file(path);
+    if (file.has_parent_path() && !MakePrivateDirectory(file.parent_path().string()))
+        Fail("无法创建标定记录文件的目录", file.parent_path().string(),
+             std::error_code(errno, std::generic_category()));
+
+    LockedFile records;
+    uint64_t size = 0;
+    if (!records.open(path, LockedFile::Access::Append) || !records.size(size))
+        Fail(kCannotWrite, path, records.error());
+
+    record.previousHash = kFirstPreviousHash;
+    std::string damage;
+    if (size > 0) {
+        char last = 0;
+        if (!records.readAt(&last, 1, size - 1))
+            Fail(kCannotRead, path, records.error());
+        if (last != '\n')
+            throw RecordFileError("标定记录文件末行不完整：" + path);
+        damage = TailDamage(records, size, path);
+        record.previousHash = ChainHashOf(LastLine(records, size, path));
+    }
+    const std::string line = RecordLine(record);
+    record.hash = line.substr(line.size() - 2 - kHashDigits, kHashDigits);
+
+    // One append of the whole line; whatever part of a failed write reached
+    // the file is cut off again (if even that fails, the next append refuses
+    // the partial line).
+    if (!records.append(line + "\n")) {
+        const std::error_code cause = records.error();
+        records.truncate(size);
+        Fail(kCannotWrite, path, cause);
+    }
+    if (!damage.empty())
+        throw RecordFileDamaged("标定记录文件已损坏：" + path + "，" + damage +
+                                    "；本次标定的记录已照常写入其末尾",
+                                record);
+    return record;
+}
+
+std::vector<std::string> ReadRecordLines(const std::string& path)
+{
+    FileLines file = ReadLines(path);
+    if (!file.lastLineComplete)
+        file.lines.pop_back();
+    return file.lines;
+}
+
+ChainCheck CheckRecordChain(const std::vector<std::string>& lines, bool lastLineComplete)
+{
+    return CheckLines(lines, lastLineComplete, nullptr);
 }
 
 ChainCheck CheckRecordFile(const std::string& path)

@@ -20,12 +20,33 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The record was appended, but the records before it were found damaged
+// (edited, removed, put in between or swapped): the message names the
+// first damaged line. The record is kept here, as AppendRecord would have
+// returned it.
+class RecordFileDamaged : public RecordFileError {
+public:
+    RecordFileDamaged(const std::string& message, CalibrationRecord written)
+        : RecordFileError(message), written_(std::move(written))
+    {
+    }
+    const CalibrationRecord& written() const { return written_; }
+
+private:
+    CalibrationRecord written_;
+};
+
 // previousHash of the first record.
 inline const std::string kFirstPreviousHash(64, '0');
 
 // Appends the record (its previousHash and hash are set here) and returns
-// it as written. Creates the file and its directory when missing. Throws
-// RecordFileError, also when the file's last line is incomplete.
+// it as written. Creates the file and its directory (mode 0700) when
+// missing; never appends through a symbolic link or to another user's file.
+// Throws RecordFileError, also when the file's last line is incomplete.
+// Before appending, the chain is checked (the whole file when it is small,
+// else its last two records): a damaged one still takes the record, which
+// then comes with RecordFileDamaged instead of being returned, so that a
+// damaged file is never continued unnoticed.
 CalibrationRecord AppendRecord(const std::string& path, CalibrationRecord record);
 
 // The lines of the file without their line ends; none for a missing file.

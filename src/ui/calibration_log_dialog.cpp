@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -15,6 +14,7 @@
 #include <algorithm>
 
 #include "app/message_boxes.h"
+#include "app_core/file_io.h"
 #include "ui/csv_table.h"
 #include "ui/document_printing.h"
 #include "ui/table_document.h"
@@ -150,10 +150,9 @@ void CalibrationLogDialog::exportRows()
                                                       tr("CSV 文件 (*.csv)"));
     if (path.isEmpty())
         return;
-    QFile file(path);
+    // Put in place whole, never through a link; a failure keeps the old file.
     const QByteArray csv = CsvWithBom(captions(), shownRows());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(csv) != csv.size() ||
-        !file.flush())
+    if (PlaceWholeFile(path.toStdString(), csv.toStdString()))
         Boxes().Error(tr("导出失败，请确认文件是否可写！"));
 }
 

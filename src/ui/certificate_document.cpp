@@ -1,11 +1,12 @@
 #include "ui/certificate_document.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QTextDocument>
 
+#include "app_core/file_io.h"
 #include "protocol/gravity.h"
 #include "ui/document_printing.h"
 
@@ -154,11 +155,13 @@ std::unique_ptr<QTextDocument> CertificateDocument(const CalibrationRecord& reco
 
 bool WriteCertificatePdf(const CalibrationRecord& record, int number, const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
+    // Drawn in memory, then put in place whole and never through a link, so
+    // a full disk or a FIFO under the name leaves no cut-off certificate and
+    // no wait.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&pdf);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(20, 18, 20, 18), QPageLayout::Millimeter));
         writer.setTitle(QStringLiteral("标定证书"));
@@ -167,6 +170,6 @@ bool WriteCertificatePdf(const CalibrationRecord& record, int number, const QStr
                                 *CertificateDocument(record, number, QDateTime::currentDateTime())))
             return false;
     }
-    file.close();
-    return file.error() == QFileDevice::NoError;
+    pdf.close();
+    return !PlaceWholeFile(path.toStdString(), pdf.data().toStdString());
 }

@@ -114,6 +114,39 @@ TEST_F(IniFileTest, ValuesLoseSurroundingBlanksAndOnePairOfQuotes)
     EXPECT_EQ(ini.ReadString("S", "F", "?"), "");
 }
 
+// The file as a Windows editor saves it: with a byte-order mark before the
+// first section, or in the ANSI code page of a Chinese Windows (GBK).
+TEST_F(IniFileTest, ReadsAFileSavedByAWindowsEditor)
+{
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* operatorName; // [Calibration] Operator as read, UTF-8
+    };
+    const Case cases[] = {
+        {"UTF-8 with a byte-order mark",
+         "\xEF\xBB\xBF[CommSet]\r\nCommNo=/dev/pts/9\r\n[Calibration]\r\nOperator=张工\r\n",
+         "张工"},
+        {"GBK", "[CommSet]\r\nCommNo=/dev/pts/9\r\n[Calibration]\r\nOperator=\xD5\xC5\xB9\xA4\r\n",
+         "张工"},
+#ifndef _WIN32 // Windows has its own stand-in for such a byte
+        {"GBK with a byte of no character",
+         "[CommSet]\nCommNo=/dev/pts/9\n[Calibration]\nOperator=\xD5\xC5\xFF\n", "张\xEF\xBF\xBD"},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFileBytes(path, c.bytes);
+        EXPECT_EQ(ini.ReadString("CommSet", "CommNo", "Com3"), "/dev/pts/9");
+        EXPECT_EQ(ini.ReadString("Calibration", "Operator", ""), c.operatorName);
+    }
+
+    // A write after the mark changes the value in its section, not a second one.
+    WriteFileBytes(path, "\xEF\xBB\xBF[CommSet]\r\nCommNo=COM1\r\n");
+    ini.WriteString("CommSet", "CommNo", "/dev/pts/9");
+    EXPECT_EQ(ReadFileBytes(path), "\xEF\xBB\xBF[CommSet]\r\nCommNo=/dev/pts/9\r\n");
+}
+
 TEST_F(IniFileTest, ReadingAMissingFileGivesDefaultsAndCreatesNothing)
 {
     EXPECT_EQ(ini.ReadString("CommSet", "CommNo", "Com3"), "Com3");

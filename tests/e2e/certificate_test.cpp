@@ -9,10 +9,13 @@
 #include <QProcess>
 #include <QString>
 
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "../session/session_on_sim.h"
 #include "e2e_harness.h"
@@ -186,4 +189,47 @@ TEST_F(CertificateCommand, RefusesWhatItCannotCertify)
     EXPECT_EQ(broken.exitCode, 1);
     EXPECT_THAT(broken.errors, HasSubstr("第1行：内容与其哈希不符"));
     EXPECT_FALSE(std::filesystem::exists(Pdf("x.pdf")));
+}
+
+// Where the certificate goes: a link there is replaced by the certificate,
+// never written through (its target, a file of the user's, keeps its
+// bytes); a FIFO or a directory is refused at once; a full disk leaves the
+// old file, not a cut-off one. Each refusal: exit 1 naming the file.
+TEST_F(CertificateCommand, WrittenWholeAndNeverThroughALink)
+{
+    Calibrate();
+    std::ofstream(Pdf("users-file.txt")) << "kept";
+    std::filesystem::create_symlink(Pdf("users-file.txt"), Pdf("link.pdf"));
+    const CommandResult linked = Run({"--certificate", "-o", Pdf("link.pdf")});
+    EXPECT_EQ(linked.exitCode, 0) << linked.errors;
+    EXPECT_FALSE(std::filesystem::is_symlink(Pdf("link.pdf")));
+    EXPECT_THAT(PdfText(Pdf("link.pdf")), HasSubstr("标定证书"));
+    std::ifstream kept(Pdf("users-file.txt"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "kept");
+
+    ASSERT_EQ(::mkfifo(Pdf("fifo.pdf").c_str(), 0600), 0);
+    std::filesystem::create_directory(Pdf("folder.pdf"));
+    for (const std::string& place : {Pdf("fifo.pdf"), Pdf("folder.pdf")}) {
+        SCOPED_TRACE(place);
+        const CommandResult refused = Run({"--certificate", "-o", place});
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_THAT(refused.errors, HasSubstr("无法写入证书文件：" + place));
+    }
+
+    const std::string small = Pdf("small");
+    std::filesystem::create_directory(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here (needs CAP_SYS_ADMIN): full disk not tried";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount(path.c_str()); }
+    } unmount{small};
+    std::ofstream(small + "/cert.pdf") << "old";
+    std::ofstream(small + "/filler") << std::string(64 << 10, 'x'); // cut short: the disk is full
+    const CommandResult full = Run({"--certificate", "-o", small + "/cert.pdf"});
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_THAT(full.errors, HasSubstr("无法写入证书文件"));
+    std::ifstream old(small + "/cert.pdf");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(small), {}), 2);
 }

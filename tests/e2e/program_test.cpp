@@ -6,8 +6,11 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <sstream>
@@ -180,6 +183,42 @@ TEST(Program, ALockOfSomeoneElseDoesNotKeepTheToolFromStarting)
         EXPECT_TRUE(run.Running());
         close(holder);
         std::filesystem::remove_all(base);
+    }
+}
+
+// Whether a user other than root (65534 when this test runs as root, for
+// root is exempt from a terminal's exclusive use) can open the port now.
+bool OrdinaryUserOpens(const std::string& port)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        const int fd = open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        _exit(fd >= 0 ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+// The port's exclusive use ends with the program however it ends: by a
+// signal it handles (the window closes its port on the way out) or by
+// SIGKILL (the simulator clears the flag once the program's lock is gone).
+TEST(Program, PortIsFreeAgainForTheSameUserAfterAnyEnd)
+{
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
+        SCOPED_TRACE(strsignal(signal));
+        e2e::SimProcess sim;
+        ASSERT_EQ(chmod(sim.PortPath().c_str(), 0666), 0);
+        e2e::ProgramRun run(Options(sim.PortPath()));
+        ASSERT_TRUE(sim.WaitForLog("RX AA 01 F6", 10s)) << run.ReadFile("program.err");
+        EXPECT_FALSE(OrdinaryUserOpens(sim.PortPath())) << "the port is not held";
+        ASSERT_EQ(kill(run.Pid(), signal), 0);
+        const std::optional<int> exitCode = run.WaitForExit(10s);
+        ASSERT_TRUE(exitCode);
+        EXPECT_EQ(*exitCode, signal == SIGKILL ? 128 + SIGKILL : 0);
+        EXPECT_TRUE(Eventually([&] { return OrdinaryUserOpens(sim.PortPath()); }));
     }
 }
 

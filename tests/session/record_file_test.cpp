@@ -245,6 +245,125 @@ TEST(RecordFile, AppendRefusesAFileItCannotContinue)
     }
 }
 
+// A file damaged since its last record still takes the next one (a
+// calibration is never left without its record), but never silently: the
+// record comes with RecordFileDamaged naming the first damaged line. A
+// large file is checked at its end, by its last two records.
+TEST(RecordFile, DamagedFileTakesTheRecordAndSaysSo)
+{
+    struct Case {
+        const char* name;
+        size_t records; // written before the change
+        std::function<std::vector<std::string>(std::vector<std::string>)> change;
+        const char* damage; // in the message
+    };
+    const auto editLine = [](int line) { // from the end when negative
+        return [line](std::vector<std::string> lines) {
+            std::string& text =
+                lines.at(static_cast<size_t>(line >= 0 ? line : int(lines.size()) + line));
+            text.replace(text.find("\"M1-"), 4, "\"M2-");
+            return lines;
+        };
+    };
+    const Case cases[] = {
+        {"one byte of an old record", 5, editLine(1), "第2行：内容与其哈希不符"},
+        {"a line deleted", 5,
+         [](std::vector<std::string> lines) {
+             lines.erase(lines.begin() + 2);
+             return lines;
+         },
+         "第3行：所记前一记录的哈希不符"},
+        {"two lines swapped", 5,
+         [](std::vector<std::string> lines) {
+             std::swap(lines[3], lines[4]);
+             return lines;
+         },
+         "第4行：所记前一记录的哈希不符"},
+        {"a whole line of garbage appended", 5,
+         [](std::vector<std::string> lines) {
+             lines.push_back("garbage");
+             return lines;
+         },
+         "第6行：不是标定记录"},
+        // Over 1 MB: the last record against its predecessor.
+        {"the last record of a large file changed", 1500, editLine(-1),
+         "倒数第1行：内容与其哈希不符"},
+        {"the record before the last of a large file removed", 1500,
+         [](std::vector<std::string> lines) {
+             lines.erase(lines.end() - 2);
+             return lines;
+         },
+         "倒数第1行：所记前一记录的哈希不符"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryDirectory dir;
+        const std::string path = dir.file("r.jsonl");
+        std::string text;
+        CalibrationRecord chained = SampleRecord(1);
+        for (size_t n = 0; n < c.records; ++n) { // without a lock per line: faster
+            chained.previousHash = n == 0 ? kFirstPreviousHash : chained.hash;
+            chained.testWeightId = "M1-" + std::to_string(n);
+            const std::string line = RecordLine(chained);
+            chained.hash = line.substr(line.size() - 66, 64);
+            text += line + "\n";
+        }
+        ASSERT_TRUE(CheckRecordChain(Lines(text)).intact());
+        if (c.records > 100) {
+            ASSERT_GT(text.size(), 1u << 20) << "not a large file";
+        }
+        WriteText(path, Joined(c.change(Lines(text))));
+        const std::string before = FileText(path);
+        try {
+            AppendRecord(path, SampleRecord(9));
+            ADD_FAILURE() << "appended silently";
+        } catch (const RecordFileDamaged& damaged) {
+            EXPECT_THAT(damaged.what(), HasSubstr(c.damage));
+            EXPECT_THAT(damaged.what(), HasSubstr(path));
+            const std::vector<std::string> lines = ReadRecordLines(path);
+            EXPECT_EQ(FileText(path).substr(0, before.size()), before);
+            EXPECT_EQ(ParseRecordLine(lines.back()), damaged.written());
+        }
+    }
+}
+
+// The record file is appended to only as a regular file of the user's own,
+// reached without a link: a link's target keeps its bytes. The folder made
+// for it is the user's alone, and one others may enter is narrowed.
+TEST(RecordFile, AppendsNeitherThroughALinkNorToAnotherUsersFile)
+{
+    TemporaryDirectory dir;
+    const std::string target = dir.file("someone-elses.txt");
+    WriteText(target, "kept\n");
+    const std::string link = dir.file("r.jsonl");
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    try {
+        AppendRecord(link, SampleRecord(1));
+        ADD_FAILURE() << "appended through a link";
+    } catch (const RecordFileError& error) {
+        EXPECT_THAT(error.what(), HasSubstr(link));
+    }
+    EXPECT_EQ(FileText(target), "kept\n");
+
+    const std::string foreign = dir.file("foreign.jsonl");
+    WriteText(foreign, "");
+    ASSERT_EQ(::chown(foreign.c_str(), ::geteuid() == 0 ? 65534 : ::geteuid(), -1), 0);
+    if (::geteuid() == 0) { // only root can give a file away
+        EXPECT_THROW(AppendRecord(foreign, SampleRecord(1)), RecordFileError);
+        EXPECT_EQ(FileText(foreign), "");
+    }
+
+    const std::string folder = dir.file("data/scale-config");
+    AppendRecord(folder + "/r.jsonl", SampleRecord(1));
+    struct stat info { };
+    ASSERT_EQ(::stat(folder.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+    AppendRecord(folder + "/r.jsonl", SampleRecord(2));
+    ASSERT_EQ(::stat(folder.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
 // Writers that append at the same time (the window and scale-cli) each add
 // whole lines, and the chain holds over all of them.
 TEST(RecordFile, ConcurrentWritersKeepTheChain)

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -25,6 +26,8 @@ constexpr char kWakeStop = 'q';
 constexpr int kUnreadLimit = 2048;
 // How far the measurement stream catches up after a late wake-up.
 constexpr auto kCatchUp = std::chrono::milliseconds(20);
+// How often a stale exclusive use of the terminal is looked for.
+constexpr auto kExclusiveCheck = std::chrono::milliseconds(200);
 
 std::string Trim(const std::string& text)
 {
@@ -312,11 +315,31 @@ void SimEngine::ReschedulePeriod()
     nextTick_ = Clock::now() + period_;
 }
 
+void SimEngine::ClearStaleExclusiveUse()
+{
+    const auto now = Clock::now();
+    if (now < nextExclusiveCheck_)
+        return;
+    nextExclusiveCheck_ = now + kExclusiveCheck;
+#ifdef TIOCGEXCL
+    const int slave = pty_.slave.Get();
+    int exclusive = 0;
+    if (ioctl(slave, TIOCGEXCL, &exclusive) != 0 || exclusive == 0)
+        return;
+    // The tool holds a lock on the port for as long as it has it open.
+    if (flock(slave, LOCK_EX | LOCK_NB) != 0)
+        return;
+    ioctl(slave, TIOCNXCL);
+    flock(slave, LOCK_UN);
+    Log("# exclusive use left by a tool that has gone: cleared");
+#endif
+}
+
 int SimEngine::PollTimeoutMs() const
 {
-    std::optional<Clock::time_point> deadline;
+    std::optional<Clock::time_point> deadline = nextExclusiveCheck_;
     if (period_.count() > 0)
-        deadline = nextTick_;
+        deadline = std::min(*deadline, nextTick_);
     if (!writes_.empty())
         deadline = deadline ? std::min(*deadline, writes_.front().due) : writes_.front().due;
     if (!deadline)
@@ -418,6 +441,7 @@ void SimEngine::Run(int inputFd, int outputFd)
             log_.Flush();
         FlushDueWrites();
         StreamTick();
+        ClearStaleExclusiveUse();
     }
     std::lock_guard lock(mutex_);
     running_ = false;

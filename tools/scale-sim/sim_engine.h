@@ -78,6 +78,11 @@ private:
     void QueueReply(const ReplyFrame& reply);
     void FlushDueWrites();
     void StreamTick();
+    // A tool killed while it had the port leaves the terminal's exclusive
+    // use set (the simulator holds the terminal open, so it is never closed
+    // for the last time): once the tool's lock on it is gone, it is cleared,
+    // so that the same user can open the port again.
+    void ClearStaleExclusiveUse();
     void ReschedulePeriod();
     int PollTimeoutMs() const;
     void WriteToLine(const Bytes& bytes, bool log);
@@ -97,6 +102,7 @@ private:
     bool midFrame_ = false;
     std::chrono::microseconds period_{0};
     Clock::time_point nextTick_;
+    Clock::time_point nextExclusiveCheck_{};
     bool quit_ = false;
 
     std::mutex mutex_; // guards running_ and inbox_, and direct execution
