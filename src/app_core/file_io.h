@@ -27,5 +27,33 @@ bool ReplaceWholeFile(const std::string& path, const std::string& text);
 // switch. Throws InOutError naming the file and the failure.
 void AppendToFile(const std::string& path, const std::string& bytes, long moveAsideAt);
 
+// A log appended to line after line and kept open in between, for a log
+// written many times a second. Each Append does what AppendToFile does
+// (creating the file, moving a full one aside, no symbolic link followed,
+// one write per line, InOutError naming the file) without opening and
+// closing it each time. The file is opened anew after a failure, after it
+// was moved aside, and when its name no longer leads to the open file
+// (another program moved or removed it). Others may read it meanwhile.
+class KeptOpenLog {
+public:
+    // `locate` gives the file's path; asked at each opening.
+    explicit KeptOpenLog(std::string (*locate)()) : locate_(locate) { }
+    ~KeptOpenLog() { Close(); }
+    KeptOpenLog(const KeptOpenLog&) = delete;
+    KeptOpenLog& operator=(const KeptOpenLog&) = delete;
+
+    void Append(const std::string& bytes, long moveAsideAt);
+    void Close();
+
+private:
+    void Open();
+    bool StillNamed() const;
+
+    std::string (*const locate_)();
+    std::string path_;
+    int fd_ = -1;
+    unsigned long long device_ = 0, inode_ = 0;
+};
+
 // "Result.txt" -> "Result.1.txt": where a full log goes.
 std::string MovedAsidePath(const std::string& path);

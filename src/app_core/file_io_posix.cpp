@@ -111,6 +111,73 @@ bool ReplaceWholeFile(const std::string& path, const std::string& text)
     return true;
 }
 
+namespace {
+
+// O_NONBLOCK keeps a FIFO planted under the log's name from blocking the
+// program.
+int OpenLog(const std::string& path)
+{
+    const int fd = open(path.c_str(),
+                        O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0666);
+    if (fd < 0)
+        Raise("Cannot open log file", path, errno);
+    return fd;
+}
+
+} // namespace
+
+void KeptOpenLog::Open()
+{
+    path_ = locate_();
+    fd_ = OpenLog(path_);
+    struct stat info { };
+    if (fstat(fd_, &info) == 0) {
+        device_ = info.st_dev;
+        inode_ = info.st_ino;
+    }
+}
+
+void KeptOpenLog::Close()
+{
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+}
+
+// The name still leads to the open file itself (not to a link, nor to a
+// file another program put there).
+bool KeptOpenLog::StillNamed() const
+{
+    struct stat info { };
+    return lstat(path_.c_str(), &info) == 0 && info.st_dev == device_ && info.st_ino == inode_;
+}
+
+void KeptOpenLog::Append(const std::string& bytes, long moveAsideAt)
+{
+    if (fd_ >= 0 && !StillNamed())
+        Close();
+    if (fd_ < 0)
+        Open();
+    struct stat info { };
+    if (moveAsideAt > 0 && fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_size >= moveAsideAt) {
+        Close();
+        if (rename(path_.c_str(), MovedAsidePath(path_).c_str()) != 0)
+            Raise("Cannot rename log file", path_, errno);
+        Open();
+    }
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+        } else if (n < 0 && errno != EINTR) {
+            const int error = errno;
+            Close(); // the next line opens it anew
+            Raise("Cannot write to log file", path_, error);
+        }
+    }
+}
+
 // O_NONBLOCK keeps a FIFO planted under the log's name from blocking the
 // program.
 void AppendToFile(const std::string& path, const std::string& bytes, long moveAsideAt)
