@@ -4,6 +4,7 @@
 // the settings file and the logs. Paths are UTF-8 (on Windows they are
 // passed on as UTF-16, so any folder name works).
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -34,10 +35,16 @@ void AppendToFile(const std::string& path, const std::string& bytes, long moveAs
 // closing it each time. The file is opened anew after a failure, after it
 // was moved aside, and when its name no longer leads to the open file
 // (another program moved or removed it). Others may read it meanwhile.
+// Whether the name still leads to the file, and how large the file is, are
+// looked at again at most every `recheck`: in between a line costs one write.
 class KeptOpenLog {
 public:
     // `locate` gives the file's path; asked at each opening.
-    explicit KeptOpenLog(std::string (*locate)()) : locate_(locate) { }
+    explicit KeptOpenLog(std::string (*locate)(),
+                         std::chrono::milliseconds recheck = std::chrono::milliseconds(100))
+        : locate_(locate), recheck_(recheck)
+    {
+    }
     ~KeptOpenLog() { Close(); }
     KeptOpenLog(const KeptOpenLog&) = delete;
     KeptOpenLog& operator=(const KeptOpenLog&) = delete;
@@ -50,9 +57,12 @@ private:
     bool StillNamed() const;
 
     std::string (*const locate_)();
+    const std::chrono::milliseconds recheck_;
     std::string path_;
     int fd_ = -1;
     unsigned long long device_ = 0, inode_ = 0;
+    long long size_ = 0; // as last looked at, plus what was written since
+    std::chrono::steady_clock::time_point nextCheck_;
 };
 
 // "Result.txt" -> "Result.1.txt": where a full log goes.

@@ -134,7 +134,10 @@ void KeptOpenLog::Open()
     if (fstat(fd_, &info) == 0) {
         device_ = info.st_dev;
         inode_ = info.st_ino;
+        // Only a regular file moves aside.
+        size_ = S_ISREG(info.st_mode) ? info.st_size : -1;
     }
+    nextCheck_ = std::chrono::steady_clock::now() + recheck_;
 }
 
 void KeptOpenLog::Close()
@@ -154,13 +157,20 @@ bool KeptOpenLog::StillNamed() const
 
 void KeptOpenLog::Append(const std::string& bytes, long moveAsideAt)
 {
-    if (fd_ >= 0 && !StillNamed())
-        Close();
+    const auto now = std::chrono::steady_clock::now();
+    if (fd_ >= 0 && now >= nextCheck_) {
+        // Another program may have moved, removed or emptied it meanwhile.
+        struct stat info { };
+        if (!StillNamed() || fstat(fd_, &info) != 0) {
+            Close();
+        } else {
+            size_ = S_ISREG(info.st_mode) ? info.st_size : -1;
+            nextCheck_ = now + recheck_;
+        }
+    }
     if (fd_ < 0)
         Open();
-    struct stat info { };
-    if (moveAsideAt > 0 && fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) &&
-        info.st_size >= moveAsideAt) {
+    if (moveAsideAt > 0 && size_ >= moveAsideAt) {
         Close();
         if (rename(path_.c_str(), MovedAsidePath(path_).c_str()) != 0)
             Raise("Cannot rename log file", path_, errno);
@@ -170,6 +180,8 @@ void KeptOpenLog::Append(const std::string& bytes, long moveAsideAt)
         const ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<size_t>(n);
+            if (size_ >= 0)
+                size_ += n;
         } else if (n < 0 && errno != EINTR) {
             const int error = errno;
             Close(); // the next line opens it anew

@@ -1,6 +1,7 @@
 // The result log's file kept open between lines: what others do to the file
-// meanwhile (move it, remove it, put something else in its place) and what
-// fails are seen at the next line, as if it had been opened for that line.
+// meanwhile (move it, remove it, put something else in its place) is seen
+// when the log next looks at its name (here: at every line), and a failure
+// at the next line, as if the file had been opened for that line.
 
 #include "app_core/file_io.h"
 #include "app_core/log_files.h"
@@ -25,7 +26,7 @@ TEST(KeptOpenLog, EachLineLandsWhereAFreshOpeningWouldPutIt)
     TempDir dir;
     logPath = dir / "Result.txt";
     const std::string elsewhere = dir / "moved.txt";
-    KeptOpenLog log(&LogPath);
+    KeptOpenLog log(&LogPath, std::chrono::milliseconds(0)); // looks at the name for every line
     log.Append("first\r\n", 0);
     log.Append("second\r\n", 0);
     EXPECT_EQ(ReadFileBytes(logPath), "first\r\nsecond\r\n");
@@ -58,7 +59,7 @@ TEST(KeptOpenLog, AFailedLineIsRaisedAndTheNextOneOpensTheLogAnew)
 {
     TempDir dir;
     logPath = dir / "Result.txt";
-    KeptOpenLog log(&LogPath);
+    KeptOpenLog log(&LogPath, std::chrono::milliseconds(0));
     log.Append("before\r\n", 0);
     // A directory in the log's place, then a link: both refused, named.
     std::remove(logPath.c_str());
