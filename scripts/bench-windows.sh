@@ -11,4 +11,4 @@ prefix="$PWD/build/windows/wineprefix"
 bash scripts/wine-prefix.sh up "$prefix"
 trap 'bash scripts/wine-prefix.sh down "$prefix"' EXIT
 WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-  build/windows/host/pty_peer wine build/windows/bench/bench_win32_serial.exe
+  build/windows/host/pty_peer wine build/windows/bench/bench_win32_serial.exe "$@"

@@ -8,8 +8,9 @@ PACKAGES=(
   # build
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-14-dev
-  # tests and benchmarks
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # tests and benchmarks; QSerialPort only for the benchmark that compares
+  # the serial component with it (nothing of the tool links it)
+  libgtest-dev libgmock-dev googletest libbenchmark-dev qt6-serialport-dev
   # scale-cli: command line and JSON
   libcli11-dev nlohmann-json3-dev
   # locale sources, so the log tests can make a zh_CN.GBK locale

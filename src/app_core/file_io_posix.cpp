@@ -187,6 +187,85 @@ bool ReplaceWholeFile(const std::string& path, const std::string& text)
     return !error;
 }
 
+namespace {
+
+// O_NONBLOCK keeps a FIFO planted under the log's name from blocking the
+// program.
+int OpenLog(const std::string& path)
+{
+    const int fd = open(path.c_str(),
+                        O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0666);
+    if (fd < 0)
+        Raise("Cannot open log file", path, errno);
+    return fd;
+}
+
+} // namespace
+
+void KeptOpenLog::Open()
+{
+    path_ = locate_();
+    fd_ = OpenLog(path_);
+    struct stat info { };
+    if (fstat(fd_, &info) == 0) {
+        device_ = info.st_dev;
+        inode_ = info.st_ino;
+        // Only a regular file moves aside.
+        size_ = S_ISREG(info.st_mode) ? info.st_size : -1;
+    }
+    nextCheck_ = std::chrono::steady_clock::now() + recheck_;
+}
+
+void KeptOpenLog::Close()
+{
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+}
+
+// The name still leads to the open file itself (not to a link, nor to a
+// file another program put there).
+bool KeptOpenLog::StillNamed() const
+{
+    struct stat info { };
+    return lstat(path_.c_str(), &info) == 0 && info.st_dev == device_ && info.st_ino == inode_;
+}
+
+void KeptOpenLog::Append(const std::string& bytes, long moveAsideAt)
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (fd_ >= 0 && now >= nextCheck_) {
+        // Another program may have moved, removed or emptied it meanwhile.
+        struct stat info { };
+        if (!StillNamed() || fstat(fd_, &info) != 0) {
+            Close();
+        } else {
+            size_ = S_ISREG(info.st_mode) ? info.st_size : -1;
+            nextCheck_ = now + recheck_;
+        }
+    }
+    if (fd_ < 0)
+        Open();
+    if (moveAsideAt > 0 && size_ >= moveAsideAt) {
+        Close();
+        if (rename(path_.c_str(), MovedAsidePath(path_).c_str()) != 0)
+            Raise("Cannot rename log file", path_, errno);
+        Open();
+    }
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+            if (size_ >= 0)
+                size_ += n;
+        } else if (n < 0 && errno != EINTR) {
+            const int error = errno;
+            Close(); // the next line opens it anew
+            Raise("Cannot write to log file", path_, error);
+        }
+    }
+}
+
 // O_NONBLOCK keeps a FIFO planted under the log's name from blocking the
 // program.
 void AppendToFile(const std::string& path, const std::string& bytes, long moveAsideAt)

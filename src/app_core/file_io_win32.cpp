@@ -185,3 +185,49 @@ void AppendToFile(const std::string& path, const std::string& bytes, long moveAs
     if (failure)
         Raise(failure, path, error);
 }
+
+// The open file keeps its name here: the system lets others read it but
+// not move or remove it, so the name always leads to it.
+void KeptOpenLog::Open()
+{
+    path_ = locate_();
+    fd_ = _wopen(WideFromUtf8(path_).c_str(),
+                 _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT,
+                 _S_IREAD | _S_IWRITE);
+    if (fd_ < 0)
+        Raise("Cannot open log file", path_, errno);
+}
+
+void KeptOpenLog::Close()
+{
+    if (fd_ >= 0)
+        _close(fd_);
+    fd_ = -1;
+}
+
+bool KeptOpenLog::StillNamed() const { return true; }
+
+void KeptOpenLog::Append(const std::string& bytes, long moveAsideAt)
+{
+    if (fd_ < 0)
+        Open();
+    struct _stat64 info { };
+    if (moveAsideAt > 0 && _fstat64(fd_, &info) == 0 && (info.st_mode & _S_IFREG) &&
+        info.st_size >= moveAsideAt) {
+        Close();
+        if (!MoveFileExW(WideFromUtf8(path_).c_str(), WideFromUtf8(MovedAsidePath(path_)).c_str(),
+                         MOVEFILE_REPLACE_EXISTING))
+            Raise("Cannot rename log file", path_, EACCES);
+        Open();
+    }
+    for (size_t done = 0; done < bytes.size();) {
+        const int n = _write(fd_, bytes.data() + done, static_cast<unsigned>(bytes.size() - done));
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+        } else {
+            const int error = errno;
+            Close(); // the next line opens it anew
+            Raise("Cannot write to log file", path_, error);
+        }
+    }
+}

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
+#include <string>
 
 namespace {
 
@@ -54,13 +56,11 @@ private:
     iconv_t cd_;
 };
 
-} // namespace
-
-std::string Utf8ToCharset(std::string_view utf8, const char* charset)
+std::string Convert(std::string_view utf8, const IconvHandle& cd)
 {
-    IconvHandle cd(charset, "UTF-8");
     if (!cd.valid())
         return AsciiOnly(utf8);
+    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr); // the initial state
 
     std::string out;
     out.resize(utf8.size() * 2 + 16);
@@ -93,9 +93,27 @@ std::string Utf8ToCharset(std::string_view utf8, const char* charset)
     return out;
 }
 
+} // namespace
+
+std::string Utf8ToCharset(std::string_view utf8, const char* charset)
+{
+    return Convert(utf8, IconvHandle(charset, "UTF-8"));
+}
+
+// The converter is made once per thread and character set, not per line.
 std::string Utf8ToLocaleCharset(std::string_view utf8)
 {
-    return Utf8ToCharset(utf8, nl_langinfo(CODESET));
+    struct Converter {
+        std::string charset;
+        std::unique_ptr<IconvHandle> handle;
+    };
+    thread_local Converter converter;
+    const char* charset = nl_langinfo(CODESET);
+    if (!converter.handle || converter.charset != charset) {
+        converter.handle = std::make_unique<IconvHandle>(charset, "UTF-8");
+        converter.charset = charset;
+    }
+    return Convert(utf8, *converter.handle);
 }
 
 std::string AnsiTextToUtf8(std::string_view text)

@@ -44,11 +44,15 @@ void WriteOperationLog(std::string_view text) noexcept
     }
 }
 
+// The result log takes a line per measurement frame: it stays open.
 void WriteResultLog(std::string_view text)
 {
-    if (!resultLogEnabled)
+    static KeptOpenLog resultLog(&ResultLogPath);
+    if (!resultLogEnabled) {
+        resultLog.Close();
         return;
-    AppendToFile(ResultLogPath(), LogLine(TimestampWithMs(), text), resultLogMaxBytes);
+    }
+    resultLog.Append(LogLine(TimestampWithMs(), text), resultLogMaxBytes);
 }
 
 void WriteLog(std::string_view text) { WriteResultLog(text); }

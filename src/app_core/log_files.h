@@ -2,9 +2,12 @@
 
 // The three plain-text logs. Every line is
 //   "Time：" + timestamp + " -- " + text + CR LF
-// in the locale's character set (see locale_text.h). Each call opens the
-// file, writes its one line and closes it again, so other programs may read
-// or copy the logs between calls. Call from the user-interface thread only.
+// in the locale's character set (see locale_text.h). The operation and
+// error logs are opened, written and closed again for each line; the result
+// log, written for every measurement, stays open between lines (opened anew
+// after a failure, after moving aside, or when another program moved or
+// removed it). Other programs may read or copy the logs at any time. Call
+// from the user-interface thread only.
 //
 //   operation log  $HOME/oplog.txt            "YYYY-MM-DD hh:nn:ss zzz"  failures swallowed
 //                  (C:\oplog.txt on Windows)

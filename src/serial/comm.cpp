@@ -73,8 +73,9 @@ int TComm::StartComm()
     // The reader starts at once, so nothing that arrives after the open is lost.
     try {
         FReceiveBacklog = std::make_shared<ReceiveBacklog>();
-        ReadThread =
-            std::make_unique<TReadThread>(*hCommFile, *hCloseEvent, FHWnd, FReceiveBacklog);
+        ReadThread = std::make_unique<TReadThread>(
+            *hCommFile, *hCloseEvent, FHWnd, FReceiveBacklog,
+            std::make_shared<ReceiveQueue>(FReceiveBacklog), FDeliverAtOnce);
     } catch (const std::exception&) {
         ReadThread.reset();
         FReceiveBacklog.reset();
@@ -196,20 +197,33 @@ void TComm::ApplyCommState()
 
 void TComm::ApplyCommTimeouts()
 {
-    hCommFile->ApplyTimeouts({FReadIntervalTimeout, FReadTotalTimeoutMultiplier,
-                              FReadTotalTimeoutConstant, FWriteTotalTimeoutMultiplier,
-                              FWriteTotalTimeoutConstant});
+    const CommTimeouts timeouts{FReadIntervalTimeout, FReadTotalTimeoutMultiplier,
+                                FReadTotalTimeoutConstant, FWriteTotalTimeoutMultiplier,
+                                FWriteTotalTimeoutConstant};
+    FDeliverAtOnce = DeliversAtOnce(timeouts);
+    hCommFile->ApplyTimeouts(timeouts);
 }
 
-// Runs on the owner's thread. A data block lives in the message and is freed
-// with it once the handler has returned.
+// Runs on the owner's thread. A data block goes back to its queue once the
+// handler has returned (or thrown): the reader may then read that much more.
 void TComm::NotifyWndProc(CommMessage& message)
 {
     switch (message.Msg) {
-    case COMM_MSG_DATA:
-        DoReceiveData(message.Block.data(), static_cast<uint16_t>(message.WParam & 0xFFFF));
-        message.Claim.reset(); // handled: the reader may read this much more
+    case COMM_MSG_DATA: {
+        struct TakenBlock {
+            ReceiveQueue& queue;
+            std::vector<uint8_t> bytes;
+            ~TakenBlock() { queue.Recycle(std::move(bytes)); }
+        };
+        if (!message.Received)
+            break;
+        std::vector<uint8_t> bytes;
+        if (!message.Received->TakeOldest(bytes))
+            break;
+        TakenBlock block{*message.Received, std::move(bytes)};
+        DoReceiveData(block.bytes.data(), static_cast<uint16_t>(block.bytes.size() - 1));
         break;
+    }
     case COMM_MSG_ERROR:
         DoReceiveError(message.LParam);
         break;

@@ -9,11 +9,12 @@
 //         // called from the port's threads: queue fn to the GUI thread
 //         QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
 //     });
-//     comm.SetReadIntervalTimeout(10);
+//     comm.SetReadIntervalTimeout(serial::kMaxTimeout);       // MAXDWORD twice:
+//     comm.SetReadTotalTimeoutMultiplier(serial::kMaxTimeout); // deliver at once
 //     comm.SetOutx_XonXoffFlow(false);
 //     comm.OnReceiveData = [this](TComm*, const void* buffer, uint16_t length) {
-//         // buffer holds length bytes (1..2048) and one zero byte after them;
-//         // it is freed when this handler returns: copy what you keep
+//         // buffer holds length bytes and one zero byte after them; it is
+//         // reused when this handler returns: copy what you keep
 //     };
 //     comm.SetCommName("COM1");           // or a device path, "/dev/ttyUSB0"
 //     comm.SetBaudRate(9600);
@@ -33,6 +34,25 @@
 // OnRequestHangup reports that a thread had to stop (e.g. the device was
 // unplugged); the port stays open until StopComm.
 //
+// Reading follows the Win32 time-outs (COMMTIMEOUTS, in ms):
+//   - ReadIntervalTimeout n, totals 0: a block ends once the line has been
+//     quiet for n ms after a byte, or at 2048 bytes; 1..2048 bytes per event.
+//   - totals set (multiplier x 2048 + constant): a block also ends when they
+//     run out; a read that runs out with nothing ends the reader quietly.
+//   - ReadIntervalTimeout MAXDWORD, totals 0: returns at once with what has
+//     arrived, so a reader that finds nothing ends quietly.
+//   - ReadIntervalTimeout MAXDWORD and ReadTotalTimeoutMultiplier MAXDWORD:
+//     "deliver at once", as Win32 documents it for a constant below MAXDWORD:
+//     a read waits for the first byte, then completes with everything the
+//     driver holds at that moment, without waiting for the line to fall
+//     quiet. ReadTotalTimeoutConstant limits the wait for the first byte (as
+//     above, running out ends the reader); 0 means no limit. Reads are of up
+//     to 16384 bytes, and bytes read while the owner has not yet taken the
+//     last block join that block: one event, and one post to the owner, per
+//     block of 1..16384 bytes however many reads filled it.
+// Each data event holds the bytes in the order received, and every other
+// notification of the reader comes between the bytes before and after it.
+//
 // Received data waiting for the owner is bounded: while about 64 kB of it
 // has been posted and not yet handled (the owner is busy and falls behind a
 // flood), the reader reads nothing more, and the device's own buffers and
@@ -42,6 +62,7 @@
 #include "serial/comm_types.h"
 #include "serial/notify_window.h"
 #include "serial/receive_backlog.h"
+#include "serial/receive_queue.h"
 
 #include <atomic>
 #include <cstdint>
@@ -199,6 +220,8 @@ private:
     std::shared_ptr<serial::ReceiveBacklog> FReceiveBacklog;
     NotifyWindow FHWnd;
     std::atomic<bool> FSendDataEmpty{true};
+    // The time-outs in force deliver at once (serial::DeliversAtOnce).
+    std::atomic<bool> FDeliverAtOnce{false};
 
     std::string FCommName = "COM2";
     uint32_t FBaudRate = 9600;

@@ -106,6 +106,7 @@ struct LineSettings {
 // the buffer is full, or when the total (multiplier x bytes + constant) runs
 // out; a zero interval and zero totals mean "no such limit". An interval of
 // kMaxTimeout with both totals 0 returns at once with what has arrived.
+// An interval and a multiplier of kMaxTimeout deliver at once (DeliversAtOnce).
 struct CommTimeouts {
     uint32_t ReadIntervalTimeout = 0;
     uint32_t ReadTotalTimeoutMultiplier = 0;
@@ -114,5 +115,14 @@ struct CommTimeouts {
     uint32_t WriteTotalTimeoutConstant = 0;
 };
 constexpr uint32_t kMaxTimeout = 0xFFFFFFFF;
+
+// "Deliver at once": a read waits for the first byte, then completes with
+// everything the driver holds at that moment, without waiting for the line
+// to fall quiet. ReadTotalTimeoutConstant limits the wait for the first byte
+// (0: no limit); an empty completion ends it as any other read.
+constexpr bool DeliversAtOnce(const CommTimeouts& t)
+{
+    return t.ReadIntervalTimeout == kMaxTimeout && t.ReadTotalTimeoutMultiplier == kMaxTimeout;
+}
 
 } // namespace serial

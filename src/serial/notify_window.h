@@ -7,16 +7,18 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <vector>
+
+namespace serial {
+class ReceiveQueue;
+}
 
 struct CommMessage {
     uint32_t Msg = 0;
     uint32_t WParam = 0;
     uint32_t LParam = 0;
-    std::vector<uint8_t> Block; // COMM_MSG_DATA: the bytes and one zero byte after them
-    // COMM_MSG_DATA: the block's share of the receive backlog, given back
-    // when the block has been handled (or dropped unhandled).
-    std::shared_ptr<void> Claim;
+    // COMM_MSG_DATA: where the block waits; the message stands for the
+    // oldest block waiting there.
+    std::shared_ptr<serial::ReceiveQueue> Received;
 };
 
 // Queues `fn` to run later on the owner's thread; callable from any thread.

@@ -233,9 +233,14 @@ void PosixDevice::CheckLineCounters()
 ReaderEvent PosixDevice::WaitReader(const Event& close, uint8_t* buffer, uint32_t capacity)
 {
     const CommTimeouts t = Timeouts();
-    const Deadline total(t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant, capacity);
+    // Delivering at once, the constant alone limits the wait for the first
+    // byte, and one read() takes what is there once it is there.
+    const bool atOnce = DeliversAtOnce(t);
+    const Deadline total(atOnce ? 0 : t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant,
+                         atOnce ? 0 : capacity);
     // Time-outs for the first byte and for the gap after each further byte.
-    const bool returnAtOnce = t.ReadIntervalTimeout == kMaxTimeout && !total.Active();
+    const bool returnAtOnce =
+        !atOnce && t.ReadIntervalTimeout == kMaxTimeout && !total.Active();
     const int interval =
         t.ReadIntervalTimeout == 0 ? -1
         : t.ReadIntervalTimeout == kMaxTimeout
@@ -261,7 +266,7 @@ ReaderEvent PosixDevice::WaitReader(const Event& close, uint8_t* buffer, uint32_
         if (n > 0) {
             pollSaidReady = false;
             count += static_cast<uint32_t>(n);
-            if (count == capacity)
+            if (count == capacity || atOnce)
                 return {ReaderEvent::ReadDone, count};
             error = EAGAIN; // took all there was: wait for more
         }

@@ -3,9 +3,12 @@
 using namespace serial;
 
 TReadThread::TReadThread(CommDevice& commFile, const Event& closeEvent, const NotifyWindow& window,
-                         std::shared_ptr<ReceiveBacklog> backlog)
+                         std::shared_ptr<ReceiveBacklog> backlog,
+                         std::shared_ptr<ReceiveQueue> received,
+                         const std::atomic<bool>& deliverAtOnce)
     : hCommFile(commFile), hCloseEvent(closeEvent), hComm32Window(window),
-      backlog_(std::move(backlog)), thread_([this] { Execute(); })
+      backlog_(std::move(backlog)), received_(std::move(received)), deliverAtOnce_(deliverAtOnce),
+      thread_([this] { Execute(); })
 {
 }
 
@@ -23,10 +26,12 @@ void TReadThread::Execute()
             // (or the port closes, which also sets the close event).
             if (!backlog_->WaitForRoom())
                 break;
-            ReaderEvent event = hCommFile.WaitReader(hCloseEvent, inputBuffer, kBufferSize);
+            const bool atOnce = deliverAtOnce_.load(std::memory_order_relaxed);
+            ReaderEvent event = hCommFile.WaitReader(hCloseEvent, inputBuffer,
+                                                     atOnce ? kBufferSize : kIntervalReadSize);
             switch (event.kind) {
             case ReaderEvent::ReadDone:
-                goOn = HandleReadData(inputBuffer, event.value);
+                goOn = HandleReadData(inputBuffer, event.value, atOnce);
                 break;
             case ReaderEvent::LineEvent:
                 goOn = HandleCommEvent(event.value);
@@ -77,21 +82,24 @@ bool TReadThread::HandleCommEvent(uint32_t evtMask)
     return result;
 }
 
-bool TReadThread::HandleReadData(const uint8_t* inputBuffer, uint32_t count)
+// One notification per block started; bytes joined to a block still
+// waiting for the owner go with that block's notification.
+bool TReadThread::HandleReadData(const uint8_t* inputBuffer, uint32_t count, bool join)
 {
     if (count == 0) // the read time-outs ran out with nothing: end quietly
         return false;
-    std::vector<uint8_t> block;
-    std::shared_ptr<void> claim;
+    size_t started = 0;
     try {
-        block.assign(inputBuffer, inputBuffer + count);
-        block.push_back(0);
-        claim = backlog_->Claim(count);
+        started = received_->Append(inputBuffer, count, join);
     } catch (const std::bad_alloc&) {
         PostHangupCall();
         return false;
     }
-    return ReceiveData(std::move(block), count, std::move(claim));
+    for (; started > 0; --started) {
+        if (!PostOrHangUp({COMM_MSG_DATA, 0, 0, received_}))
+            return false;
+    }
+    return true;
 }
 
 // A notification that cannot be queued ends the thread with a hang-up request.
@@ -103,20 +111,22 @@ bool TReadThread::PostOrHangUp(CommMessage message)
     return false;
 }
 
-bool TReadThread::ReceiveData(std::vector<uint8_t> newString, uint32_t count,
-                              std::shared_ptr<void> claim)
-{
-    return PostOrHangUp({COMM_MSG_DATA, count, 0, std::move(newString), std::move(claim)});
-}
-
+// Bytes read after one of these notifications go after it: they start a
+// new block.
 bool TReadThread::ReceiveError(uint32_t evtMask)
 {
-    return PostOrHangUp({COMM_MSG_ERROR, 0, evtMask, {}, {}});
+    received_->Seal();
+    return PostOrHangUp({COMM_MSG_ERROR, 0, evtMask, {}});
 }
 
 bool TReadThread::ModemStateChange(uint32_t modemEvent)
 {
-    return PostOrHangUp({COMM_MSG_MODEM, 0, modemEvent, {}, {}});
+    received_->Seal();
+    return PostOrHangUp({COMM_MSG_MODEM, 0, modemEvent, {}});
 }
 
-void TReadThread::PostHangupCall() { hComm32Window.PostMessage({COMM_MSG_HANGUP, 0, 0, {}, {}}); }
+void TReadThread::PostHangupCall()
+{
+    received_->Seal();
+    hComm32Window.PostMessage({COMM_MSG_HANGUP, 0, 0, {}});
+}

@@ -7,15 +7,18 @@ namespace serial {
 std::shared_ptr<void> ReceiveBacklog::Claim(size_t bytes)
 {
     const size_t cost = std::max(bytes, kLeastBlockCost);
-    {
-        std::lock_guard lock(mutex_);
-        waiting_ += cost;
-        mostWaiting_ = std::max(mostWaiting_, waiting_);
-    }
+    Add(cost);
     // The claim keeps the backlog alive: a block may outlive the port's
     // opening it came from (posted before StopComm, handled after it).
     return std::shared_ptr<void>(static_cast<void*>(this),
                                  [self = shared_from_this(), cost](void*) { self->Release(cost); });
+}
+
+void ReceiveBacklog::Add(size_t cost)
+{
+    std::lock_guard lock(mutex_);
+    waiting_ += cost;
+    mostWaiting_ = std::max(mostWaiting_, waiting_);
 }
 
 void ReceiveBacklog::Release(size_t cost)

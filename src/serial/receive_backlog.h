@@ -26,6 +26,9 @@ public:
     // Reader: a block of `bytes` is about to be posted. It counts until the
     // returned claim (kept with the block, copies included) is destroyed.
     std::shared_ptr<void> Claim(size_t bytes);
+    // The same without a claim: `cost` counts from Add until Release.
+    void Add(size_t cost);
+    void Release(size_t cost);
     // Reader: returns at once while there is room; else waits until the
     // owner has brought the backlog down to kResumeAt (true) or Close (false).
     bool WaitForRoom();
@@ -38,8 +41,6 @@ public:
     size_t MostWaiting() const;
 
 private:
-    void Release(size_t cost);
-
     mutable std::mutex mutex_;
     std::condition_variable drained_;
     size_t waiting_ = 0;

@@ -7,11 +7,19 @@ namespace serial {
 
 Win32Event::~Win32Event() { CloseHandle(handle_); }
 
-void Win32Event::Set() { SetEvent(handle_); }
+void Win32Event::Set()
+{
+    set_ = true;
+    SetEvent(handle_);
+}
 
-void Win32Event::Reset() { ResetEvent(handle_); }
+void Win32Event::Reset()
+{
+    set_ = false;
+    ResetEvent(handle_);
+}
 
-bool Win32Event::IsSet() const { return WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0; }
+bool Win32Event::IsSet() const { return set_; }
 
 HANDLE EventHandle(const Event& event) { return static_cast<const Win32Event&>(event).Handle(); }
 

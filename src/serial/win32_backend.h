@@ -8,11 +8,13 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 namespace serial {
 
-// A manual-reset kernel event.
+// A manual-reset kernel event. IsSet reads a flag kept beside it: no
+// system call, so a reader may look at it for every read.
 class Win32Event : public Event {
 public:
     explicit Win32Event(HANDLE handle) : handle_(handle) { }
@@ -27,6 +29,7 @@ public:
 
 private:
     HANDLE handle_;
+    std::atomic<bool> set_{false};
 };
 
 // The handle of an event made by this backend.

@@ -87,12 +87,31 @@ bool Win32Device::Operation::Create()
     return overlapped.hEvent != nullptr;
 }
 
+// ReadFile, WriteFile and WaitCommEvent reset the event themselves when
+// they start: no call of our own per operation.
 void Win32Device::Operation::Start()
 {
     HANDLE event = overlapped.hEvent;
     overlapped = {};
     overlapped.hEvent = event;
-    ResetEvent(event);
+}
+
+// An event still set from an earlier operation (a system that did not
+// reset it at the start) is reset here and waited on again.
+Win32Device::Operation::Result Win32Device::Operation::Outcome(HANDLE port, DWORD& bytes)
+{
+    if (GetOverlappedResult(port, &overlapped, &bytes, FALSE)) {
+        pending = false;
+        return Done;
+    }
+    if (GetLastError() == ERROR_IO_INCOMPLETE) {
+        ResetEvent(overlapped.hEvent);
+        if (!HasOverlappedIoCompleted(&overlapped))
+            return Pending;
+        return Outcome(port, bytes);
+    }
+    pending = false;
+    return Failed;
 }
 
 void Win32Device::Operation::Finish(HANDLE port)
@@ -141,15 +160,31 @@ bool Win32Device::ApplyState(const LineSettings& line)
 
 bool Win32Device::ApplyTimeouts(const CommTimeouts& timeouts)
 {
-    COMMTIMEOUTS t{};
-    if (!GetCommTimeouts(handle_, &t))
-        return false;
-    t.ReadIntervalTimeout = timeouts.ReadIntervalTimeout;
-    t.ReadTotalTimeoutMultiplier = timeouts.ReadTotalTimeoutMultiplier;
-    t.ReadTotalTimeoutConstant = timeouts.ReadTotalTimeoutConstant;
-    t.WriteTotalTimeoutMultiplier = timeouts.WriteTotalTimeoutMultiplier;
-    t.WriteTotalTimeoutConstant = timeouts.WriteTotalTimeoutConstant;
+    std::lock_guard lock(timeoutsMutex_);
+    timeouts_ = timeouts;
+    waitingForm_ = false;
+    COMMTIMEOUTS t{timeouts.ReadIntervalTimeout, timeouts.ReadTotalTimeoutMultiplier,
+                   timeouts.ReadTotalTimeoutConstant, timeouts.WriteTotalTimeoutMultiplier,
+                   timeouts.WriteTotalTimeoutConstant};
+    if (DeliversAtOnce(timeouts)) {
+        t.ReadTotalTimeoutMultiplier = 0;
+        t.ReadTotalTimeoutConstant = 0;
+    }
     return SetCommTimeouts(handle_, &t) != 0;
+}
+
+bool Win32Device::WaitForFirstByte()
+{
+    std::lock_guard lock(timeoutsMutex_);
+    if (!DeliversAtOnce(timeouts_))
+        return false;
+    const uint32_t limit = timeouts_.ReadTotalTimeoutConstant;
+    if (waitingForm_)
+        return limit == 0; // without a limit a wait that ran out is only waited again
+    COMMTIMEOUTS t{MAXDWORD, MAXDWORD, limit != 0 ? limit : MAXDWORD - 1,
+                   timeouts_.WriteTotalTimeoutMultiplier, timeouts_.WriteTotalTimeoutConstant};
+    waitingForm_ = SetCommTimeouts(handle_, &t) != 0;
+    return waitingForm_;
 }
 
 bool Win32Device::GetModemStatus(uint32_t& bits)
@@ -195,6 +230,8 @@ ReaderEvent Win32Device::WaitReader(const Event& close, uint8_t* buffer, uint32_
             if (ReadFile(handle_, buffer, capacity, nullptr, &read_.overlapped)) {
                 if (!GetOverlappedResult(handle_, &read_.overlapped, &count, FALSE))
                     return ReaderFailure();
+                if (count == 0 && WaitForFirstByte())
+                    continue;
                 return {ReaderEvent::ReadDone, count};
             }
             if (GetLastError() != ERROR_IO_PENDING)
@@ -216,18 +253,28 @@ ReaderEvent Win32Device::WaitReader(const Event& close, uint8_t* buffer, uint32_
         if (woken == WAIT_OBJECT_0)
             return {ReaderEvent::Closed, 0};
         if (woken == WAIT_OBJECT_0 + lineEventIndex) {
-            lineEvent_.pending = false;
             DWORD ignored = 0;
-            if (!GetOverlappedResult(handle_, &lineEvent_.overlapped, &ignored, FALSE))
+            switch (lineEvent_.Outcome(handle_, ignored)) {
+            case Operation::Pending:
+                continue;
+            case Operation::Failed:
                 return ReaderFailure();
-            return {ReaderEvent::LineEvent, eventMask_};
+            case Operation::Done:
+                return {ReaderEvent::LineEvent, eventMask_};
+            }
         }
         if (woken == WAIT_OBJECT_0 + readIndex) {
-            read_.pending = false;
             DWORD read = 0;
-            if (!GetOverlappedResult(handle_, &read_.overlapped, &read, FALSE))
+            switch (read_.Outcome(handle_, read)) {
+            case Operation::Pending:
+                continue;
+            case Operation::Failed:
                 return ReaderFailure();
-            return {ReaderEvent::ReadDone, read};
+            case Operation::Done:
+                if (read == 0 && WaitForFirstByte())
+                    continue;
+                return {ReaderEvent::ReadDone, read};
+            }
         }
         return {ReaderEvent::Failed, 0};
     }

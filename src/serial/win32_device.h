@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include <mutex>
+
 namespace serial {
 
 // Puts `line` into `dcb`: speed, framing, the flag word built from zero (so
@@ -33,6 +35,11 @@ public:
     // Aborts outstanding operations and discards queues as the flags say.
     void Purge(uint32_t flags) override;
     bool ApplyState(const LineSettings& line) override;
+    // Delivering at once (DeliversAtOnce), the port first reads with
+    // MAXDWORD, 0, 0 ("what is there"); once such a read finds nothing it
+    // waits with MAXDWORD, MAXDWORD and the constant (MAXDWORD - 1 for none)
+    // instead, which returns as soon as a byte is there. Wine over a
+    // pseudo-terminal keeps the first form waiting until data comes.
     bool ApplyTimeouts(const CommTimeouts& timeouts) override;
     bool GetModemStatus(uint32_t& bits) override;
 
@@ -67,9 +74,21 @@ private:
         // Cancels it when pending and waits until the system is done with it.
         void Finish(HANDLE port);
         void Start(); // zeroes the record, keeps the event
+        enum Result { Done, Pending, Failed };
+        // After its event was seen set: Done (bytes set) or Failed ends it.
+        Result Outcome(HANDLE port, DWORD& bytes);
     };
 
     HANDLE handle_;
+
+    // Called by the reader after a read that found nothing while delivering
+    // at once: true when it should read again (waiting for the first byte),
+    // false when the empty read completes (the time-outs ran out).
+    bool WaitForFirstByte();
+
+    std::mutex timeoutsMutex_; // the owner applies them, the reader may switch their form
+    CommTimeouts timeouts_;
+    bool waitingForm_ = false;
 
     // Reader thread only.
     Operation read_;

@@ -39,7 +39,7 @@ void TWriteThread::Execute()
         for (;;) {
             std::optional<WriteInbox::Block> block = inbox_.Take(); // sets the flag when empty
             if (!block) {
-                if (emptyNoticeDue && !hComm32Window.PostMessage({COMM_MSG_EMPTY, 0, 0, {}, {}})) {
+                if (emptyNoticeDue && !hComm32Window.PostMessage({COMM_MSG_EMPTY, 0, 0, {}})) {
                     PostHangupCall();
                     break;
                 }
@@ -101,5 +101,5 @@ void TWriteThread::StopAcceptingBlocks()
 void TWriteThread::PostHangupCall()
 {
     StopAcceptingBlocks();
-    hComm32Window.PostMessage({COMM_MSG_HANGUP, 0, 0, {}, {}});
+    hComm32Window.PostMessage({COMM_MSG_HANGUP, 0, 0, {}});
 }

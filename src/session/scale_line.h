@@ -5,6 +5,7 @@
 
 class TComm;
 
-// Every byte value passes (no XON/XOFF on output); a received chunk ends
-// after 10 ms of silence on the line.
+// Every byte value passes (no XON/XOFF on output); what has arrived is
+// delivered as soon as the driver holds no more (serial::DeliversAtOnce),
+// the frame assembler joins frames split across deliveries.
 void ApplyScaleLineSettings(TComm& port);

@@ -234,6 +234,46 @@ INSTANTIATE_TEST_SUITE_P(ScaleCli, CliCase, ::testing::ValuesIn(Cases()),
                              return info.param.name;
                          });
 
+// However fast the controller streams, from one frame in ten seconds to a
+// full line, the answers and readings reach scale-cli in time: the port
+// delivers what has arrived at once, not when the line falls quiet.
+class CliAtRate : public ::testing::TestWithParam<std::string> { };
+
+TEST_P(CliAtRate, ParamsWatchAndSnapshotSucceed)
+{
+    const std::string rate = GetParam();
+    const auto sim = cli_target::StartSimulator();
+    ASSERT_EQ(sim->Command("baud 115200"), "ok");
+    ASSERT_EQ(sim->Command("rate " + rate), "ok");
+    const std::string port = cli_target::PortName(*sim);
+    const struct {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::string output;
+    } runs[] = {
+        {"params", {"params"}, "range: 15 kg"},
+        // At 0.1 frames/s the next reading may be ten seconds away.
+        {"watch", {"--timeout", "25000", "watch", "--count", "1", "--csv"}, "time,weight_kg,"},
+        {"snapshot", {"snapshot"}, "\"format_version\": 1"},
+    };
+    for (const auto& run : runs) {
+        const CliResult result = RunCli(port, run.arguments);
+        EXPECT_EQ(result.exitCode, 0) << run.name << " at " << rate << ": " << result.errors;
+        EXPECT_THAT(result.output, HasSubstr(run.output)) << run.name << " at " << rate;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, CliAtRate,
+                         ::testing::Values("0.1", "1", "10", "50", "120", "150", "200", "400",
+                                           "600", "max"),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             std::string name = "rate_" + info.param;
+                             for (char& c : name)
+                                 if (c == '.')
+                                     c = '_';
+                             return name;
+                         });
+
 // A golden board's snapshot, a board that differs in four settings: diff
 // names exactly those (against the board and against its snapshot), a dry
 // run sends nothing, apply makes the board equal again.

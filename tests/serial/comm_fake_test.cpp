@@ -169,6 +169,49 @@ TEST_F(CommOnFake, LineErrorComesBeforeTheModemChangeOfTheSameEvent)
     EXPECT_FALSE(script().readerEnded) << "line events do not end the reader";
 }
 
+// Reads that complete before the owner takes their block join it when the
+// time-outs deliver at once (one event, one wake-up); a line event in
+// between still comes between the bytes before and after it. With an
+// interval each read stays a block of its own.
+TEST_F(CommOnFake, ReadsJoinWhileTheOwnerIsBusyOnlyWhenDeliveringAtOnce)
+{
+    {
+        std::lock_guard lock(script().mutex);
+        script().lineErrors = kCeFrame;
+    }
+    struct Case {
+        const char* what;
+        uint32_t interval, multiplier;
+        std::vector<std::vector<uint8_t>> chunks;
+        std::vector<std::string> order;
+    } cases[] = {
+        {"at once", kMaxTimeout, kMaxTimeout, {{1, 2, 3, 4}, {5}}, {"data", "error 8", "data"}},
+        {"interval", 10, 0, {{1, 2}, {3, 4}, {5}}, {"data", "data", "error 8", "data"}},
+    };
+    for (const Case& c : cases) {
+        events = {};
+        events.Attach(comm);
+        comm.SetReadIntervalTimeout(c.interval);
+        comm.SetReadTotalTimeoutMultiplier(c.multiplier);
+        ASSERT_EQ(comm.StartComm(), 1) << c.what;
+        ASSERT_TRUE(queue.RunUntil([&] { return events.empties == 1; })) << c.what;
+        events.order.clear();
+        script().AddReaderStep({{ReaderEvent::ReadDone, 0}, {1, 2}});
+        script().AddReaderStep({{ReaderEvent::ReadDone, 0}, {3, 4}});
+        script().AddReaderStep({{ReaderEvent::LineEvent, kEvErr}, {}});
+        script().AddReaderStep({{ReaderEvent::ReadDone, 0}, {5}});
+        // Nothing is handled until every step has been posted.
+        ASSERT_TRUE(queue.WaitQueued(c.order.size())) << c.what;
+        ASSERT_TRUE(queue.RunUntil([&] { return events.order.size() == c.order.size(); }))
+            << c.what;
+        queue.RunFor(20ms);
+        EXPECT_EQ(events.chunks, c.chunks) << c.what;
+        EXPECT_EQ(events.order, c.order) << c.what;
+        EXPECT_TRUE(events.everyBufferZeroTerminated) << c.what;
+        comm.StopComm();
+    }
+}
+
 TEST_F(CommOnFake, WriterFailureTable)
 {
     struct Case {

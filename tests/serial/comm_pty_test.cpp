@@ -429,6 +429,44 @@ TEST_F(CommOnPty, ReadTimeoutsThatCompleteEmptyEndTheReaderQuietly)
     }
 }
 
+// Delivering at once while the owner is busy: reads join into blocks of at
+// most 16384 bytes, every byte arrives once and in order, and each block is
+// one post to the owner.
+TEST_F(CommOnPty, DeliveringAtOnceToABusyOwnerJoinsReadsIntoBoundedBlocks)
+{
+    std::atomic<size_t> posts{0};
+    const PostFunction post = queue.Poster();
+    TComm counted([&](std::function<void()> fn) {
+        ++posts;
+        post(std::move(fn));
+    });
+    CommEvents seen;
+    seen.Attach(counted);
+    counted.SetCommName(pty.SlavePath());
+    counted.SetOutx_XonXoffFlow(false);
+    counted.SetReadIntervalTimeout(serial::kMaxTimeout);
+    counted.SetReadTotalTimeoutMultiplier(serial::kMaxTimeout);
+    ASSERT_EQ(counted.StartComm(), 1);
+    ASSERT_TRUE(queue.RunUntil([&] { return seen.empties == 1; }));
+    std::vector<uint8_t> flood(1u << 20);
+    for (uint32_t i = 0; i < flood.size() / 4; ++i)
+        std::memcpy(&flood[4 * i], &i, 4);
+    std::thread writer([&] { pty.Write(flood); });
+    ASSERT_TRUE(queue.WaitQueued(4)) << "several blocks filled before the owner takes any";
+    ASSERT_TRUE(queue.RunUntil([&] { return seen.ByteCount() >= flood.size(); }, 30s));
+    writer.join();
+    queue.RunFor(50ms);
+    EXPECT_TRUE(seen.Bytes() == flood);
+    EXPECT_EQ(seen.chunks.size(), posts - 1) << "one post per block, besides the empty notice";
+    size_t largest = 0;
+    for (const auto& chunk : seen.chunks)
+        largest = std::max(largest, chunk.size());
+    EXPECT_LE(largest, serial::ReceiveQueue::kMostBlockBytes);
+    EXPECT_GT(largest, 4096u) << "a pty read gives at most 4096 bytes: reads were joined";
+    EXPECT_TRUE(seen.everyBufferZeroTerminated);
+    EXPECT_EQ(seen.hangups, 0);
+}
+
 TEST_F(CommOnPty, ModemStateOfAClosedPortOrAPtyIsZero)
 {
     EXPECT_EQ(comm.GetModemState(), 0u);

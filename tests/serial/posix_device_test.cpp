@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
+#include <vector>
 
 using namespace serial;
 using namespace std::chrono_literals;
@@ -116,6 +119,46 @@ TEST_F(PosixDeviceOnPty, ReadFillsTheBufferWithoutWaitingForAPause)
     EXPECT_EQ(event.kind, ReaderEvent::ReadDone);
     EXPECT_EQ(event.value, 2048u);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+}
+
+// A writer that never pauses: delivering at once, each read completes with
+// what the driver holds then, however much more keeps coming; with an
+// interval the same read goes on until its buffer is full. Counted in bytes:
+// the pty passes on at most a few kB at a time, the buffer takes 16 kB.
+TEST_F(PosixDeviceOnPty, DeliveringAtOnceCompletesWhileMoreKeepsComing)
+{
+    struct Case {
+        const char* what;
+        CommTimeouts timeouts;
+        bool fillsTheBuffer;
+    } cases[] = {
+        {"at once", {kMaxTimeout, kMaxTimeout, 0, 0, 0}, false},
+        {"interval", {1000, 0, 0, 0, 0}, true},
+    };
+    std::atomic<bool> stop{false}, stopped{false};
+    std::thread writer([&] {
+        const std::vector<uint8_t> frame(19, 0xAA);
+        while (!stop)
+            pty.Write(frame);
+        stopped = true;
+    });
+    std::vector<uint8_t> large(16384);
+    for (const Case& c : cases) {
+        device->ApplyTimeouts(c.timeouts);
+        for (int read = 0; read < 5; ++read) {
+            const ReaderEvent event =
+                device->WaitReader(*close, large.data(), static_cast<uint32_t>(large.size()));
+            ASSERT_EQ(event.kind, ReaderEvent::ReadDone) << c.what;
+            EXPECT_GT(event.value, 0u) << c.what;
+            EXPECT_EQ(event.value == large.size(), c.fillsTheBuffer) << c.what << " " << event.value;
+        }
+    }
+    stop = true;
+    // A writer blocked on a full pty goes on once read from, and sees the stop.
+    device->ApplyTimeouts({kMaxTimeout, 0, 0, 0, 0});
+    while (!stopped)
+        device->WaitReader(*close, large.data(), static_cast<uint32_t>(large.size()));
+    writer.join();
 }
 
 TEST_F(PosixDeviceOnPty, WriteTimeoutEndsAWriteThatCannotFinish)

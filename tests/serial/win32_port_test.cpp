@@ -185,6 +185,37 @@ TEST_F(CommOnWinePort, BurstArrivesWholeInChunksOfAtMost2048)
     EXPECT_TRUE(events.everyBufferZeroTerminated);
 }
 
+// Delivering at once, as the scale line: a lone frame arrives after a quiet
+// line (the reader does not end on a read that finds nothing), and a burst
+// larger than a read arrives whole and in order in blocks of at most 16384
+// bytes, each block one post. The time-outs the port holds are the ones
+// that read what is there.
+TEST_F(CommOnWinePort, DeliveringAtOnceReadsWhatIsThereAfterQuietAndInBursts)
+{
+    comm.SetReadIntervalTimeout(serial::kMaxTimeout);
+    comm.SetReadTotalTimeoutMultiplier(serial::kMaxTimeout);
+    Open();
+    COMMTIMEOUTS timeouts{};
+    ASSERT_TRUE(GetCommTimeouts(PortHandle(comm), &timeouts));
+    EXPECT_EQ(timeouts.ReadIntervalTimeout, MAXDWORD);
+
+    const std::vector<uint8_t> frame = Pattern(19, 0xAA);
+    peer.Write(kPort, frame);
+    ASSERT_TRUE(queue.RunUntil([&] { return events.ByteCount() == frame.size(); }));
+    EXPECT_EQ(events.Bytes(), frame);
+
+    const std::vector<uint8_t> burst = Pattern(60000, 3);
+    peer.Write(kPort, burst);
+    ASSERT_TRUE(queue.RunUntil([&] { return events.ByteCount() >= frame.size() + burst.size(); }));
+    std::vector<uint8_t> expected = frame;
+    expected.insert(expected.end(), burst.begin(), burst.end());
+    EXPECT_EQ(events.Bytes(), expected);
+    for (const auto& chunk : events.chunks)
+        EXPECT_LE(chunk.size(), 16384u);
+    EXPECT_TRUE(events.everyBufferZeroTerminated);
+    EXPECT_EQ(events.hangups, 0);
+}
+
 TEST_F(CommOnWinePort, BlocksQueuedBackToBackGoOutInOrderWithOneEmptyNotice)
 {
     comm.SetOutx_XonXoffFlow(true);
