@@ -116,7 +116,8 @@ private:
 } // namespace
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::map<std::string, std::optional<std::string>>& env)
+                      const std::map<std::string, std::optional<std::string>>& env,
+                      std::optional<std::chrono::milliseconds>)
 {
     std::wstring commandLine = Quoted(Wide(program));
     for (const std::string& arg : args)
