@@ -64,9 +64,8 @@ QString FileText(const QString& path)
 // "as found" made now is made of the load on the platform alone.
 bool LastReadingsAlike(int count = 10)
 {
-    const QStringList lines =
-        FileText(QString::fromStdString(LogDirectory() + "Result.txt"))
-            .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    const QStringList lines = FileText(QString::fromStdString(LogDirectory() + "Result.txt"))
+                                  .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     if (lines.size() < count)
         return false;
     QString weight;
