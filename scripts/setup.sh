@@ -8,6 +8,8 @@ PACKAGES=(
   # build
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-14-dev
+  # the formatting check (scripts/format.sh)
+  clang-format
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # scale-cli: command line and JSON
