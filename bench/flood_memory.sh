@@ -16,7 +16,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
-if [ ! -x "$build/src/app/scale-config" ]; then
+if [ ! -x "$build/src/program/scale-config" ]; then
   cmake --preset "$(basename "$build")" >/dev/null
   cmake --build "$build" -j 2 --target scale-config
 fi
@@ -62,7 +62,7 @@ coproc WRITER { exec python3 -u -c "$writer_py" "$flood_seconds" "$run/stop"; }
 writer_pid=$WRITER_PID
 read -r -t 10 pty <&"${WRITER[0]}"
 
-cp "$build/src/app/scale-config" "$run/"
+cp "$build/src/program/scale-config" "$run/"
 printf '[CommSet]\r\nCommNo=%s\r\nBaudRate=115200\r\n[SysSet]\r\nmaxsizeResult=0\r\n' "$pty" >"$run/datalink.ini"
 HOME="$run" XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=$platform "$run/scale-config" 2>/dev/null &
 tool_pid=$!

@@ -13,7 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
-if [ ! -x "$build/src/app/scale-config" ] || [ ! -x "$build/tools/scale-sim/scale-sim" ]; then
+if [ ! -x "$build/src/program/scale-config" ] || [ ! -x "$build/tools/scale-sim/scale-sim" ]; then
   preset=$(basename "$build")
   cmake --preset "$preset" >/dev/null
   cmake --build "$build" -j 2 --target scale-config scale-sim
@@ -43,7 +43,7 @@ start_pair() {
   coproc SIM { exec "$build/tools/scale-sim/scale-sim" --rate "$1" --baud 115200 --load 2.5 --log /dev/null; }
   sim_pid=$SIM_PID
   read -r -t 10 pty <&"${SIM[0]}"
-  cp "$build/src/app/scale-config" "$run/"
+  cp "$build/src/program/scale-config" "$run/"
   printf '[CommSet]\r\nCommNo=%s\r\nBaudRate=115200\r\n[SysSet]\r\nmaxsizeResult=0\r\n' "$pty" >"$run/datalink.ini"
   started=$(now_ms)
   HOME="$run" XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=$platform "$run/scale-config" 2>/dev/null &

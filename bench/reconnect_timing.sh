@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
-if [ ! -x "$build/src/app/scale-config" ] || [ ! -x "$build/tools/scale-sim/scale-sim" ]; then
+if [ ! -x "$build/src/program/scale-config" ] || [ ! -x "$build/tools/scale-sim/scale-sim" ]; then
   cmake --preset "$(basename "$build")" >/dev/null
   cmake --build "$build" -j 2 --target scale-config scale-sim
 fi
@@ -32,7 +32,7 @@ now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 start_sim
 for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
-cp "$build/src/app/scale-config" "$run/"
+cp "$build/src/program/scale-config" "$run/"
 printf '[CommSet]\r\nCommNo=%s\r\nBaudRate=115200\r\n[SysSet]\r\nmaxsizeResult=0\r\n' "$link" >"$run/datalink.ini"
 HOME="$run" XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=$platform "$run/scale-config" 2>/dev/null &
 tool_pid=$!

@@ -34,7 +34,7 @@ if ! read -r -t 10 pty <&"${SIM[0]}"; then
   exit 1
 fi
 
-cp "$bin/src/app/scale-config" "$run/"
+cp "$bin/src/program/scale-config" "$run/"
 printf '[CommSet]\r\nCommNo=%s\r\nBaudRate=115200\r\n' "$pty" >"$run/datalink.ini"
 echo "scale-sim on $pty; the tool runs in $run (logs there too)."
 HOME="$run" "$run/scale-config"

@@ -31,7 +31,7 @@ coproc SIM { exec "$bin/tools/scale-sim/scale-sim" --log "$run/scale-sim.log" "$
 sim_pid=$SIM_PID
 read -r -t 10 pty <&"${SIM[0]}"
 
-cp "$bin/src/app/scale-config" "$run/"
+cp "$bin/src/program/scale-config" "$run/"
 printf '[CommSet]\r\nCommNo=%s\r\nBaudRate=115200\r\n' "$pty" >"$run/datalink.ini"
 # In Chinese, the window's own language, whatever the locale here.
 HOME="$run" XDG_RUNTIME_DIR="$run" "$run/scale-config" --lang zh 2>"$run/program.err" &

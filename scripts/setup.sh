@@ -8,6 +8,8 @@ PACKAGES=(
   # build
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-14-dev
+  # the formatting check (scripts/format.sh)
+  clang-format
   # tests and benchmarks; QSerialPort only for the benchmark that compares
   # the serial component with it (nothing of the tool links it)
   libgtest-dev libgmock-dev googletest libbenchmark-dev qt6-serialport-dev

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the normal build, the Debian package
+# Sets up, builds and runs every test: the formatting check (clang-format,
+# a dry run: scripts/format.sh applies it), the normal build, the Debian package
 # (installed only in CI), the ASan+UBSan build, the ThreadSanitizer build of
 # the serial component, the Windows build under wine and a bounded fuzzing
 # run of the frame assembler and reply decoders.
@@ -11,6 +12,9 @@ export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
 step() { printf '\n=== %s ===\n' "$*"; }
+
+step "formatting (clang-format --dry-run; scripts/format.sh applies it)"
+bash scripts/format.sh --check
 
 step "build and test (default)"
 cmake --preset default >/dev/null

@@ -14,6 +14,7 @@ file(GLOB SCALE_TRANSLATED_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/protocol/*.h ${CMAKE_SOURCE_DIR}/src/protocol/*.cpp
   ${CMAKE_SOURCE_DIR}/src/session/*.h ${CMAKE_SOURCE_DIR}/src/session/*.cpp
   ${CMAKE_SOURCE_DIR}/src/app/*.h ${CMAKE_SOURCE_DIR}/src/app/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/ui/*.h ${CMAKE_SOURCE_DIR}/src/ui/*.cpp)
+  ${CMAKE_SOURCE_DIR}/src/ui/*.h ${CMAKE_SOURCE_DIR}/src/ui/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/program/*.h ${CMAKE_SOURCE_DIR}/src/program/*.cpp)
 set(SCALE_TRANSLATED_INCLUDES ${CMAKE_SOURCE_DIR}/src)
 set(SCALE_LUPDATE_OPTIONS -tr-function-alias QT_TRANSLATE_NOOP+=SHOWN_TEXT -locations none -no-obsolete)

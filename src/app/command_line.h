@@ -3,7 +3,7 @@
 //
 //   scale-config [--port PORT] [--lang LANGUAGE]
 //   scale-config --help | --help-all | --version
-//   scale-config --certificate [--record N] -o FILE.pdf  (certificate_command.h)
+//   scale-config --certificate [--record N] -o FILE.pdf  (program/certificate_command.h)
 //
 // --port opens PORT at start-up instead of the port in the settings file,
 // for this start only: the settings file keeps its port. --lang chooses the

@@ -12,7 +12,8 @@
 //   operation log  $HOME/oplog.txt            "YYYY-MM-DD hh:nn:ss zzz"  failures swallowed
 //                  (C:\oplog.txt on Windows)
 //   result log     LogDirectory()+"Result.txt"  "YYYY-MM-DD hh:nn:ss zzz"
-//                  raises InOutError; moved aside to "Result.1.txt" once it holds maxsizeResult bytes
+//                  raises InOutError; moved aside to "Result.1.txt" once it holds maxsizeResult
+//                  bytes
 //   error log      LogDirectory()+"ResultErr.txt"  regional date and time
 //                  raises InOutError; moved aside to "ResultErr.1.txt" once it holds 131072 bytes
 //

@@ -1,5 +1,7 @@
 #include "serial/win32_backend.h"
 
+#include "app_core/win32_text.h"
+
 #include "serial/port_names.h"
 #include "serial/win32_device.h"
 
@@ -22,30 +24,6 @@ void Win32Event::Reset()
 bool Win32Event::IsSet() const { return set_; }
 
 HANDLE EventHandle(const Event& event) { return static_cast<const Win32Event&>(event).Handle(); }
-
-std::wstring WideFromUtf8(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
-    return wide;
-}
-
-std::string Utf8FromWide(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length,
-                        nullptr, nullptr);
-    return utf8;
-}
 
 Win32Backend::Win32Backend(HKEY root, std::wstring portsKey)
     : root_(root), portsKey_(std::move(portsKey))

@@ -53,8 +53,4 @@ private:
     std::wstring portsKey_;
 };
 
-// UTF-8 to UTF-16 and back, for names that cross the system interface.
-std::wstring WideFromUtf8(const std::string& text);
-std::string Utf8FromWide(const std::wstring& text);
-
 } // namespace serial

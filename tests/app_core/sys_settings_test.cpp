@@ -4,6 +4,7 @@
 #include "app_core/sys_settings.h"
 
 #include "test_support.h"
+#include "wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -111,10 +112,8 @@ TEST(LoadSystemSettings, NoWaitAndNoEndlessReadForAFileThatIsNoSettingsFile)
         SCOPED_TRACE(c.name);
         TempDir dir;
         c.make(dir / "datalink.ini", settings);
-        const auto start = std::chrono::steady_clock::now();
         const ProbeRun run =
-            RunProgram(InstallProbe(dir.path()), {"sysset"}, {}, std::chrono::seconds(5));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+            RunProgram(InstallProbe(dir.path()), {"sysset"}, {}, support::kGenerousLimit);
         EXPECT_FALSE(run.timedOut);
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.out, defaults);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "e2e_harness.h"
+#include "temp_dir.h"
 
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
@@ -34,8 +35,8 @@ struct CliResult {
 TEST(CliRecords, CalibrationLeavesAChainedRecordThatVerifyChecks)
 {
     e2e::SimProcess sim({"--switch", "open", "--load", "10", "--range", "15"});
-    std::string dataHome = (std::filesystem::temp_directory_path() / "cli-records-XXXXXX").string();
-    ASSERT_TRUE(::mkdtemp(dataHome.data()));
+    const support::TempDir dataDir("cli-records");
+    const std::string dataHome = dataDir.path();
     const std::string records = dataHome + "/scale-config/calibration-records.jsonl";
     const auto runCli = [&](std::vector<std::string> arguments) {
         e2e::ProgramRun run({.program = SCALE_CLI_PATH,
@@ -74,5 +75,4 @@ TEST(CliRecords, CalibrationLeavesAChainedRecordThatVerifyChecks)
     EXPECT_EQ(broken.exitCode, 5);
     EXPECT_THAT(broken.output, HasSubstr("第1行：内容与其哈希不符"));
     EXPECT_THAT(broken.errors, HasSubstr("line 1 breaks the chain"));
-    std::filesystem::remove_all(dataHome);
 }

@@ -49,8 +49,4 @@ std::unique_ptr<e2e::ProgramRun> StartCli(const std::string& port,
 CliRun RunCli(const std::string& port, const std::vector<std::string>& arguments,
               std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
-// How much longer than the program's own time a run may take to start
-// and end (wine starts each Windows program anew).
-std::chrono::milliseconds StartAllowance();
-
 } // namespace cli_target

@@ -39,6 +39,4 @@ CliRun RunCli(const std::string& port, const std::vector<std::string>& arguments
     return result;
 }
 
-std::chrono::milliseconds StartAllowance() { return std::chrono::milliseconds(0); }
-
 } // namespace cli_target

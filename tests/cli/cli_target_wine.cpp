@@ -128,8 +128,6 @@ CliRun RunCli(const std::string& port, const std::vector<std::string>& arguments
     return result;
 }
 
-std::chrono::milliseconds StartAllowance() { return std::chrono::milliseconds(1500); }
-
 } // namespace cli_target
 
 int main(int argc, char** argv)

@@ -20,6 +20,7 @@
 #include "../session/session_on_sim.h"
 #include "e2e_harness.h"
 #include "session/record_file.h"
+#include "temp_dir.h"
 
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
@@ -54,25 +55,12 @@ struct CommandResult {
 
 class CertificateCommand : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "certificate-XXXXXX").string();
-        ASSERT_TRUE(::mkdtemp(pattern.data()));
-        directory_ = pattern;
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(directory_, ignored);
-    }
-
-    std::string DataHome() const { return directory_ + "/data"; }
+    std::string DataHome() const { return directory_ / "data"; }
     std::string RecordFile() const
     {
         return DataHome() + "/scale-config/calibration-records.jsonl";
     }
-    std::string Pdf(const std::string& name) const { return directory_ + "/" + name; }
+    std::string Pdf(const std::string& name) const { return directory_ / name; }
 
     // Two records, as the window or scale-cli makes them: a zero calibration
     // with a 0.5 kg pan left on the platform, then a calibration naming 12 kg
@@ -114,7 +102,7 @@ protected:
     }
 
 private:
-    std::string directory_;
+    const support::TempDir directory_{"certificate"};
 };
 
 } // namespace

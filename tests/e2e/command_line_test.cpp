@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "e2e_harness.h"
+#include "wait_until.h"
 
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
@@ -76,11 +77,12 @@ TEST(CommandLine, PortOptionOpensThatPortWithoutSavingIt)
     const std::string settings = run.ReadFile("datalink.ini");
     // The clock and the parameter query go to the given port; the weight comes back.
     ASSERT_TRUE(sim.WaitForLog("RX AA 01 F6 00 00 00 00 A2", 10s)) << run.ReadFile("program.err");
-    for (int i = 0;
-         i < 250 && run.ReadFile("Result.txt").find("实际值：12.5,") == std::string::npos; ++i)
-        std::this_thread::sleep_for(20ms);
+    support::WaitUntil(
+        [&] { return run.ReadFile("Result.txt").find("实际值：12.5,") != std::string::npos; });
     EXPECT_THAT(run.ReadFile("Result.txt"), HasSubstr("实际值：12.5,"));
-    std::this_thread::sleep_for(300ms); // past the moment a remembered port is written
+    // Nothing outside marks the moment a remembered port would be written
+    // (readings are logged while the open still waits): a window past it.
+    std::this_thread::sleep_for(300ms);
     EXPECT_EQ(run.ReadFile("datalink.ini"), settings);
     EXPECT_TRUE(run.Running());
 }
@@ -97,11 +99,9 @@ TEST(CommandLine, SecondStartReachesTheRunningInstanceAndEnds)
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                   std::filesystem::perms::owner_exec);
 
-    const auto started = std::chrono::steady_clock::now();
     e2e::ProgramRun second(Options(sim.PortPath(), {"--port", "/dev/other"},
                                    {"XDG_RUNTIME_DIR=" + first.Directory()}));
-    EXPECT_EQ(second.WaitForExit(5s), std::optional<int>(0));
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s); // it found the first at once
+    EXPECT_EQ(second.WaitForExit(support::kGenerousLimit), std::optional<int>(0));
     EXPECT_TRUE(first.Running());
     EXPECT_EQ(sim.ReceivedFrames().size(), 2u);
 }

@@ -50,11 +50,11 @@ TEST(SimProcess, RunsOnAfterItsInputEndsAndStopsCleanlyOnSigterm)
 {
     const std::string link =
         ::testing::TempDir() + "scale-sim-e2e-link-" + std::to_string(getpid());
-    e2e::SpawnOptions options;
+    support::SpawnOptions options;
     options.argv = {SCALE_SIM_PATH, "--link", link};
     options.pipeStdin = options.pipeStdout = true;
     options.stderrFile = "/dev/null";
-    e2e::ChildProcess sim(options);
+    support::ChildProcess sim(options);
     sim.CloseStdin();
     // The path comes first on standard output; by then the link is made.
     pollfd pfd{sim.StdoutFd(), POLLIN, 0};
@@ -67,7 +67,7 @@ TEST(SimProcess, RunsOnAfterItsInputEndsAndStopsCleanlyOnSigterm)
     const std::string received = scalesim::HexBytes(client.Read(4 * scalesim::kReplyLength, 1s));
     EXPECT_NE(received.find(kReport), std::string::npos); // measurement frames may come first
     EXPECT_FALSE(sim.WaitFor(300ms));                     // no input is no reason to end
-    EXPECT_EQ(e2e::ExitCode(sim.Stop(5s)), 0);
+    EXPECT_EQ(support::ExitCode(sim.Stop(5s)), 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
 }
 

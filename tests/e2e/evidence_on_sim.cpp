@@ -19,6 +19,7 @@
 #include <QLineSeries>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -27,6 +28,7 @@
 
 #include "../ui/own_directory.h"
 #include "../ui/pdf_text.h"
+#include "app_core/file_places.h"
 #include "app_core/log_files.h"
 #include "app_core/sys_settings.h"
 #include "e2e_harness.h"
@@ -34,6 +36,7 @@
 #include "session/record_file.h"
 #include "session/record_location.h"
 #include "ui/calibration_log_dialog.h"
+#include "ui/led_display.h"
 #include "ui/main_window.h"
 #include "when_modal.h"
 #include "window_controls.h"
@@ -55,6 +58,25 @@ QString FileText(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The last `count` readings, as the result log has them, weigh the same: an
+// "as found" made now is made of the load on the platform alone.
+bool LastReadingsAlike(int count = 10)
+{
+    const QStringList lines = FileText(QString::fromStdString(LogDirectory() + "Result.txt"))
+                                  .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    if (lines.size() < count)
+        return false;
+    QString weight;
+    for (qsizetype i = lines.size() - count; i < lines.size(); ++i) {
+        const qsizetype at = lines[i].indexOf(QStringLiteral("实际值："));
+        const QString value = at < 0 ? QString() : lines[i].mid(at + 4).section(',', 0, 0);
+        if (value.isEmpty() || (!weight.isEmpty() && value != weight))
+            return false;
+        weight = value;
+    }
+    return true;
 }
 
 template <typename T = QLineSeries> T* Series(MainWindow* window, const char* name)
@@ -134,13 +156,21 @@ void EvidenceOnSimTest::calibrationsLeaveRecordsAndTheLastACertificate()
     QCOMPARE(FileText(QString::fromStdString(SettingsFilePath())),
              QString::fromUtf8(settings) + QStringLiteral("[Calibration]\r\nOperator=李工\r\n"));
 
+    // The result log shows when the readings of a load have come.
+    resultLogEnabled = true;
+    const auto logOff = qScopeGuard([] { resultLogEnabled = false; });
     Start({"--switch", "open", "--load", "0.5", "--rate", "20"});
 
-    QTest::qWait(700); // readings for "as found"
+    // Readings for "as found": the load on show, ten readings of it.
+    QTRY_COMPARE_WITH_TIMEOUT(Control<LedDisplay>(window, "DispValue")->Caption(),
+                              QStringLiteral("0.500"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(LastReadingsAlike(), 10000);
     Control<QLineEdit>(window, "edtWeightId")->setText(QStringLiteral("M1-7"));
     Control<QPushButton>(window, "btnZeroSet")->click();
     Set("load 10.5");
-    QTest::qWait(700);
+    QTRY_COMPARE_WITH_TIMEOUT(Control<LedDisplay>(window, "DispValue")->Caption(),
+                              QStringLiteral("10.000"), 10000); // above the new zero
+    QTRY_VERIFY_WITH_TIMEOUT(LastReadingsAlike(), 10000);
     Control<QLineEdit>(window, "edtAny")->setText(QStringLiteral("12"));
     Control<QPushButton>(window, "btnAnySet")->click();
     QCOMPARE(boxes.Texts(),

@@ -5,29 +5,15 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <system_error>
 
 namespace e2e {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string MakeDirectory()
-{
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/scale-e2e-XXXXXX";
-    if (!mkdtemp(pattern.data())) // mode 0700, as a runtime directory must be
-        throw std::system_error(errno, std::generic_category(), "mkdtemp");
-    return pattern;
-}
-
-} // namespace
-
-ProgramRun::ProgramRun(const ProgramRunOptions& options) : directory_(MakeDirectory())
+ProgramRun::ProgramRun(const ProgramRunOptions& options) : directory_("scale-e2e")
 {
     const fs::path program = options.program;
-    const fs::path copy = fs::path(directory_) / program.filename();
+    const fs::path copy = fs::path(directory_.path()) / program.filename();
     fs::copy_file(program, copy);
     fs::permissions(copy, fs::perms::owner_all);
 
@@ -39,27 +25,25 @@ ProgramRun::ProgramRun(const ProgramRunOptions& options) : directory_(MakeDirect
     if (!ini)
         throw std::runtime_error("cannot write " + PathOf("datalink.ini"));
 
-    SpawnOptions launch;
+    support::SpawnOptions launch;
     launch.argv = options.launcher;
     launch.argv.push_back(copy.string());
     launch.argv.insert(launch.argv.end(), options.arguments.begin(), options.arguments.end());
-    launch.environment = {"HOME=" + directory_, "XDG_RUNTIME_DIR=" + directory_,
+    launch.environment = {"HOME=" + directory_.path(), "XDG_RUNTIME_DIR=" + directory_.path(),
                           "QT_QPA_PLATFORM=offscreen"};
     launch.environment.insert(launch.environment.end(), options.environment.begin(),
                               options.environment.end());
-    launch.workDir = directory_;
+    launch.workDir = directory_.path();
     launch.stdoutFile = PathOf("program.out");
     launch.stderrFile = PathOf("program.err");
-    process_ = std::make_unique<ChildProcess>(launch);
+    process_ = std::make_unique<support::ChildProcess>(launch);
 }
 
 ProgramRun::~ProgramRun()
 {
     process_.reset(); // stops the program
-    if (!std::getenv("SCALE_E2E_KEEP")) {
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
-    }
+    if (std::getenv("SCALE_E2E_KEEP"))
+        directory_.keep();
 }
 
 std::string ProgramRun::ReadFile(const std::string& name) const
@@ -75,9 +59,12 @@ std::optional<int> ProgramRun::WaitForExit(std::chrono::milliseconds timeout)
     const std::optional<int> status = process_->WaitFor(timeout);
     if (!status)
         return std::nullopt;
-    return ExitCode(*status);
+    return support::ExitCode(*status);
 }
 
-int ProgramRun::Stop(std::chrono::milliseconds grace) { return ExitCode(process_->Stop(grace)); }
+int ProgramRun::Stop(std::chrono::milliseconds grace)
+{
+    return support::ExitCode(process_->Stop(grace));
+}
 
 } // namespace e2e

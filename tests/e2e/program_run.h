@@ -7,6 +7,7 @@
 // live there), and no display (QT_QPA_PLATFORM=offscreen).
 
 #include "child_process.h"
+#include "temp_dir.h"
 
 #include <chrono>
 #include <memory>
@@ -40,8 +41,8 @@ public:
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
 
-    const std::string& Directory() const { return directory_; }
-    std::string PathOf(const std::string& name) const { return directory_ + "/" + name; }
+    const std::string& Directory() const { return directory_.path(); }
+    std::string PathOf(const std::string& name) const { return directory_ / name; }
 
     // A file of the run ("Result.txt", "ResultErr.txt", "oplog.txt",
     // "datalink.ini", "program.out", "program.err"); empty when missing.
@@ -58,8 +59,8 @@ public:
     int Stop(std::chrono::milliseconds grace = std::chrono::seconds(5));
 
 private:
-    std::string directory_;
-    std::unique_ptr<ChildProcess> process_;
+    support::TempDir directory_; // mode 0700, as a runtime directory must be
+    std::unique_ptr<support::ChildProcess> process_;
 };
 
 } // namespace e2e

@@ -17,6 +17,8 @@
 #include <thread>
 
 #include "e2e_harness.h"
+#include "temp_dir.h"
+#include "wait_until.h"
 
 using namespace std::chrono_literals;
 
@@ -46,19 +48,6 @@ std::vector<int> Bytes(const std::string& hex)
     return bytes;
 }
 
-// Waits until `done` holds, looking every 20 ms.
-template <typename Condition>
-bool Eventually(Condition done, std::chrono::milliseconds timeout = 10s)
-{
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
-
 e2e::ProgramRunOptions Options(const std::string& port, std::vector<std::string> environment = {})
 {
     environment.push_back("LC_ALL=C.UTF-8"); // logs in UTF-8, readable here
@@ -70,7 +59,11 @@ TEST(Program, StartsBySettingTheClockThenAsksForTheParameters)
     e2e::SimProcess sim({"--load", "12.5"});
     e2e::ProgramRun run(Options(sim.PortPath()));
     ASSERT_TRUE(sim.WaitForLog("RX AA 01 F6 00 00 00 00 A2", 10s)) << run.ReadFile("program.err");
-    std::this_thread::sleep_for(300ms); // nothing else follows
+    // Nothing else follows: by the first live weight in the result log the
+    // start-up is over.
+    ASSERT_TRUE(support::WaitUntil([&] {
+        return run.ReadFile("Result.txt").find("实际值：12.5,") != std::string::npos;
+    })) << run.ReadFile("ResultErr.txt");
     const std::vector<std::string> frames = sim.ReceivedFrames();
     ASSERT_EQ(frames.size(), 2u);
     const std::vector<int> clock = Bytes(frames[0]);
@@ -90,11 +83,11 @@ TEST(Program, ShowsTheLiveWeightAndLogsIt)
 {
     e2e::SimProcess sim({"--load", "12.5"});
     e2e::ProgramRun run(Options(sim.PortPath()));
-    ASSERT_TRUE(Eventually([&] {
+    ASSERT_TRUE(support::WaitUntil([&] {
         return run.ReadFile("Result.txt").find("实际值：12.5,") != std::string::npos;
     })) << run.ReadFile("ResultErr.txt");
     ASSERT_EQ(sim.Command("load 3.75"), "ok");
-    ASSERT_TRUE(Eventually(
+    ASSERT_TRUE(support::WaitUntil(
         [&] { return run.ReadFile("Result.txt").find("实际值：3.75,") != std::string::npos; }));
     EXPECT_EQ(run.ReadFile("ResultErr.txt"), "");
     // Every line: "Time：YYYY-MM-DD hh:nn:ss zzz -- 实际值：<weight>," and CR LF.
@@ -111,7 +104,7 @@ TEST(Program, RemembersTheOpenedPort)
     e2e::ProgramRun run(Options(sim.PortPath()));
     ASSERT_TRUE(sim.WaitForLog("RX AA 01 F6", 10s));
     // Written after the commands; the port and rate as opened.
-    ASSERT_TRUE(Eventually(
+    ASSERT_TRUE(support::WaitUntil(
         [&] { return run.ReadFile("datalink.ini").find("BaudRate=115200") != std::string::npos; }));
     EXPECT_NE(run.ReadFile("datalink.ini").find("CommNo=" + sim.PortPath()), std::string::npos);
 }
@@ -130,7 +123,7 @@ TEST(Program, SecondStartEndsAtOnceAndLeavesTheFirstAlone)
     // Once the first has ended, a new start succeeds.
     first.Stop();
     e2e::ProgramRun third(Options(sim.PortPath(), {"XDG_RUNTIME_DIR=" + first.Directory()}));
-    EXPECT_TRUE(Eventually([&] { return sim.ReceivedFrames().size() == 4; }));
+    EXPECT_TRUE(support::WaitUntil([&] { return sim.ReceivedFrames().size() == 4; }));
     EXPECT_TRUE(third.Running());
 }
 
@@ -138,6 +131,8 @@ TEST(Program, MissingDeviceLeavesTheToolRunningAndTheSettingsAlone)
 {
     e2e::ProgramRun run(Options("/dev/no-such-scale-port"));
     const std::string settings = run.ReadFile("datalink.ini");
+    // A failed open leaves no trace outside the window to wait for: this
+    // looks for an end or a write during a second.
     std::this_thread::sleep_for(1s);
     EXPECT_TRUE(run.Running()) << run.ReadFile("program.err");
     EXPECT_EQ(run.ReadFile("datalink.ini"), settings);
@@ -158,9 +153,8 @@ TEST(Program, ALockOfSomeoneElseDoesNotKeepTheToolFromStarting)
     } cases[] = {{"runtime directory", true}, {"own directory", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        char pattern[] = "/tmp/scale-lock-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        const std::string base = pattern;
+        const support::TempDir baseDir("scale-lock");
+        const std::string base = baseDir.path();
         const std::string dir =
             c.runtimeDir ? base : base + "/scale-config-" + std::to_string(geteuid());
         if (!c.runtimeDir) {
@@ -182,7 +176,6 @@ TEST(Program, ALockOfSomeoneElseDoesNotKeepTheToolFromStarting)
             << run.ReadFile("program.err");
         EXPECT_TRUE(run.Running());
         close(holder);
-        std::filesystem::remove_all(base);
     }
 }
 

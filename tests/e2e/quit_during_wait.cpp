@@ -4,13 +4,11 @@
 // application quits no event loop of the process runs again.
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <chrono>
-#include <ctime>
 
 #include "../ui/own_directory.h"
 #include "app/delay.h"
@@ -43,13 +41,13 @@ private slots:
             window.close();
             QCoreApplication::exit(0);
         });
-        QElapsedTimer took;
-        took.start();
-        const std::clock_t cpuBefore = std::clock();
         Control<QPushButton>(&window, "btnSetLog")->click(); // 32 waits of 200 ms: 6.4 s
-        const double cpuSeconds = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
-        QVERIFY2(took.elapsed() < 1500, qPrintable(QString::number(took.elapsed())));
-        QVERIFY2(cpuSeconds < 0.5, qPrintable(QString::number(cpuSeconds)));
+        // The query stopped where it was: far from all 32 requests went out
+        // (the CPU of such waits, bench/delay_bench.cpp measures).
+        size_t requests = 0;
+        for (const std::string& frame : sim.ReceivedFrames())
+            requests += frame.rfind("AA 01 F8", 0) == 0 ? 1 : 0;
+        QVERIFY2(requests < 16, qPrintable(QString::number(requests)));
         QVERIFY(ApplicationEnding());
         QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("您确定要退出系统吗？")});
         // No log dialog was opened after the query stopped.

@@ -16,11 +16,11 @@ using Clock = std::chrono::steady_clock;
 
 SimProcess::SimProcess(const std::vector<std::string>& options, const std::string& program)
 {
-    SpawnOptions launch;
+    support::SpawnOptions launch;
     launch.argv.push_back(program);
     launch.argv.insert(launch.argv.end(), options.begin(), options.end());
     launch.pipeStdin = launch.pipeStdout = launch.pipeStderr = true;
-    process_ = std::make_unique<ChildProcess>(launch);
+    process_ = std::make_unique<support::ChildProcess>(launch);
     logThread_ = std::thread([this] { CollectLog(); });
     portPath_ = ReadStdoutLine(std::chrono::seconds(10));
     if (portPath_.rfind("/", 0) != 0) {
@@ -97,6 +97,17 @@ bool SimProcess::WaitForLog(const std::string& text, std::chrono::milliseconds t
     });
 }
 
+bool SimProcess::WaitForFrames(size_t count, std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(mutex_);
+    return logChanged_.wait_for(lock, timeout, [&] {
+        size_t frames = 0;
+        for (const std::string& line : log_)
+            frames += line.rfind("RX ", 0) == 0 ? 1 : 0;
+        return frames >= count;
+    });
+}
+
 std::vector<std::string> SimProcess::LogLines() const
 {
     std::lock_guard lock(mutex_);
@@ -122,7 +133,7 @@ int SimProcess::Stop()
         process_->CloseStdin();
     }
     const std::optional<int> status = process_->WaitFor(std::chrono::seconds(5));
-    exitCode_ = ExitCode(status ? *status : process_->Stop(std::chrono::seconds(2)));
+    exitCode_ = support::ExitCode(status ? *status : process_->Stop(std::chrono::seconds(2)));
     if (logThread_.joinable())
         logThread_.join();
     return *exitCode_;

@@ -40,6 +40,8 @@ public:
     // Waits until a frame-log line contains `text`, counting lines already
     // logged; false on a time-out.
     bool WaitForLog(const std::string& text, std::chrono::milliseconds timeout);
+    // Waits until `count` commands have been received in all; false on a time-out.
+    bool WaitForFrames(size_t count, std::chrono::milliseconds timeout);
 
     // Frame-log lines so far, and of them the hex of each command received
     // ("AA 01 F6 00 00 00 00 A2").
@@ -54,7 +56,7 @@ private:
     void CollectLog();
     std::string ReadStdoutLine(std::chrono::milliseconds timeout);
 
-    std::unique_ptr<ChildProcess> process_;
+    std::unique_ptr<support::ChildProcess> process_;
     std::string portPath_;
     std::string stdoutBuffer_;
     std::thread logThread_;

@@ -11,7 +11,7 @@
 #    keeps its settings and result log in that user's configuration and
 #    data directories and writes nothing under /usr; run by root, it does
 #    not write under /usr either; the start-up time to the first live weight
-#    over five starts (must stay under 1 s); removal leaves nothing behind.
+#    over five starts (shown); removal leaves nothing behind.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -100,7 +100,9 @@ config=$home/.config/scale-config
 data=$home/.local/share/scale-config
 marker=$work/marker
 touch "$marker"
-sleep 1  # files written from now on are newer than the marker
+# Files written from now on are newer than the marker once the file
+# system's clock has moved past it.
+until touch "$work/tick" && [ "$work/tick" -nt "$marker" ]; do :; done
 
 # A simulator of the user's own (its pty is the user's) for every start:
 # a program ended by a signal cannot release its exclusive hold on the pty,
@@ -178,8 +180,9 @@ written=$(find /usr -newer "$marker" \( -type f -o -type l -o -type s \) 2>/dev/
 
 sorted=$(printf '%s\n' "${times[@]}" | sort -n)
 median=$(sed -n 3p <<<"$sorted")
+# A figure to read, not a test: how fast a machine starts the program says
+# nothing of the package (bench/measure_tool.sh measures it on purpose).
 echo "start-up of the installed program to the first live weight (offscreen, ms): $(echo $sorted); median $median"
-[ "$median" -lt 1000 ] || fail "start-up takes $median ms, more than 1 s"
 
 # Removal leaves nothing of the package behind.
 dpkg -r scale-config >/dev/null

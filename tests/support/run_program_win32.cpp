@@ -1,6 +1,8 @@
 #include "program_arguments.h"
 #include "run_program.h"
 
+#include "app_core/win32_text.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -10,17 +12,6 @@
 namespace support {
 
 namespace {
-
-std::wstring Wide(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
 
 // One argument as the C runtime's command-line parser reads it back.
 std::wstring Quoted(const std::wstring& arg)
@@ -60,14 +51,14 @@ std::wstring EnvironmentBlock(const std::map<std::string, std::optional<std::str
         const std::wstring name = Upper(entry.substr(0, entry.find(L'=', 1)));
         bool replaced = false;
         for (const auto& [changed, value] : env)
-            replaced = replaced || Upper(Wide(changed)) == name;
+            replaced = replaced || Upper(WideFromUtf8(changed)) == name;
         if (!replaced)
             entries.push_back(entry);
     }
     FreeEnvironmentStringsW(strings);
     for (const auto& [name, value] : env) {
         if (value)
-            entries.push_back(Wide(name) + L"=" + Wide(*value));
+            entries.push_back(WideFromUtf8(name) + L"=" + WideFromUtf8(*value));
     }
     std::wstring block;
     for (const std::wstring& entry : entries)
@@ -116,11 +107,12 @@ private:
 } // namespace
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::map<std::string, std::optional<std::string>>& env)
+                      const std::map<std::string, std::optional<std::string>>& env,
+                      std::optional<std::chrono::milliseconds>)
 {
-    std::wstring commandLine = Quoted(Wide(program));
+    std::wstring commandLine = Quoted(WideFromUtf8(program));
     for (const std::string& arg : args)
-        commandLine += L" " + Quoted(Wide(arg));
+        commandLine += L" " + Quoted(WideFromUtf8(arg));
     std::wstring environment = EnvironmentBlock(env);
 
     OutputFile out(L"out");
@@ -133,7 +125,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     startup.hStdError = err.Handle();
     PROCESS_INFORMATION process{};
     ProgramRun run;
-    if (!CreateProcessW(Wide(program).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+    if (!CreateProcessW(WideFromUtf8(program).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                         CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup,
                         &process))
         return run;
@@ -159,12 +151,8 @@ std::vector<std::string> Utf8Arguments(int, char**)
     std::vector<std::string> arguments;
     int count = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    for (int i = 0; i < count; ++i) {
-        const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string utf8(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, utf8.data(), n, nullptr, nullptr);
-        arguments.push_back(utf8);
-    }
+    for (int i = 0; i < count; ++i)
+        arguments.push_back(Utf8FromWide(wide[i]));
     LocalFree(wide);
     return arguments;
 }

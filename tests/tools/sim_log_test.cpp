@@ -1,17 +1,17 @@
 // The frame log never holds up the simulator: while its output takes
 // nothing, whole lines are dropped and counted; the simulation goes on.
 
+#include "child_process.h"
 #include "pty_client.h"
 #include "sim_engine.h"
 #include "unique_fd.h"
+#include "wait_until.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -44,6 +44,16 @@ std::string ReadWaiting(int fd)
     while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
         text.append(buffer, static_cast<std::size_t>(n));
     return text;
+}
+
+// What arrives in the descriptor within `timeout` (at least one read once
+// anything has come), "" when nothing does.
+std::string ReadWithin(int fd, std::chrono::milliseconds timeout)
+{
+    pollfd pfd{fd, POLLIN, 0};
+    if (poll(&pfd, 1, static_cast<int>(timeout.count())) <= 0)
+        return {};
+    return ReadWaiting(fd);
 }
 
 std::vector<std::string> Lines(const std::string& text)
@@ -87,23 +97,17 @@ TEST(FrameLog, AFullOutputDropsWholeLinesAndTellsHowMany)
     std::string log;
     while (sending.wait_for(10ms) != std::future_status::ready)
         log += ReadWaiting(reader.Get()); // let a stuck simulator go on
-    // Read until the simulator has given its buffer to the FIFO and more.
-    for (auto quiet = Clock::now(); Clock::now() - quiet < 300ms;) {
-        const std::string more = ReadWaiting(reader.Get());
-        if (!more.empty())
-            quiet = Clock::now();
+    // Read until the simulator has given its buffer to the FIFO and more:
+    // nothing has come for a while.
+    for (std::string more; !(more = ReadWithin(reader.Get(), 300ms)).empty();)
         log += more;
-        std::this_thread::sleep_for(5ms);
-    }
 
     // Once the output takes lines again, the next line follows the count.
     client.Send(BuildCommand(0x01));
     const std::string last = "RX " + HexBytes(BuildCommand(0x01)) + "  silent";
-    for (const auto end = Clock::now() + 5s;
-         log.find(last) == std::string::npos && Clock::now() < end;) {
-        log += ReadWaiting(reader.Get());
-        std::this_thread::sleep_for(5ms);
-    }
+    for (const auto end = Clock::now() + 10s;
+         log.find(last) == std::string::npos && Clock::now() < end;)
+        log += ReadWithin(reader.Get(), 100ms);
     engine.Stop();
     engine.Join();
 
@@ -128,39 +132,24 @@ TEST(FrameLog, AFullOutputDropsWholeLinesAndTellsHowMany)
 // answering its input lines, and "quit" still ends it.
 TEST(SimProgram, GoesOnWhileNobodyReadsItsStandardError)
 {
-    int in[2], out[2], err[2];
-    ASSERT_EQ(pipe2(in, O_CLOEXEC), 0);
-    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
-    ASSERT_EQ(pipe2(err, O_CLOEXEC), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    char program[] = SCALE_SIM_PATH;
-    char rate[] = "--rate";
-    char zero[] = "0";
-    char* argv[] = {program, rate, zero, nullptr};
-    pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, program, &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    ::close(err[1]);
-    UniqueFd input(in[1]), output(out[0]), errors(err[0]); // errors: never read
+    support::SpawnOptions options;
+    options.argv = {SCALE_SIM_PATH, "--rate", "0"};
+    options.pipeStdin = options.pipeStdout = options.pipeStderr = true; // errors: never read
+    support::ChildProcess sim(options);
+    const int input = sim.StdinFd(), output = sim.StdoutFd();
 
     // The next line of standard output within the time-out, else "".
     std::string pending;
     const auto nextLine = [&](std::chrono::milliseconds timeout) {
         const auto end = Clock::now() + timeout;
         while (pending.find('\n') == std::string::npos) {
-            pollfd pfd{output.Get(), POLLIN, 0};
+            pollfd pfd{output, POLLIN, 0};
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
             if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count())) <= 0)
                 return std::string();
             char chunk[4096];
-            const ssize_t n = ::read(output.Get(), chunk, sizeof chunk);
+            const ssize_t n = ::read(output, chunk, sizeof chunk);
             if (n <= 0)
                 return std::string();
             pending.append(chunk, static_cast<std::size_t>(n));
@@ -175,26 +164,18 @@ TEST(SimProgram, GoesOnWhileNobodyReadsItsStandardError)
     const std::string send = LongSend() + "\n";
     int answered = 0;
     for (int i = 0; i < 200; ++i) {
-        ASSERT_EQ(::write(input.Get(), send.data(), send.size()),
-                  static_cast<ssize_t>(send.size()));
+        ASSERT_EQ(::write(input, send.data(), send.size()), static_cast<ssize_t>(send.size()));
         if (nextLine(5s) != "ok")
             break;
         ++answered;
     }
     EXPECT_EQ(answered, 200);
-    ASSERT_EQ(::write(input.Get(), "quit\n", 5), 5);
+    ASSERT_EQ(::write(input, "quit\n", 5), 5);
     EXPECT_EQ(nextLine(5s), "ok");
 
-    int status = 0;
-    const auto end = Clock::now() + 5s;
-    while (waitpid(pid, &status, WNOHANG) == 0 && Clock::now() < end)
-        std::this_thread::sleep_for(10ms);
-    if (kill(pid, 0) == 0 && waitpid(pid, &status, WNOHANG) == 0) {
-        ADD_FAILURE() << "quit did not end the simulator";
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::optional<int> status = sim.WaitFor(support::kGenerousLimit);
+    ASSERT_TRUE(status) << "quit did not end the simulator";
+    EXPECT_EQ(support::ExitCode(*status), 0);
 }
 
 } // namespace

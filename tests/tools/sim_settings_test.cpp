@@ -1,8 +1,11 @@
 // Settings, input lines, the command line and the program itself.
 
+#include "child_process.h"
+#include "run_program.h"
 #include "sim_arguments.h"
 #include "sim_fixture.h"
 #include "sim_settings.h"
+#include "wait_until.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -197,47 +200,36 @@ TEST(SimEngineLink, NoOtherSessionTakesThePtyForItsTerminal)
     EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the pty became that session's terminal; 2: no open";
 }
 
-// The program: run it as a user would.
+// The program: run it as a user would, its errors with its output.
 struct ProgramResult {
     int exitCode;
     std::string output;
 };
 
-ProgramResult RunShell(const std::string& command)
+ProgramResult RunProgram(const std::vector<std::string>& arguments)
 {
-    std::FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
-
-ProgramResult RunProgram(const std::string& arguments)
-{
-    return RunShell(std::string(SCALE_SIM_PATH) + " " + arguments + " 2>&1 </dev/null");
+    const support::ProgramRun run = support::RunProgram(SCALE_SIM_PATH, arguments);
+    return {run.exitCode, run.out + run.err};
 }
 
 TEST(SimProgram, HelpAndMistakes)
 {
-    const ProgramResult help = RunProgram("--help");
+    const ProgramResult help = RunProgram({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.output, HelpText());
 
-    const ProgramResult unknown = RunProgram("--bogus 1");
+    const ProgramResult unknown = RunProgram({"--bogus", "1"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_NE(unknown.output.find("unknown option --bogus"), std::string::npos) << unknown.output;
 
-    const ProgramResult badValue = RunProgram("--range 0");
+    const ProgramResult badValue = RunProgram({"--range", "0"});
     EXPECT_EQ(badValue.exitCode, 2);
     EXPECT_NE(badValue.output.find("range: expected a whole number from 1 to 65535"),
               std::string::npos)
         << badValue.output;
 
     // A rate whose period would overflow the clock is refused, not run.
-    const ProgramResult tinyRate = RunProgram("--rate 1e-300");
+    const ProgramResult tinyRate = RunProgram({"--rate", "1e-300"});
     EXPECT_EQ(tinyRate.exitCode, 2);
     EXPECT_NE(
         tinyRate.output.find("rate: expected 0, or 0.1 to 50.52631579 frames per second, or max"),
@@ -249,10 +241,22 @@ TEST(SimProgram, AnswersInputLinesAndQuits)
 {
     // With "quit" on standard input it answers and ends; the first line is
     // the pty's path.
-    const ProgramResult run = RunShell(std::string("printf 'load 2\\nbogus\\nquit\\n' | ") +
-                                       SCALE_SIM_PATH + " 2>/dev/null");
-    EXPECT_EQ(run.exitCode, 0);
-    const std::string& output = run.output;
+    support::SpawnOptions options;
+    options.argv = {SCALE_SIM_PATH};
+    options.pipeStdin = options.pipeStdout = true;
+    options.stderrFile = "/dev/null";
+    support::ChildProcess sim(options);
+    const std::string input = "load 2\nbogus\nquit\n";
+    ASSERT_EQ(::write(sim.StdinFd(), input.data(), input.size()),
+              static_cast<ssize_t>(input.size()));
+    sim.CloseStdin();
+    std::string output;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(sim.StdoutFd(), buffer, sizeof buffer)) > 0;)
+        output.append(buffer, static_cast<std::size_t>(n));
+    const std::optional<int> status = sim.WaitFor(support::kGenerousLimit);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(support::ExitCode(*status), 0);
     EXPECT_EQ(output.rfind("/dev/pts/", 0), 0u) << output;
     EXPECT_NE(output.find("\nok\nerror: unknown setting bogus\nok\n"), std::string::npos) << output;
 }

@@ -163,7 +163,6 @@ private slots:
         timer.start();
         QVERIFY(!SendRaiseRequest(dir.filePath(QStringLiteral("PDA_SVR.socket")), 300));
         QVERIFY(timer.elapsed() >= 300);
-        QVERIFY(timer.elapsed() < 2000);
     }
 };
 

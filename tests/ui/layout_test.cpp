@@ -135,9 +135,10 @@ private slots:
             reading.rawWeight = kg;
             reading.realWeight = kg;
             listener.weightMeasured(reading);
-            QTest::qWait(50); // one screen refresh
             auto* large = Control<QLabel>(window, "lblValue");
-            QVERIFY2(ShowsWhole(large, large->text()), qPrintable(large->text()));
+            // Once the layout has followed.
+            QTRY_VERIFY2_WITH_TIMEOUT(ShowsWhole(large, large->text()), qPrintable(large->text()),
+                                      10000);
             auto* display = Control<LedDisplay>(window, "DispValue");
             QVERIFY2(display->digitCount() >= display->Caption().size(),
                      qPrintable(display->Caption()));
@@ -162,8 +163,8 @@ private slots:
         for (const QString& path :
              {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/pts/12")}) {
             port->setEditText(path);
-            QTest::qWait(20); // the layout follows
-            QVERIFY2(ShowsWhole(port->lineEdit(), path), qPrintable(path));
+            // Once the layout has followed.
+            QTRY_VERIFY2_WITH_TIMEOUT(ShowsWhole(port->lineEdit(), path), qPrintable(path), 10000);
         }
     }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// A child process for the end-to-end tests: started with its own working
+// A child process for the tests: started with its own working
 // directory, environment and pipes, waited for with a time-out (a pidfd,
 // no polling), and stopped with SIGTERM, then SIGKILL if it will not go.
 
@@ -11,11 +11,12 @@
 #include <string>
 #include <vector>
 
-namespace e2e {
+namespace support {
 
 struct SpawnOptions {
     std::vector<std::string> argv;        // argv[0] is the program's path
     std::vector<std::string> environment; // "NAME=value", over the current environment
+    std::vector<std::string> unset;       // names taken out of the current environment
     std::string workDir;                  // empty: the current directory
     bool pipeStdin = false;
     bool pipeStdout = false;
@@ -56,4 +57,4 @@ private:
 // The exit code for a wait status, or 128 + signal for a killed process.
 int ExitCode(int waitStatus);
 
-} // namespace e2e
+} // namespace support

@@ -5,7 +5,6 @@
 // --certificate, a certificate written without a window.
 
 #include "app/app_identity.h"
-#include "app/certificate_command.h"
 #include "app/command_line.h"
 #include "app/ending_signals.h"
 #include "app/general_error.h"
@@ -13,6 +12,7 @@
 #include "app/raise_request.h"
 #include "app/single_instance.h"
 #include "app_core/sys_settings.h"
+#include "program/certificate_command.h"
 #include "ui/main_window.h"
 
 int main(int argc, char** argv)

@@ -1,4 +1,4 @@
-#include "app/certificate_command.h"
+#include "program/certificate_command.h"
 
 #include <QGuiApplication>
 #include <QString>

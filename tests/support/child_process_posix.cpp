@@ -13,7 +13,7 @@
 
 extern char** environ;
 
-namespace e2e {
+namespace support {
 
 namespace {
 
@@ -22,7 +22,8 @@ namespace {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-std::vector<std::string> MergedEnvironment(const std::vector<std::string>& overrides)
+std::vector<std::string> MergedEnvironment(const std::vector<std::string>& overrides,
+                                           const std::vector<std::string>& unset)
 {
     std::vector<std::string> merged;
     for (char** entry = environ; *entry; ++entry) {
@@ -31,6 +32,8 @@ std::vector<std::string> MergedEnvironment(const std::vector<std::string>& overr
         const std::string name =
             text.substr(0, equals == std::string::npos ? text.size() : equals + 1);
         bool replaced = false;
+        for (const std::string& u : unset)
+            replaced = replaced || name == u || name == u + "=";
         for (const std::string& o : overrides)
             replaced = replaced || o.rfind(name, 0) == 0;
         if (!replaced)
@@ -84,7 +87,7 @@ ChildProcess::ChildProcess(const SpawnOptions& options)
     // Everything the child needs is prepared before fork(): after it, only
     // async-signal-safe calls until exec.
     std::vector<std::string> args = options.argv;
-    std::vector<std::string> env = MergedEnvironment(options.environment);
+    std::vector<std::string> env = MergedEnvironment(options.environment, options.unset);
     std::vector<char*> argv = Pointers(args);
     std::vector<char*> envp = Pointers(env);
 
@@ -183,4 +186,4 @@ int ChildProcess::Stop(std::chrono::milliseconds grace)
     return status_.value_or(-1);
 }
 
-} // namespace e2e
+} // namespace support
