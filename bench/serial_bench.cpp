@@ -25,7 +25,8 @@ namespace {
 
 constexpr size_t kFloodBytes = 8u << 20;
 constexpr int kRounds = 15;
-constexpr uint32_t kAppInterval = 10; // an interval reader (the scale line delivers at once: serial_vs_qt_bench)
+constexpr uint32_t kAppInterval =
+    10; // an interval reader (the scale line delivers at once: serial_vs_qt_bench)
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 

@@ -223,8 +223,8 @@ void LineRateLatency(bool qt, Figures& f)
         const auto period = std::chrono::duration<double>(1.0 / kLineFramesPerSecond);
         const auto start = Clock::now();
         for (int k = 0; k < kLineFrames; ++k) {
-            std::this_thread::sleep_until(
-                start + std::chrono::duration_cast<Clock::duration>(period * k));
+            std::this_thread::sleep_until(start +
+                                          std::chrono::duration_cast<Clock::duration>(period * k));
             sentAt[size_t(k)] = Clock::now();
             written = k + 1; // published before the bytes can arrive
             pty.Write(frame);
@@ -251,8 +251,8 @@ void Row(const char* name, const std::vector<double>& comm, const std::vector<do
     for (size_t i = 0; i < comm.size(); ++i)
         ratio.push_back(qt[i] != 0 ? comm[i] / qt[i] : 0);
     std::printf("%-24s %9.3f %9.3f %9.3f | %9.3f %9.3f %9.3f | %7.2f %7.2f %7.2f\n", name,
-                Percentile(comm, 0), Percentile(comm, 0.5), Percentile(comm, 1),
-                Percentile(qt, 0), Percentile(qt, 0.5), Percentile(qt, 1), Percentile(ratio, 0),
+                Percentile(comm, 0), Percentile(comm, 0.5), Percentile(comm, 1), Percentile(qt, 0),
+                Percentile(qt, 0.5), Percentile(qt, 1), Percentile(ratio, 0),
                 Percentile(ratio, 0.5), Percentile(ratio, 1));
 }
 
@@ -292,12 +292,9 @@ int main(int argc, char** argv)
         const char* name;
         double Figures::*field;
     } rows[] = {
-        {"throughput MB/s", &Figures::mbPerSecond},
-        {"CPU ms per MB", &Figures::cpuMsPerMb},
-        {"single frame p50 ms", &Figures::singleP50},
-        {"single frame p99 ms", &Figures::singleP99},
-        {"606 frames/s p50 ms", &Figures::lineP50},
-        {"606 frames/s p99 ms", &Figures::lineP99},
+        {"throughput MB/s", &Figures::mbPerSecond},   {"CPU ms per MB", &Figures::cpuMsPerMb},
+        {"single frame p50 ms", &Figures::singleP50}, {"single frame p99 ms", &Figures::singleP99},
+        {"606 frames/s p50 ms", &Figures::lineP50},   {"606 frames/s p99 ms", &Figures::lineP99},
     };
     for (const auto& row : rows)
         Row(row.name, column(comm, row.field), column(qt, row.field));

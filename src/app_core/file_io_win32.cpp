@@ -192,8 +192,7 @@ void KeptOpenLog::Open()
 {
     path_ = locate_();
     fd_ = _wopen(WideFromUtf8(path_).c_str(),
-                 _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT,
-                 _S_IREAD | _S_IWRITE);
+                 _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
     if (fd_ < 0)
         Raise("Cannot open log file", path_, errno);
 }

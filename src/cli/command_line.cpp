@@ -68,8 +68,8 @@ CommonOptions CommonOptionsOf(const CommonArguments& a)
     const IniFile settings(SettingsFilePath());
     options.link.port =
         a.port.empty() ? settings.ReadString(kCommSetSection, kCommNoKey, kDefaultCommNo) : a.port;
-    options.link.baudRate = static_cast<uint32_t>(
-        a.baudRate.empty() ? SettingsBaudRate(settings) : std::stoi(a.baudRate));
+    options.link.baudRate = static_cast<uint32_t>(a.baudRate.empty() ? SettingsBaudRate(settings)
+                                                                     : std::stoi(a.baudRate));
     options.link.replyTimeoutMs = a.timeoutMs;
     options.json = a.json;
     return options;

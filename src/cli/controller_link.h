@@ -59,7 +59,8 @@ public:
     ReplyFrame awaitReply(ReplyLog::Mark since, std::initializer_list<uint8_t> codes,
                           const std::string& action);
     // The same without waiting: a reply that has already come.
-    std::optional<ReplyFrame> replyAfter(ReplyLog::Mark since, std::initializer_list<uint8_t> codes) const;
+    std::optional<ReplyFrame> replyAfter(ReplyLog::Mark since,
+                                         std::initializer_list<uint8_t> codes) const;
 
     // Asks for the parameter report and waits for it.
     ParameterReport readParameters();

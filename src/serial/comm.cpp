@@ -73,9 +73,9 @@ int TComm::StartComm()
     // The reader starts at once, so nothing that arrives after the open is lost.
     try {
         FReceiveBacklog = std::make_shared<ReceiveBacklog>();
-        ReadThread = std::make_unique<TReadThread>(
-            *hCommFile, *hCloseEvent, FHWnd, FReceiveBacklog,
-            std::make_shared<ReceiveQueue>(FReceiveBacklog), FDeliverAtOnce);
+        ReadThread = std::make_unique<TReadThread>(*hCommFile, *hCloseEvent, FHWnd, FReceiveBacklog,
+                                                   std::make_shared<ReceiveQueue>(FReceiveBacklog),
+                                                   FDeliverAtOnce);
     } catch (const std::exception&) {
         ReadThread.reset();
         FReceiveBacklog.reset();

@@ -239,8 +239,7 @@ ReaderEvent PosixDevice::WaitReader(const Event& close, uint8_t* buffer, uint32_
     const Deadline total(atOnce ? 0 : t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant,
                          atOnce ? 0 : capacity);
     // Time-outs for the first byte and for the gap after each further byte.
-    const bool returnAtOnce =
-        !atOnce && t.ReadIntervalTimeout == kMaxTimeout && !total.Active();
+    const bool returnAtOnce = !atOnce && t.ReadIntervalTimeout == kMaxTimeout && !total.Active();
     const int interval =
         t.ReadIntervalTimeout == 0 ? -1
         : t.ReadIntervalTimeout == kMaxTimeout

@@ -47,7 +47,7 @@ private:
     const std::shared_ptr<ReceiveBacklog> backlog_;
     std::mutex mutex_;
     std::deque<std::vector<uint8_t>> waiting_; // oldest first
-    bool lastOpen_ = false; // the newest waiting block still takes bytes
+    bool lastOpen_ = false;                    // the newest waiting block still takes bytes
     std::vector<std::vector<uint8_t>> spare_;
 };
 

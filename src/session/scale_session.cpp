@@ -564,8 +564,9 @@ void ScaleSession::setUseGravity(const std::string& typedValue)
     sendGravity(static_cast<int32_t>(std::nearbyint(value * 10000)));
     if (!awaitAcknowledgement(since, 500))
         return;
-    host_.showMessage(replies_.flagged(since, ReplyFlag::SetAcknowledged) ? SHOWN_TEXT("ScaleSession", "设置重力加速度成功！")
-                                       : kGravityNotSet);
+    host_.showMessage(replies_.flagged(since, ReplyFlag::SetAcknowledged)
+                          ? SHOWN_TEXT("ScaleSession", "设置重力加速度成功！")
+                          : kGravityNotSet);
 }
 
 // --- Calibration and settings -------------------------------------------------
@@ -760,8 +761,7 @@ RecordedCalibration ScaleSession::calibrateAndRecord(CalibrationKind kind,
     // could change it: a calibration then goes out exactly as without its
     // record. Behind an earlier record, the last report known serves, so
     // that nothing holds the command back.
-    record.before =
-        parametersCurrent_ || earlierRecordOpen ? lastParameters_ : readParameters();
+    record.before = parametersCurrent_ || earlierRecordOpen ? lastParameters_ : readParameters();
     if (host_.ending())
         return result;
 
@@ -776,9 +776,9 @@ RecordedCalibration ScaleSession::calibrateAndRecord(CalibrationKind kind,
         sendWeightCalibration(typedWeight, *weight);
     std::optional<ReplyFrame> answer;
     awaitReply(kCalibrationAnswerWaitMs, [&] {
-        return (answer = replies_.find(sent, [](const ReplyFrame& frame) {
-                    return IsCalibrationAnswer(frame[1]);
-                })).has_value();
+        return (answer = replies_.find(
+                    sent, [](const ReplyFrame& frame) { return IsCalibrationAnswer(frame[1]); }))
+            .has_value();
     });
     const uint8_t confirmation =
         kind == CalibrationKind::Zero ? kReplyZeroCalibrated : kReplyAnyPointCalibrated;

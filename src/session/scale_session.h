@@ -225,8 +225,8 @@ private:
     std::unique_ptr<TComm> port_;
     DeviceWatch deviceWatch_;
     std::string byIdFolder_ = kSerialByIdFolder;
-    DeviceIdentity device_;      // of the port opened last
-    bool reconnecting_ = false;  // a reopened device is being greeted
+    DeviceIdentity device_;        // of the port opened last
+    bool reconnecting_ = false;    // a reopened device is being greeted
     bool silenceReported_ = false; // a reopened device that did not answer, said once
     // Tasks posted by the device watch run only while the session lives.
     std::shared_ptr<ScaleSession*> self_ = std::make_shared<ScaleSession*>(this);

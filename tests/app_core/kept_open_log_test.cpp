@@ -36,8 +36,8 @@ TEST(KeptOpenLog, EachLineLandsWhereAFreshOpeningWouldPutIt)
         std::function<void()> meanwhile;
         std::string expected; // the log afterwards
     } cases[] = {
-        {"moved away by another program",
-         [&] { std::rename(logPath.c_str(), elsewhere.c_str()); }, "line\r\n"},
+        {"moved away by another program", [&] { std::rename(logPath.c_str(), elsewhere.c_str()); },
+         "line\r\n"},
         {"removed", [&] { std::remove(logPath.c_str()); }, "line\r\n"},
         {"replaced by another file",
          [&] {

@@ -150,7 +150,8 @@ TEST_F(PosixDeviceOnPty, DeliveringAtOnceCompletesWhileMoreKeepsComing)
                 device->WaitReader(*close, large.data(), static_cast<uint32_t>(large.size()));
             ASSERT_EQ(event.kind, ReaderEvent::ReadDone) << c.what;
             EXPECT_GT(event.value, 0u) << c.what;
-            EXPECT_EQ(event.value == large.size(), c.fillsTheBuffer) << c.what << " " << event.value;
+            EXPECT_EQ(event.value == large.size(), c.fillsTheBuffer)
+                << c.what << " " << event.value;
         }
     }
     stop = true;

@@ -64,7 +64,8 @@ TEST_F(Reconnect, TheSameLinkComingBackIsReopenedAndTheControllerGreeted)
 
     sim = std::make_unique<e2e::SimProcess>(
         std::vector<std::string>{"--link", link.string(), "--rate", "20"});
-    ASSERT_TRUE(host.runFor(10000, [&] { return session.connected() && !session.waitingForDevice(); }));
+    ASSERT_TRUE(
+        host.runFor(10000, [&] { return session.connected() && !session.waitingForDevice(); }));
     EXPECT_EQ(listener.lastStatus(), "串口已重新连接");
     EXPECT_THAT(listener.waits, ::testing::ElementsAre(true, false));
     ASSERT_TRUE(sim->WaitForLog("RX AA 01 F6 00 00 00 00 A2", 5s));
@@ -109,7 +110,8 @@ TEST_F(Reconnect, ADeviceThatDoesNotAnswerIsNotTaken)
     EXPECT_EQ(std::count(listener.statuses.begin(), listener.statuses.end(), silent), 1);
 
     sim->Command("silent off");
-    ASSERT_TRUE(host.runFor(10000, [&] { return session.connected() && !session.waitingForDevice(); }));
+    ASSERT_TRUE(
+        host.runFor(10000, [&] { return session.connected() && !session.waitingForDevice(); }));
     EXPECT_EQ(listener.lastStatus(), "串口已重新连接");
 }
 
@@ -120,8 +122,8 @@ struct BareTerminal {
     ScriptedHost host;
     RecordingListener listener;
     ScaleSession session{host, listener};
-    std::unique_ptr<e2e::SimProcess> sim = std::make_unique<e2e::SimProcess>(
-        std::vector<std::string>{"--rate", "20"});
+    std::unique_ptr<e2e::SimProcess> sim =
+        std::make_unique<e2e::SimProcess>(std::vector<std::string>{"--rate", "20"});
 
     void open()
     {
@@ -168,9 +170,8 @@ TEST(ReconnectOfAnAdapter, FollowsItsStableNameOnly)
     e2e::SimProcess other({"--rate", "0"});
     e2e::SimProcess adapter({"--rate", "20"});
     std::filesystem::create_symlink(adapter.PortPath(), stable);
-    ASSERT_TRUE(rig.host.runFor(10000, [&] {
-        return rig.session.connected() && !rig.session.waitingForDevice();
-    }));
+    ASSERT_TRUE(rig.host.runFor(
+        10000, [&] { return rig.session.connected() && !rig.session.waitingForDevice(); }));
     EXPECT_EQ(rig.listener.lastStatus(), "串口已重新连接");
     ASSERT_TRUE(adapter.WaitForLog("RX AA 01 F6 00 00 00 00 A2", 5s));
     EXPECT_TRUE(other.ReceivedFrames().empty());

@@ -456,12 +456,12 @@ TEST(LogRecordOfACalibration, NewestWithinTheSpan)
     const DateTime from = EncodeDateTime(2026, 12, 10, 10, 0, 0);
     const DateTime to = EncodeDateTime(2026, 12, 10, 10, 0, 5);
     const CalibrationLogRecords log = {
-        {1, "2026-12-09 10:00:00", 1, 2, 10, 1}, // a day before
-        {2, "2026-12-10 09:58:30", 1, 2, 10, 2}, // within the tolerance
-        {3, "2026-12-10 10:00:03", 1, 2, 15, 1}, // newest, another weight
-        {4, "-1", 1, 2, 10, 1},                  // no time
-        {5, "2026-12-10 10:03:00", 1, 2, 10, 1}, // after it
-        {6, "2026-12-10 10:00:04", 1, 2, 12, 2}, // newest, a span
+        {1, "2026-12-09 10:00:00", 1, 2, 10, 1},       // a day before
+        {2, "2026-12-10 09:58:30", 1, 2, 10, 2},       // within the tolerance
+        {3, "2026-12-10 10:00:03", 1, 2, 15, 1},       // newest, another weight
+        {4, "-1", 1, 2, 10, 1},                        // no time
+        {5, "2026-12-10 10:03:00", 1, 2, 10, 1},       // after it
+        {6, "2026-12-10 10:00:04", 1, 2, 12, 2},       // newest, a span
         {7, "2026-12-10 10:00:04", 1, 2, 10, 2, true}, // an unused slot
     };
     EXPECT_EQ(FindLogRecordOf(log, CalibrationKind::Zero, 0, from, to)->number, 3);
