@@ -211,7 +211,7 @@ TEST(Program, PortIsFreeAgainForTheSameUserAfterAnyEnd)
         const std::optional<int> exitCode = run.WaitForExit(10s);
         ASSERT_TRUE(exitCode);
         EXPECT_EQ(*exitCode, signal == SIGKILL ? 128 + SIGKILL : 0);
-        EXPECT_TRUE(Eventually([&] { return OrdinaryUserOpens(sim.PortPath()); }));
+        EXPECT_TRUE(support::WaitUntil([&] { return OrdinaryUserOpens(sim.PortPath()); }));
     }
 }
 
