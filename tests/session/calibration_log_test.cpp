@@ -23,13 +23,12 @@ using ::testing::IsEmpty;
 TEST_F(OnSim, CalibrationLogFromAPromptController)
 {
     const size_t mark = Start({"--records", "32", "--rate", "0"});
-    const auto started = std::chrono::steady_clock::now();
     EXPECT_TRUE(session.readCalibrationLog());
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
     EXPECT_THAT(host.waits, Each(200u));
     EXPECT_THAT(host.waitsAnswered, ElementsAreArray(std::vector<bool>(32, true)));
     ASSERT_EQ(session.calibrationLog().size(), 32u);
     EXPECT_EQ(listener.records, session.calibrationLog());
+    SyncWithSim(); // the simulator's log of what it received is complete
     const std::vector<std::string> frames = FramesSince(mark);
     ASSERT_EQ(frames.size(), 32u);
     for (int i = 1; i <= 32; ++i) {
@@ -51,9 +50,10 @@ TEST_F(OnSim, CalibrationLogFromASilentControllerWaitsForEveryRecord)
     EXPECT_EQ(session.calibrationLog().size(), 32u);
     Set("silent on");
     const size_t mark = sim->ReceivedFrames().size();
-    const auto started = std::chrono::steady_clock::now();
+    host.waitsAnswered.clear();
     EXPECT_TRUE(session.readCalibrationLog());
-    EXPECT_GE(std::chrono::steady_clock::now() - started, 32 * 200ms);
+    // Every wait ran out: none was answered.
+    EXPECT_THAT(host.waitsAnswered, ElementsAreArray(std::vector<bool>(32, false)));
     EXPECT_TRUE(session.calibrationLog().empty());
     EXPECT_TRUE(sim->WaitForLog("RX AA 01 F8 20", 5s));
     EXPECT_EQ(FramesSince(mark).size(), 32u);
