@@ -28,7 +28,8 @@ EndingSignals::EndingSignals(QObject* parent) : QObject(parent)
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalSocket) != 0)
         return;
     notifier_ = new QSocketNotifier(signalSocket[1], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, [] {
+    connect(notifier_, &QSocketNotifier::activated, this, [this] {
+        received_ = true;
         char bytes[16];
         while (::read(signalSocket[1], bytes, sizeof bytes) > 0) { }
         // exit, not quit: quit would ask the window, whose close asks the operator.

@@ -13,7 +13,12 @@ class EndingSignals : public QObject {
 public:
     explicit EndingSignals(QObject* parent = nullptr);
     ~EndingSignals() override;
+    // A signal came: the program is ending. An exit requested before the
+    // main event loop has started (while the port is opened at start-up)
+    // would be lost, so main() asks this before it runs the loop.
+    bool received() const { return received_; }
 
 private:
     QSocketNotifier* notifier_ = nullptr;
+    bool received_ = false;
 };

@@ -53,6 +53,7 @@ int main(int argc, char** argv)
         else
             window.openRememberedPort();
     });
-    app.exec();
+    if (!endingSignals.received())
+        app.exec();
     return 0;
 }
