@@ -77,12 +77,12 @@ TEST(CommandLine, PortOptionOpensThatPortWithoutSavingIt)
     const std::string settings = run.ReadFile("datalink.ini");
     // The clock and the parameter query go to the given port; the weight comes back.
     ASSERT_TRUE(sim.WaitForLog("RX AA 01 F6 00 00 00 00 A2", 10s)) << run.ReadFile("program.err");
-    support::WaitUntil(
-        [&] { return run.ReadFile("Result.txt").find("实际值：12.5,") != std::string::npos; });
+    // A remembered port is written right after the parameter query goes
+    // out, before the window handles anything else: a reading logged after
+    // the simulator received the query comes after that moment.
+    const size_t logged = run.ReadFile("Result.txt").size();
+    ASSERT_TRUE(support::WaitUntil([&] { return run.ReadFile("Result.txt").size() > logged; }));
     EXPECT_THAT(run.ReadFile("Result.txt"), HasSubstr("实际值：12.5,"));
-    // Nothing outside marks the moment a remembered port would be written
-    // (readings are logged while the open still waits): a window past it.
-    std::this_thread::sleep_for(300ms);
     EXPECT_EQ(run.ReadFile("datalink.ini"), settings);
     EXPECT_TRUE(run.Running());
 }
