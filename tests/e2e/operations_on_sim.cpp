@@ -231,7 +231,7 @@ void OperationsOnSimTest::cityFromTheTableAcknowledged()
     ChooseCity(boxes, 8);
     Control<QPushButton>(window, "btn15")->click();
     // 97900 = 0x17E6C
-    QCOMPARE(FramesSince(mark), QStringList{"AA 01 F3 6C 7E 01 00 8A"});
+    QCOMPARE(FramesSince(mark, 1), QStringList{"AA 01 F3 6C 7E 01 00 8A"});
     QCOMPARE(Control<QLineEdit>(window, "edtUseCity")->text(), QStringLiteral("台湾[9.79]"));
     QCOMPARE(boxes.Texts(),
              QStringList{QStringLiteral(
@@ -256,7 +256,7 @@ void OperationsOnSimTest::cityFromTheTableUnanswered()
     QVERIFY(waited.elapsed() >= 500);
     QCOMPARE(boxes.Texts().last(), QStringLiteral("设置重力加速度错误！请重试！"));
     QCOMPARE(Control<QLineEdit>(window, "edtUseCity")->text(), before);
-    QCOMPARE(FramesSince(mark), QStringList{"AA 01 F3 47 7E 01 00 65"}); // 97863
+    QCOMPARE(FramesSince(mark, 1), QStringList{"AA 01 F3 47 7E 01 00 65"}); // 97863
 }
 
 void OperationsOnSimTest::cityDialogLeftWithExitSendsNothing()
@@ -326,7 +326,7 @@ void OperationsOnSimTest::customGravity()
         QCOMPARE(FramesSince(mark), QStringList());
     } else {
         QCOMPARE(boxes.Texts(), (QStringList{question, QStringLiteral("设置重力加速度成功！")}));
-        QCOMPARE(FramesSince(mark), QStringList{frame});
+        QCOMPARE(FramesSince(mark, 1), QStringList{frame});
     }
     QCOMPARE(Control<QLineEdit>(window, "edtUseCity")->text(), useCity);
 }
@@ -370,7 +370,7 @@ void OperationsOnSimTest::calibrationNeedsTheSwitchAndTheDayCodeOpensIt()
                                            "AA 01 F6 00 00 00 00 A2", "AA 01 02 00 00 00 00 AE"} +
                                RecordQueries() + QStringList{"AA 01 03 0A 00 00 00 B9"} +
                                RecordQueries();
-    QCOMPARE(FramesSince(mark), frames);
+    QCOMPARE(FramesSince(mark, frames.size()), frames);
     // The tool's lines and the dispatcher's lines for the successes.
     QCOMPARE(OpLogEntries(),
              (QStringList{QStringLiteral("零点标定"), QStringLiteral("零点标定"),
@@ -539,7 +539,7 @@ void OperationsOnSimTest::calibrationLogFromAPromptController()
     Control<QPushButton>(window, "btnSetLog")->click();
     QCOMPARE(rows.size(), 32);
     // In request order, numbered as the controller numbers them.
-    const QStringList frames = FramesSince(mark);
+    const QStringList frames = FramesSince(mark, 32);
     QCOMPARE(frames.size(), 32);
     for (int i = 1; i <= 32; ++i) {
         QCOMPARE(rows[i - 1][0], QString::number(i));
