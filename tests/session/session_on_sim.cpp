@@ -28,8 +28,10 @@ size_t SessionOnSim::Start(const std::vector<std::string>& options)
     return sim->ReceivedFrames().size();
 }
 
-std::vector<std::string> SessionOnSim::FramesSince(size_t mark) const
+std::vector<std::string> SessionOnSim::FramesSince(size_t mark)
 {
+    if (session.connected())
+        SyncWithSim();
     const std::vector<std::string> all = sim->ReceivedFrames();
     return {all.begin() + static_cast<long>(mark), all.end()};
 }

@@ -26,8 +26,10 @@ public:
     // frames the simulator has received so far.
     size_t Start(const std::vector<std::string>& options = {});
 
-    // Frames the simulator has received since it had received `mark`.
-    std::vector<std::string> FramesSince(size_t mark) const;
+    // Frames the simulator has received since it had received `mark`; with
+    // the port connected, once it has logged all the session wrote (an
+    // answer can come before the simulator's log line of its request).
+    std::vector<std::string> FramesSince(size_t mark);
     // Returns once the simulator has received everything the session has
     // written so far: a frame that is sent after all the others (the line
     // keeps their order), carries a wrong checksum, and so changes nothing.
