@@ -275,6 +275,22 @@ and 5 g from 6 kg on.</translation>
         <source>当前没有选择默认打印机。</source>
         <translation>There is no default printer currently selected.</translation>
     </message>
+    <message>
+        <source>无法打开日志文件“%1”：%2</source>
+        <translation>Cannot open log file &quot;%1&quot;: %2</translation>
+    </message>
+    <message>
+        <source>无法移开日志文件“%1”：%2</source>
+        <translation>Cannot rename log file &quot;%1&quot;: %2</translation>
+    </message>
+    <message>
+        <source>无法写入日志文件“%1”：%2</source>
+        <translation>Cannot write to log file &quot;%1&quot;: %2</translation>
+    </message>
+    <message>
+        <source>无法关闭日志文件“%1”：%2</source>
+        <translation>Cannot close log file &quot;%1&quot;: %2</translation>
+    </message>
 </context>
 <context>
     <name>GravityTable</name>
@@ -455,6 +471,10 @@ and 5 g from 6 kg on.</translation>
     <message>
         <source>您确定要退出系统吗？</source>
         <translation>Are you sure you want to exit?</translation>
+    </message>
+    <message>
+        <source>配置文件中的波特率 BaudRate=%1 无效，使用 %2。</source>
+        <translation>BaudRate=%1 in the settings file is not valid; %2 is used.</translation>
     </message>
 </context>
 <context>
@@ -755,6 +775,14 @@ and 5 g from 6 kg on.</translation>
     <message>
         <source>设备已出现，但控制器无应答，继续等待…</source>
         <translation>The device is back, but the controller does not answer; still waiting…</translation>
+    </message>
+    <message>
+        <source>，串口被占用</source>
+        <translation>: the port is in use by another program</translation>
+    </message>
+    <message>
+        <source>，没有使用串口的权限</source>
+        <translation>: no permission to use the port</translation>
     </message>
 </context>
 <context>

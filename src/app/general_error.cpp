@@ -4,6 +4,9 @@
 
 #include "app/app_identity.h"
 #include "app/message_boxes.h"
+#include "app_core/log_files.h"
+
+#include <cstring>
 
 QString GeneralErrorText(const QString& message)
 {
@@ -34,9 +37,42 @@ void ShowGeneralError(const QString& message)
     open = false;
 }
 
+namespace {
+
+// A log that failed, said in the window's language; the system's reason as
+// the system words it.
+QString LogFailureText(const InOutError& error)
+{
+    const char* step = nullptr;
+    switch (error.step) {
+    case LogFileStep::Open:
+        step = QT_TRANSLATE_NOOP("GeneralError", "无法打开日志文件“%1”：%2");
+        break;
+    case LogFileStep::Rename:
+        step = QT_TRANSLATE_NOOP("GeneralError", "无法移开日志文件“%1”：%2");
+        break;
+    case LogFileStep::Write:
+        step = QT_TRANSLATE_NOOP("GeneralError", "无法写入日志文件“%1”：%2");
+        break;
+    case LogFileStep::Close:
+        step = QT_TRANSLATE_NOOP("GeneralError", "无法关闭日志文件“%1”：%2");
+        break;
+    case LogFileStep::Other:
+        return QString::fromUtf8(error.what());
+    }
+    return QCoreApplication::translate("GeneralError", step)
+        .arg(QString::fromStdString(error.path),
+             QString::fromLocal8Bit(std::strerror(error.errorCode)));
+}
+
+} // namespace
+
 void ShowGeneralError(const std::exception& error)
 {
-    ShowGeneralError(QString::fromUtf8(error.what()));
+    if (const auto* logError = dynamic_cast<const InOutError*>(&error))
+        ShowGeneralError(LogFailureText(*logError));
+    else
+        ShowGeneralError(QString::fromUtf8(error.what()));
 }
 
 void RunAction(const std::function<void()>& action)

@@ -36,7 +36,4 @@ bool QtSessionHost::ask(const std::string& text, Question question)
                                                   : MessageBoxes::Kind::ConfirmOkCancel);
 }
 
-void QtSessionHost::showError(const std::string& text)
-{
-    ShowGeneralError(QString::fromStdString(text));
-}
+void QtSessionHost::showError(const std::exception& error) { ShowGeneralError(error); }

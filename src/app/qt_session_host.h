@@ -22,7 +22,7 @@ public:
     void showMessage(const std::string& text) override;
     void showMessageWithValue(const std::string& fixedText, const std::string& value) override;
     bool ask(const std::string& text, Question question) override;
-    void showError(const std::string& text) override;
+    void showError(const std::exception& error) override;
 
 private:
     QObject* context_;

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxSize)
 {
@@ -66,9 +67,9 @@ std::string WriteTarget(const std::string& path)
     return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
-[[noreturn]] void Raise(const char* what, const std::string& path, int error)
+[[noreturn]] void Raise(LogFileStep step, const std::string& path, int error)
 {
-    throw InOutError(std::string(what) + " \"" + path + "\": " + std::strerror(error), error);
+    throw InOutError(step, path, error);
 }
 
 } // namespace
@@ -196,7 +197,7 @@ int OpenLog(const std::string& path)
     const int fd = open(path.c_str(),
                         O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0666);
     if (fd < 0)
-        Raise("Cannot open log file", path, errno);
+        Raise(LogFileStep::Open, path, errno);
     return fd;
 }
 
@@ -249,7 +250,7 @@ void KeptOpenLog::Append(const std::string& bytes, long moveAsideAt)
     if (moveAsideAt > 0 && size_ >= moveAsideAt) {
         Close();
         if (rename(path_.c_str(), MovedAsidePath(path_).c_str()) != 0)
-            Raise("Cannot rename log file", path_, errno);
+            Raise(LogFileStep::Rename, path_, errno);
         Open();
     }
     for (size_t done = 0; done < bytes.size();) {
@@ -261,7 +262,7 @@ void KeptOpenLog::Append(const std::string& bytes, long moveAsideAt)
         } else if (n < 0 && errno != EINTR) {
             const int error = errno;
             Close(); // the next line opens it anew
-            Raise("Cannot write to log file", path_, error);
+            Raise(LogFileStep::Write, path_, error);
         }
     }
 }
@@ -275,7 +276,7 @@ void AppendToFile(const std::string& path, const std::string& bytes, long moveAs
             open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW,
                  0666);
         if (fd < 0)
-            Raise("Cannot open log file", path, errno);
+            Raise(LogFileStep::Open, path, errno);
         return fd;
     };
     int fd = openLog();
@@ -284,26 +285,26 @@ void AppendToFile(const std::string& path, const std::string& bytes, long moveAs
         info.st_size >= moveAsideAt) {
         close(fd);
         if (rename(path.c_str(), MovedAsidePath(path).c_str()) != 0)
-            Raise("Cannot rename log file", path, errno);
+            Raise(LogFileStep::Rename, path, errno);
         fd = openLog();
     }
 
     int error = 0;
-    const char* failure = nullptr;
+    std::optional<LogFileStep> failure;
     for (size_t done = 0; !failure && done < bytes.size();) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<size_t>(n);
         } else if (n < 0 && errno != EINTR) {
             error = errno;
-            failure = "Cannot write to log file";
+            failure = LogFileStep::Write;
         }
     }
     // The close comes first even after a failure; its own failure counts too.
     if (close(fd) != 0 && !failure) {
         error = errno;
-        failure = "Cannot close log file";
+        failure = LogFileStep::Close;
     }
     if (failure)
-        Raise(failure, path, error);
+        Raise(*failure, path, error);
 }

@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxSize)
 {
@@ -136,9 +137,9 @@ bool ReplaceWholeFile(const std::string& path, const std::string& text)
 
 namespace {
 
-[[noreturn]] void Raise(const char* what, const std::string& path, int error)
+[[noreturn]] void Raise(LogFileStep step, const std::string& path, int error)
 {
-    throw InOutError(std::string(what) + " \"" + path + "\": " + std::strerror(error), error);
+    throw InOutError(step, path, error);
 }
 
 } // namespace
@@ -153,7 +154,7 @@ void AppendToFile(const std::string& path, const std::string& bytes, long moveAs
             _wopen(wide.c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT,
                    _S_IREAD | _S_IWRITE);
         if (fd < 0)
-            Raise("Cannot open log file", path, errno);
+            Raise(LogFileStep::Open, path, errno);
         return fd;
     };
     int fd = openLog();
@@ -163,27 +164,27 @@ void AppendToFile(const std::string& path, const std::string& bytes, long moveAs
         _close(fd);
         if (!MoveFileExW(wide.c_str(), WideFromUtf8(MovedAsidePath(path)).c_str(),
                          MOVEFILE_REPLACE_EXISTING))
-            Raise("Cannot rename log file", path, EACCES);
+            Raise(LogFileStep::Rename, path, EACCES);
         fd = openLog();
     }
 
     int error = 0;
-    const char* failure = nullptr;
+    std::optional<LogFileStep> failure;
     for (size_t done = 0; !failure && done < bytes.size();) {
         const int n = _write(fd, bytes.data() + done, static_cast<unsigned>(bytes.size() - done));
         if (n > 0) {
             done += static_cast<size_t>(n);
         } else {
             error = errno;
-            failure = "Cannot write to log file";
+            failure = LogFileStep::Write;
         }
     }
     if (_close(fd) != 0 && !failure) {
         error = errno;
-        failure = "Cannot close log file";
+        failure = LogFileStep::Close;
     }
     if (failure)
-        Raise(failure, path, error);
+        Raise(*failure, path, error);
 }
 
 // The open file keeps its name here: the system lets others read it but
@@ -194,7 +195,7 @@ void KeptOpenLog::Open()
     fd_ = _wopen(WideFromUtf8(path_).c_str(),
                  _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
     if (fd_ < 0)
-        Raise("Cannot open log file", path_, errno);
+        Raise(LogFileStep::Open, path_, errno);
 }
 
 void KeptOpenLog::Close()
@@ -216,7 +217,7 @@ void KeptOpenLog::Append(const std::string& bytes, long moveAsideAt)
         Close();
         if (!MoveFileExW(WideFromUtf8(path_).c_str(), WideFromUtf8(MovedAsidePath(path_)).c_str(),
                          MOVEFILE_REPLACE_EXISTING))
-            Raise("Cannot rename log file", path_, EACCES);
+            Raise(LogFileStep::Rename, path_, EACCES);
         Open();
     }
     for (size_t done = 0; done < bytes.size();) {
@@ -226,7 +227,7 @@ void KeptOpenLog::Append(const std::string& bytes, long moveAsideAt)
         } else {
             const int error = errno;
             Close(); // the next line opens it anew
-            Raise("Cannot write to log file", path_, error);
+            Raise(LogFileStep::Write, path_, error);
         }
     }
 }

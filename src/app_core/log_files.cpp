@@ -5,6 +5,8 @@
 #include "app_core/locale_text.h"
 #include "app_core/sys_settings.h"
 
+#include <cstring>
+
 bool resultLogEnabled = true;
 
 namespace {
@@ -19,6 +21,34 @@ std::string LogLine(const std::string& timestamp, std::string_view text)
 std::string TimestampWithMs() { return FormatDateTime(kPatternDateTimeMs, CurrentDateTime()); }
 
 } // namespace
+
+namespace {
+
+const char* EnglishStep(LogFileStep step)
+{
+    switch (step) {
+    case LogFileStep::Open:
+        return "Cannot open log file";
+    case LogFileStep::Rename:
+        return "Cannot rename log file";
+    case LogFileStep::Write:
+        return "Cannot write to log file";
+    case LogFileStep::Close:
+        return "Cannot close log file";
+    case LogFileStep::Other:
+        break;
+    }
+    return "Cannot use log file";
+}
+
+} // namespace
+
+InOutError::InOutError(LogFileStep step, const std::string& path, int errorCode)
+    : std::runtime_error(std::string(EnglishStep(step)) + " \"" + path +
+                         "\": " + std::strerror(errorCode)),
+      errorCode(errorCode), step(step), path(path)
+{
+}
 
 std::string MovedAsidePath(const std::string& path)
 {

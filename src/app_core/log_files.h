@@ -32,15 +32,23 @@
 #include <string>
 #include <string_view>
 
+// What was done to a log file when it failed.
+enum class LogFileStep { Other, Open, Rename, Write, Close };
+
 // A log file could not be created, opened, written or closed. The message
-// names the file and the failure; errorCode is the errno value.
+// names the file and the failure in English (for logs and the command
+// line); the step, path and errno value let a window say it in its own
+// language.
 class InOutError : public std::runtime_error {
 public:
     InOutError(const std::string& message, int errorCode)
         : std::runtime_error(message), errorCode(errorCode)
     {
     }
+    InOutError(LogFileStep step, const std::string& path, int errorCode);
     int errorCode;
+    LogFileStep step = LogFileStep::Other;
+    std::string path;
 };
 
 // Switch of the result log; true until LoadSystemSettings reads "writeResult".

@@ -1,6 +1,7 @@
 #include "app_core/sys_settings.h"
 
 #include "app_core/file_places.h"
+#include "app_core/ini_file.h"
 #include "app_core/log_files.h"
 
 bool startWithSystem = false;
@@ -11,6 +12,18 @@ std::string shopNumber;
 std::string windowLanguage;
 
 std::string SettingsFilePath() { return SettingsDirectory() + std::string(kSettingsFileName); }
+
+std::optional<int> SettingsBaudRate(const IniFile& settings)
+{
+    const std::string text = settings.ReadString(kCommSetSection, kBaudRateKey, "");
+    if (text.empty())
+        return kDefaultBaudRate;
+    const int rate = settings.ReadInteger(kCommSetSection, kBaudRateKey, -1);
+    for (const std::string& offered : kBaudRateTexts)
+        if (std::to_string(rate) == offered)
+            return rate;
+    return std::nullopt;
+}
 
 void LoadSystemSettings()
 {

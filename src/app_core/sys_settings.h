@@ -23,8 +23,12 @@
 #include "app_core/ini_file.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+class IniFile;
 
 inline constexpr std::string_view kSettingsFileName = "datalink.ini";
 
@@ -33,6 +37,15 @@ inline constexpr std::string_view kCommNoKey = "CommNo";
 inline constexpr std::string_view kBaudRateKey = "BaudRate";
 inline constexpr std::string_view kDefaultCommNo = "Com3";
 inline constexpr int kDefaultBaudRate = 115200;
+
+// The line speeds a port is opened at.
+inline const std::vector<std::string> kBaudRateTexts = {"1200",   "2400",   "4800",  "9600",
+                                                        "19200",  "38400",  "57600", "115200",
+                                                        "230400", "460800", "921600"};
+
+// BaudRate= of [CommSet]: kDefaultBaudRate when the key is absent or empty,
+// nothing when its value is not one of kBaudRateTexts.
+std::optional<int> SettingsBaudRate(const IniFile& settings);
 
 // SettingsDirectory() + "datalink.ini".
 std::string SettingsFilePath();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "protocol/gravity.h"
 #include "protocol/number_parse.h"
 
 namespace {
@@ -57,7 +58,7 @@ CLI::Validator GravityValue()
     return CLI::Validator(
         [](std::string& text) -> std::string {
             const std::optional<double> value = TryParseFloat(text);
-            if (!value || *value <= 9.6 || *value >= 10)
+            if (!value || !IsSettableGravity(*value))
                 return NotAllowed(text,
                                   "a gravity in m/s² more than 9.6 and less than 10, e.g. 9.7894");
             return {};

@@ -2,4 +2,7 @@
 
 #include <iostream>
 
-void CliHost::showError(const std::string& text) { std::cerr << "scale-cli: " << text << '\n'; }
+void CliHost::showError(const std::exception& error)
+{
+    std::cerr << "scale-cli: " << error.what() << '\n';
+}

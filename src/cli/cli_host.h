@@ -24,7 +24,7 @@ public:
     void showMessage(const std::string&) override { }
     bool ask(const std::string&, Question) override { return true; }
     // What ended an operation unexpectedly, on standard error.
-    void showError(const std::string& text) override;
+    void showError(const std::exception& error) override;
 
     // Ends every wait at once, and the session's operations at their next wait.
     void end() { loop_.stop(); }

@@ -14,9 +14,7 @@
 
 namespace {
 
-const std::vector<std::string> kBaudRates = {"1200",   "2400",   "4800",  "9600",
-                                             "19200",  "38400",  "57600", "115200",
-                                             "230400", "460800", "921600"};
+const std::vector<std::string>& kBaudRates = kBaudRateTexts;
 
 const std::string kCommonOptionsNote = "\nCommon options, before or after the command: --port "
                                        "PATH|ComN, --baud N, --json, --timeout MS\n"
@@ -48,17 +46,14 @@ void AddCommonOptions(CLI::App& app, CommonArguments& a)
 }
 
 // BaudRate of the settings file, one of the rates --baud takes.
-int SettingsBaudRate(const IniFile& settings)
+int CheckedSettingsBaudRate(const IniFile& settings)
 {
-    const std::string text = settings.ReadString(kCommSetSection, kBaudRateKey, "");
-    if (text.empty())
-        return kDefaultBaudRate;
-    const int rate = settings.ReadInteger(kCommSetSection, kBaudRateKey, -1);
-    if (std::find(kBaudRates.begin(), kBaudRates.end(), std::to_string(rate)) == kBaudRates.end())
-        throw UsageError(settings.FileName() + ": [" + std::string(kCommSetSection) + "] " +
-                         std::string(kBaudRateKey) + "=" + text +
-                         " is not allowed: " + Alternatives(kBaudRates) + " (or give --baud)");
-    return rate;
+    if (const std::optional<int> rate = SettingsBaudRate(settings))
+        return *rate;
+    throw UsageError(settings.FileName() + ": [" + std::string(kCommSetSection) + "] " +
+                     std::string(kBaudRateKey) + "=" +
+                     settings.ReadString(kCommSetSection, kBaudRateKey, "") +
+                     " is not allowed: " + Alternatives(kBaudRates) + " (or give --baud)");
 }
 
 // The port and rate as given, else as datalink.ini beside the program says.
@@ -68,8 +63,8 @@ CommonOptions CommonOptionsOf(const CommonArguments& a)
     const IniFile settings(SettingsFilePath());
     options.link.port =
         a.port.empty() ? settings.ReadString(kCommSetSection, kCommNoKey, kDefaultCommNo) : a.port;
-    options.link.baudRate = static_cast<uint32_t>(a.baudRate.empty() ? SettingsBaudRate(settings)
-                                                                     : std::stoi(a.baudRate));
+    options.link.baudRate = static_cast<uint32_t>(
+        a.baudRate.empty() ? CheckedSettingsBaudRate(settings) : std::stoi(a.baudRate));
     options.link.replyTimeoutMs = a.timeoutMs;
     options.json = a.json;
     return options;

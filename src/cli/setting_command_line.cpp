@@ -97,7 +97,7 @@ GravityRequest CheckedGravityRequest(const GravityArguments& a, const CLI::App& 
                              "' is not allowed: degrees 0 to 90, minutes and seconds 0 to 59, at "
                              "most 90 degrees");
         const double gravity = GravityAtLatitude(degrees, minutes, seconds, std::stoi(a.altitude));
-        if (gravity <= 9.6 || gravity >= 10)
+        if (!IsSettableGravity(gravity))
             throw UsageError("--latitude/--altitude: the gravity there, " + FormatGeneral(gravity) +
                              ", is not allowed: more than 9.6 and less than 10");
         // As the window computes it into the value field.

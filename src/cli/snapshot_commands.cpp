@@ -27,17 +27,16 @@ struct SettableParts {
     bool beeper = false;
 };
 
-constexpr int kRanges[] = {3, 15, 30, 750};
-
 SettableParts CheckedSettableParts(const Snapshot& snapshot, const std::string& file)
 {
     const ParameterReport& parameters = snapshot.parameters;
     // The window sends a gravity only strictly between 9.6 and 10 m/s².
-    if (parameters.useGravity <= 96000 || parameters.useGravity >= 100000)
+    if (!IsSettableGravity(parameters.useGravity / 10000.0))
         throw UsageError(file +
                          ": parameters.use_place.gravity: " + FormatGravity(parameters.useGravity) +
                          " is not allowed: more than 9.6 and less than 10");
-    if (std::find(std::begin(kRanges), std::end(kRanges), parameters.rangeKg) == std::end(kRanges))
+    if (std::find(kRangeChoicesKg.begin(), kRangeChoicesKg.end(), parameters.rangeKg) ==
+        kRangeChoicesKg.end())
         throw UsageError(file + ": parameters.range_kg: " + std::to_string(parameters.rangeKg) +
                          " is not allowed: 3, 15, 30 or 750");
     if (parameters.division > 1)

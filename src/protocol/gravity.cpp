@@ -45,3 +45,5 @@ double GravityAtLatitude(double degrees, double minutes, double seconds, double 
     // nearbyint in the default rounding mode: to nearest, halves to even.
     return std::nearbyint(g * 10000.0) / 10000.0;
 }
+
+bool IsSettableGravity(double gravity) { return gravity > 9.6 && gravity < 10; }

@@ -63,3 +63,6 @@ std::string FormatPlaceAndGravity(std::string_view place, int32_t gravity);
 // face value) and the altitude in metres, rounded to four decimals with
 // halves going to the even neighbour.
 double GravityAtLatitude(double degrees, double minutes, double seconds, double altitude);
+
+// Whether a typed gravity in m/s² may be sent: more than 9.6 and less than 10.
+bool IsSettableGravity(double gravity);

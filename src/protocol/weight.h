@@ -5,6 +5,7 @@
 
 #include "protocol/frame.h"
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -18,6 +19,9 @@ struct WeighingState {
 };
 
 inline constexpr uint8_t kReplyPowerOnZeroFailed = 0x77;
+
+// The ranges in kg an operator chooses from, in the order they are listed.
+inline constexpr std::array<int, 4> kRangeChoicesKg = {3, 15, 30, 750};
 
 // Division values in units of 0.1 g (0.0001 kg).
 inline constexpr int kDivisionRange30 = 100;

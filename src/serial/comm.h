@@ -105,6 +105,8 @@ public:
 
     // Native handle of the open device; 0 while closed.
     uint32_t Handle() const;
+    // Why the last StartComm that returned -1 could not open the port.
+    serial::OpenRefusal LastOpenRefusal() const { return backend_.LastOpenRefusal(); }
     bool SendDataEmpty() const { return FSendDataEmpty.load(); }
 
     // Properties. Line settings and time-outs reach an open port at once;

@@ -86,6 +86,9 @@ public:
     virtual void EndWriter() = 0;
 };
 
+// Why a port could not be opened, as far as the system says.
+enum class OpenRefusal { None, Absent, Busy, NoPermission, Other };
+
 class CommBackend {
 public:
     virtual ~CommBackend() = default;
@@ -94,6 +97,8 @@ public:
     // `device` set, -1 when it cannot be opened (absent, busy), -2 when the
     // name does not denote a character device.
     virtual int Open(const std::string& name, std::unique_ptr<CommDevice>& device) = 0;
+    // Why the last Open returned -1; Other where the backend cannot tell.
+    virtual OpenRefusal LastOpenRefusal() const { return OpenRefusal::Other; }
     // A new event, not set; null when none can be made.
     virtual std::unique_ptr<Event> NewEvent() = 0;
     // Sleeps until one of the two events is set: 0 or 1 (the lower index

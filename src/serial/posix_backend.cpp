@@ -62,17 +62,19 @@ PosixBackend::PosixBackend(std::string sysClassTty) : sysClassTty_(std::move(sys
 
 int PosixBackend::Open(const std::string& name, std::unique_ptr<CommDevice>& device)
 {
+    lastRefusal_ = OpenRefusal::None;
     const std::string path = DevicePathForCommName(name);
     if (path.empty())
-        return -1;
+        return Refused(ENOENT);
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return errno == EISDIR ? -2 : -1;
+        return errno == EISDIR ? -2 : Refused(errno);
     if (fd < 3) { // keep 0 free: a handle of 0 means "closed"
         int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+        const int error = errno;
         close(fd);
         if (moved < 0)
-            return -1;
+            return Refused(error);
         fd = moved;
     }
     struct stat st { };
@@ -83,15 +85,38 @@ int PosixBackend::Open(const std::string& name, std::unique_ptr<CommDevice>& dev
     // Another program has the port: flock covers every opener, TIOCEXCL
     // also those that do not lock (root is exempt from it).
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno == EWOULDBLOCK ? EBUSY : errno;
         close(fd);
-        return -1;
+        return Refused(error);
     }
     if (ioctl(fd, TIOCEXCL) != 0 && errno != EINVAL && errno != ENOTTY) {
+        const int error = errno;
         close(fd);
-        return -1;
+        return Refused(error);
     }
     device = std::make_unique<PosixDevice>(fd);
     return 0;
+}
+
+int PosixBackend::Refused(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        lastRefusal_ = OpenRefusal::Absent;
+        break;
+    case EBUSY: // a terminal in exclusive use, or locked by another program
+        lastRefusal_ = OpenRefusal::Busy;
+        break;
+    case EACCES:
+    case EPERM:
+        lastRefusal_ = OpenRefusal::NoPermission;
+        break;
+    default:
+        lastRefusal_ = OpenRefusal::Other;
+    }
+    return -1;
 }
 
 std::unique_ptr<Event> PosixBackend::NewEvent()

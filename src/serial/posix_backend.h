@@ -35,12 +35,17 @@ public:
     explicit PosixBackend(std::string sysClassTty = "/sys/class/tty");
 
     int Open(const std::string& name, std::unique_ptr<CommDevice>& device) override;
+    OpenRefusal LastOpenRefusal() const override { return lastRefusal_; }
     std::unique_ptr<Event> NewEvent() override;
     int WaitForEither(const Event& first, const Event& second) override;
     std::vector<std::string> ListPorts() override;
 
 private:
+    // -1 after noting why (errno of the step that failed).
+    int Refused(int error);
+
     std::string sysClassTty_;
+    OpenRefusal lastRefusal_ = OpenRefusal::None;
 };
 
 // Waits until the close event or the device is ready for `events`.

@@ -32,6 +32,7 @@ Win32Backend::Win32Backend(HKEY root, std::wstring portsKey)
 
 int Win32Backend::Open(const std::string& name, std::unique_ptr<CommDevice>& device)
 {
+    lastRefusal_ = OpenRefusal::Absent;
     const std::string path = Win32DevicePath(name);
     if (path.empty())
         return -1;
@@ -39,8 +40,16 @@ int Win32Backend::Open(const std::string& name, std::unique_ptr<CommDevice>& dev
     HANDLE handle =
         CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    if (handle == INVALID_HANDLE_VALUE) {
+        // A port another program holds is refused as "access denied".
+        const DWORD error = GetLastError();
+        lastRefusal_ =
+            error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? OpenRefusal::Busy
+            : error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? OpenRefusal::Absent
+                                                                             : OpenRefusal::Other;
         return -1;
+    }
+    lastRefusal_ = OpenRefusal::None;
     if (GetFileType(handle) != FILE_TYPE_CHAR) {
         CloseHandle(handle);
         return -2;

@@ -43,6 +43,7 @@ public:
                           std::wstring portsKey = L"HARDWARE\\DEVICEMAP\\SERIALCOMM");
 
     int Open(const std::string& name, std::unique_ptr<CommDevice>& device) override;
+    OpenRefusal LastOpenRefusal() const override { return lastRefusal_; }
     std::unique_ptr<Event> NewEvent() override;
     int WaitForEither(const Event& first, const Event& second) override;
     // The port names stored under the key, in name order (COM2 before COM10).
@@ -51,6 +52,7 @@ public:
 private:
     HKEY root_;
     std::wstring portsKey_;
+    OpenRefusal lastRefusal_ = OpenRefusal::None;
 };
 
 } // namespace serial

@@ -107,8 +107,18 @@ int32_t ScaleSession::openPort(const std::string& typedName, uint32_t baudRate)
     port_->SetBaudRate(baudRate);
     const int32_t code = port_->StartComm();
     if (code != 1) {
-        listener_.statusWithValueChanged(SHOWN_TEXT("ScaleSession", "打开串口失败，返回值："),
-                                         std::to_string(code));
+        const char* fixedText = SHOWN_TEXT("ScaleSession", "打开串口失败，返回值：");
+        const serial::OpenRefusal refusal =
+            code == -1 ? port_->LastOpenRefusal() : serial::OpenRefusal::None;
+        if (refusal == serial::OpenRefusal::Busy)
+            listener_.statusWithValueAndReasonChanged(fixedText, std::to_string(code),
+                                                      SHOWN_TEXT("ScaleSession", "，串口被占用"));
+        else if (refusal == serial::OpenRefusal::NoPermission)
+            listener_.statusWithValueAndReasonChanged(
+                fixedText, std::to_string(code),
+                SHOWN_TEXT("ScaleSession", "，没有使用串口的权限"));
+        else
+            listener_.statusWithValueChanged(fixedText, std::to_string(code));
         listener_.connectionChanged(false);
         return code;
     }
@@ -374,7 +384,7 @@ void ScaleSession::receive(const uint8_t* data, uint16_t length)
         } catch (const std::exception& logError) {
             // Not even the error log takes it: shown once, and blocks arriving
             // while the box is open are dropped like those behind any reply box.
-            host_.showError(logError.what());
+            host_.showError(logError);
         }
     }
     canReceive_ = true;

@@ -4,6 +4,7 @@
 // give one; tests give a scripted one.
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -41,7 +42,7 @@ public:
     }
     virtual bool ask(const std::string& text, Question question) = 0;
     // The general error display: what ended an operation unexpectedly.
-    virtual void showError(const std::string& text) = 0;
+    virtual void showError(const std::exception& error) = 0;
 
     // The operation log swallows its own failures; the result and error logs
     // throw InOutError.

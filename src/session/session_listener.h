@@ -28,6 +28,14 @@ public:
     {
         statusChanged(fixedText + value);
     }
+    // The same with why after the value (a port that is busy), translated
+    // apart too; by default the value and the reason as one value.
+    virtual void statusWithValueAndReasonChanged(const std::string& fixedText,
+                                                 const std::string& value,
+                                                 const std::string& reason)
+    {
+        statusWithValueChanged(fixedText, value + reason);
+    }
     virtual void connectionChanged(bool connected) { (void)connected; }
     // The open port's device was lost (unplugged, or its far end closed),
     // before the session says what it does about it.

@@ -25,6 +25,7 @@
 #include "protocol/gravity.h"
 #include "protocol/number_format.h"
 #include "protocol/number_parse.h"
+#include "protocol/weight.h"
 #include "session/record_file.h"
 #include "session/scale_session.h"
 #include "ui/calibration_log_dialog.h"
@@ -176,9 +177,10 @@ QWidget* CalibrationPage::buildOtherSettings()
     QPushButton* divisionButton = MakeButton(group, "btnSetPD", tr("设置分度值"));
     QLabel* rangeCaption = MakeLabel(group, "lbl6", tr("量程:"));
     rangeCaption->setFont(tahoma);
-    rangeBox_ = MakeDropDown(
-        group, "cbbMaxRange",
-        {QStringLiteral("3"), QStringLiteral("15"), QStringLiteral("30"), QStringLiteral("750")});
+    QStringList ranges;
+    for (int range : kRangeChoicesKg)
+        ranges << QString::number(range);
+    rangeBox_ = MakeDropDown(group, "cbbMaxRange", ranges);
     rangeBox_->setFont(boxFont);
     rangeBox_->setEditText(QStringLiteral("15"));
     rangeBox_->lineEdit()->setValidator(
@@ -344,7 +346,7 @@ void CalibrationPage::setRange()
     const int item = ChosenItem(rangeBox_);
     std::optional<int> range;
     if (item >= 0)
-        range = ParseIntOr(rangeBox_->itemText(item).toStdString(), 15);
+        range = kRangeChoicesKg.at(static_cast<size_t>(item));
     if (session_.setRange(range) == InputCheck::Refused)
         FocusIfPossible(rangeBox_);
 }

@@ -123,12 +123,17 @@ void MainWindow::openPortAtStart(const std::optional<QString>& port)
     const QString name =
         port ? *port
              : QString::fromStdString(ini.ReadString(kCommSetSection, kCommNoKey, kDefaultCommNo));
-    const int baudRate = ini.ReadInteger(kCommSetSection, kBaudRateKey, kDefaultBaudRate);
+    const std::optional<int> baudRate = SettingsBaudRate(ini);
+    if (!baudRate)
+        Boxes().Error(
+            tr("配置文件中的波特率 BaudRate=%1 无效，使用 %2。")
+                .arg(QString::fromStdString(ini.ReadString(kCommSetSection, kBaudRateKey, "")),
+                     QString::number(kDefaultBaudRate)));
     calibrationPage_->showBaseValue(session_.weighing().baseValue);
     // A port given for this start is not remembered; later opens are.
     session_.setRemembersPort(!port);
     const auto rememberAgain = qScopeGuard([this] { session_.setRemembersPort(true); });
-    weighingPage_->openPort(name, baudRate);
+    weighingPage_->openPort(name, baudRate.value_or(kDefaultBaudRate));
 }
 
 QString MainWindow::statusText() const { return statusText_->text(); }
@@ -158,6 +163,13 @@ void MainWindow::statusChanged(const std::string& text) { showStatus(SessionText
 void MainWindow::statusWithValueChanged(const std::string& fixedText, const std::string& value)
 {
     showStatus(SessionText(fixedText, value));
+}
+
+void MainWindow::statusWithValueAndReasonChanged(const std::string& fixedText,
+                                                 const std::string& value,
+                                                 const std::string& reason)
+{
+    showStatus(SessionText(fixedText, value) + SessionText(reason));
 }
 
 void MainWindow::showStatus(const QString& text)

@@ -53,6 +53,8 @@ private:
 
     void statusChanged(const std::string& text) override;
     void statusWithValueChanged(const std::string& fixedText, const std::string& value) override;
+    void statusWithValueAndReasonChanged(const std::string& fixedText, const std::string& value,
+                                         const std::string& reason) override;
     void showStatus(const QString& text);
     void connectionChanged(bool connected) override;
     void waitingForDevice(bool waiting) override;

@@ -13,10 +13,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <chrono>
 #include <cmath>
-#include <thread>
 
+#include "app/delay.h"
 #include "protocol/number_format.h"
 #include "session/scale_session.h"
 #include "ui/led_display.h"
@@ -128,12 +127,13 @@ void WeighingPage::buildPortAndActions(QVBoxLayout* column)
     connect(portBox_, &PortBox::aboutToShowPopup, this, [this] { refreshPorts(); });
     connect(portWatch_, &PortWatch::portsChanged, this, [this] { refreshPorts(); });
     setPortDiscoveryRoots(portRoots_);
-    portBox_->setEditText(QStringLiteral("Com1"));
     // Wide enough for a device path; a longer one widens the box.
     FitWidthTo(portBox_, {QStringLiteral("/dev/ttyUSB0")});
     connect(portBox_, &QComboBox::editTextChanged, this, [this](const QString& text) {
+        portToOpen_ = text.toStdString();
         FitWidthTo(portBox_, {QStringLiteral("/dev/ttyUSB0"), text});
     });
+    portBox_->setEditText(QStringLiteral("Com1"));
     QLabel* rateCaption = MakeLabel(this, "lbl2", tr("波特率:"));
     rateCaption->setFont(captionFont);
     baudRateBox_ =
@@ -142,6 +142,11 @@ void WeighingPage::buildPortAndActions(QVBoxLayout* column)
                       QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
                       QStringLiteral("57600"), QStringLiteral("115200")});
     baudRateBox_->setFont(boxFont);
+    connect(baudRateBox_, &QComboBox::editTextChanged, this, [this](const QString& text) {
+        bool isNumber = false;
+        const int baudRate = text.toInt(&isNumber, 10);
+        baudRateToOpen_ = isNumber && baudRate > 0 ? static_cast<uint32_t>(baudRate) : 9600;
+    });
     baudRateBox_->setEditText(QStringLiteral("9600"));
     FitWidthTo(baudRateBox_, {QStringLiteral("115200")});
     // "探测": which of the ports listed has a controller behind it, at the rate chosen.
@@ -233,19 +238,7 @@ void WeighingPage::openPort(const QString& name, int baudRate)
     openButton_->click();
 }
 
-uint32_t WeighingPage::chosenBaudRate() const
-{
-    bool isNumber = false;
-    int baudRate = baudRateBox_->currentText().toInt(&isNumber, 10);
-    if (!isNumber)
-        baudRate = 9600;
-    return static_cast<uint32_t>(baudRate);
-}
-
-void WeighingPage::openClicked()
-{
-    session_.openPort(portBox_->currentText().toStdString(), chosenBaudRate());
-}
+void WeighingPage::openClicked() { session_.openPort(portToOpen_, baudRateToOpen_); }
 
 void WeighingPage::setPortDiscoveryRoots(const serial::PortDiscoveryRoots& roots)
 {
@@ -263,7 +256,7 @@ void WeighingPage::probeClicked()
     for (const QString& port : portBox_->presentPorts())
         ports.push_back(port.toStdString());
     portBox_->clearAnswers();
-    session_.probePorts(ports, chosenBaudRate());
+    session_.probePorts(ports, baudRateToOpen_);
     // Pressed again once the probe has ended (probeFinished).
     probeButton_->setEnabled(!session_.probing());
 }
@@ -326,8 +319,9 @@ void WeighingPage::printClicked()
     // goes on to the general error display.
     const auto enableAgain = qScopeGuard([this] { printButton_->setEnabled(true); });
     PrintLines(ReceiptLines(receiptTare(), receiptWeight()));
-    // The printer is given half a second; replies wait in the port's queue.
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // The printer is given half a second with the button still disabled;
+    // the window keeps handling replies and clicks meanwhile.
+    Delay(500);
 }
 
 void WeighingPage::showTare(double tare)

@@ -55,8 +55,6 @@ private:
     void buildDriftMonitor(QVBoxLayout* column);
     void openClicked();
     void probeClicked();
-    // The rate chosen in "波特率" (9600 when it is no number).
-    uint32_t chosenBaudRate() const;
     void samplingClicked();
     void printClicked();
     void refresh();
@@ -73,6 +71,10 @@ private:
     std::optional<double> tareShown_;
     bool connected_ = false;
     bool waitingForDevice_ = false;
+    // What "打开" and "探测" use: the port and rate as last typed or chosen
+    // (9600 for a rate that is no number).
+    std::string portToOpen_;
+    uint32_t baudRateToOpen_ = 9600;
     QTimer* refreshTimer_ = nullptr;
 
     LedDisplay* weightDisplay_ = nullptr;

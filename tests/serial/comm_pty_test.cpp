@@ -138,6 +138,7 @@ TEST_F(CommOnPty, DeviceInUseByAnotherOpenerGivesMinusOne)
     other.SetCommName(pty.SlavePath());
     ASSERT_EQ(other.StartComm(), 1);
     EXPECT_EQ(comm.StartComm(), -1);
+    EXPECT_EQ(comm.LastOpenRefusal(), serial::OpenRefusal::Busy);
     EXPECT_EQ(comm.Handle(), 0u);
     other.StopComm();
 
@@ -146,6 +147,7 @@ TEST_F(CommOnPty, DeviceInUseByAnotherOpenerGivesMinusOne)
     ASSERT_GE(fd, 0);
     ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
     EXPECT_EQ(comm.StartComm(), -1);
+    EXPECT_EQ(comm.LastOpenRefusal(), serial::OpenRefusal::Busy);
     close(fd);
 
     Open();

@@ -4,6 +4,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -167,6 +170,20 @@ TEST_F(Connection, FailedOpenTellsTheCodeAndRemembersNothing)
     EXPECT_THAT(host.waits, IsEmpty());
     EXPECT_THAT(host.boxes, IsEmpty());
     EXPECT_EQ(SettingsFileText(), settingsBefore);
+}
+
+// A port that another program holds says so after the code.
+TEST_F(Connection, BusyPortSaysSoAfterTheCode)
+{
+    int master = -1, slave = -1;
+    char name[128] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ASSERT_EQ(flock(slave, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(session.openPort(name, 115200), -1);
+    EXPECT_THAT(listener.statuses, ElementsAre("打开串口失败，返回值：-1，串口被占用"));
+    EXPECT_FALSE(session.connected());
+    close(slave);
+    close(master);
 }
 
 TEST_F(Connection, CloseWithoutOpenPort)

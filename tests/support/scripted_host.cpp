@@ -35,7 +35,10 @@ bool ScriptedHost::ask(const std::string& text, Question question)
     return answer;
 }
 
-void ScriptedHost::showError(const std::string& text) { open({Box::Kind::Error, text}); }
+void ScriptedHost::showError(const std::exception& error)
+{
+    open({Box::Kind::Error, error.what()});
+}
 
 void ScriptedHost::writeResultLog(std::string_view text)
 {

@@ -26,7 +26,7 @@ public:
 
     void showMessage(const std::string& text) override;
     bool ask(const std::string& text, Question question) override;
-    void showError(const std::string& text) override;
+    void showError(const std::exception& error) override;
 
     void writeOperationLog(std::string_view text) noexcept override
     {

@@ -56,17 +56,26 @@ void ConnectionTest::formShowFillsTheBoxesAndClicksOpen_data()
     QTest::addColumn<QByteArray>("settings"); // empty: no file
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("box"); // empty: none
     QTest::newRow("no file") << QByteArray() << "Com3"
-                             << "115200";
+                             << "115200"
+                             << "";
     QTest::newRow("stored") << QByteArray("[CommSet]\r\nCommNo=Com7\r\nBaudRate=38400\r\n")
                             << "Com7"
-                            << "38400";
+                            << "38400"
+                            << "";
     QTest::newRow("bad rate") << QByteArray("[commset]\nCOMMNO=Com2\nbaudrate=abc\n") << "Com2"
-                              << "115200";
+                              << "115200"
+                              << "配置文件中的波特率 BaudRate=abc 无效，使用 115200。";
+    QTest::newRow("rate 0") << QByteArray("[CommSet]\nCommNo=Com2\nBaudRate=0\n") << "Com2"
+                            << "115200"
+                            << "配置文件中的波特率 BaudRate=0 无效，使用 115200。";
     QTest::newRow("empty name") << QByteArray("[CommSet]\nCommNo=\n") << ""
-                                << "115200";
+                                << "115200"
+                                << "";
     QTest::newRow("prefixed name") << QByteArray("[CommSet]\nCommNo=//./Com10\n") << "//./Com10"
-                                   << "115200";
+                                   << "115200"
+                                   << "";
 }
 
 void ConnectionTest::formShowFillsTheBoxesAndClicksOpen()
@@ -74,6 +83,8 @@ void ConnectionTest::formShowFillsTheBoxesAndClicksOpen()
     QFETCH(QByteArray, settings);
     QFETCH(QString, port);
     QFETCH(QString, rate);
+    QFETCH(QString, box);
+    ScopedScriptedBoxes boxes;
     if (!settings.isEmpty())
         WriteSettings(settings);
     // Keep the click from opening a device of this machine: only see it.
@@ -85,6 +96,7 @@ void ConnectionTest::formShowFillsTheBoxesAndClicksOpen()
     QCOMPARE(Control<QComboBox>(window, "cbbComm")->currentText(), port);
     QCOMPARE(Control<QComboBox>(window, "cbbRate")->currentText(), rate);
     QCOMPARE(clicks.count(), 1);
+    QCOMPARE(boxes.Texts(), box.isEmpty() ? QStringList() : QStringList{box});
     QVERIFY(Control<QPushButton>(window, "btnOpen")->isEnabled());
     QVERIFY(!Control<QPushButton>(window, "btnClose")->isEnabled());
     QCOMPARE(Control<QLabel>(window, "lblBaseValue")->text(), QStringLiteral("基数值:0"));

@@ -14,9 +14,12 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
 
 #include "app/general_error.h"
 #include "app/language.h"
+#include "app_core/log_files.h"
 #include "own_directory.h"
 #include "protocol/frame.h"
 #include "protocol/gravity.h"
@@ -227,6 +230,22 @@ private slots:
         window->close();
         QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("Are you sure you want to exit?")});
         QVERIFY(window->isVisible());
+    }
+
+    // A log that cannot be used is named in the window's language, with the
+    // system's reason.
+    void failingLogInTheWindowsLanguage()
+    {
+        ScopedScriptedBoxes boxes;
+        const InOutError error(LogFileStep::Open, "/x/Result.txt", EACCES);
+        const QString reason = QString::fromLocal8Bit(std::strerror(EACCES));
+        RunAction([&] { throw error; });
+        UseLanguage(Language::Chinese);
+        RunAction([&] { throw error; });
+        UseLanguage(Language::English);
+        QCOMPARE(boxes.Texts(),
+                 (QStringList{"Cannot open log file \"/x/Result.txt\": " + reason + ".",
+                              QStringLiteral("无法打开日志文件“/x/Result.txt”：") + reason + "."}));
     }
 
     // Chosen again, the language replaces the one before it: a window made
