@@ -7,6 +7,8 @@
 #include "pseudo_terminal.h"
 #include "serial/comm.h"
 #include "serial/read_thread.h"
+#include "thread_waits.h"
+#include "wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +19,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
+#include <set>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -150,7 +153,9 @@ TEST_F(CommOnPty, VanishedFarEndEndsTheReaderWithOneHangupRequest)
 TEST_F(CommOnPty, DataWaitingForABusyOwnerStaysBoundedAndNothingIsLost)
 {
     comm.SetReadIntervalTimeout(10); // as the scale session
+    const std::set<pid_t> before = support::ThreadIds();
     Open();
+    const std::set<pid_t> portThreads = support::ThreadsSince(before);
     // 4 MB of 32-bit counters: any byte lost, doubled or moved shows.
     std::vector<uint8_t> flood(4u << 20);
     for (uint32_t i = 0; i < flood.size() / 4; ++i)
@@ -160,8 +165,9 @@ TEST_F(CommOnPty, DataWaitingForABusyOwnerStaysBoundedAndNothingIsLost)
         pty.Write(flood);
         written = true;
     });
-    // The owner handles nothing for half a second.
-    std::this_thread::sleep_for(500ms);
+    // The owner handles nothing: the reader reads up to the bound and waits.
+    ASSERT_TRUE(support::WaitUntil([&] { return support::OneWaitsOnAFutex(portThreads); }))
+        << "the reader never waited for its owner";
     EXPECT_FALSE(written) << "the reader took the whole flood";
     const size_t queued = queue.Queued();
     // What waits for the owner is what those queued blocks hold.
@@ -181,7 +187,9 @@ TEST_F(CommOnPty, DataWaitingForABusyOwnerStaysBoundedAndNothingIsLost)
 
 TEST_F(CommOnPty, StopCommReturnsWhileTheReaderWaitsForTheOwner)
 {
+    const std::set<pid_t> before = support::ThreadIds();
     Open();
+    const std::set<pid_t> portThreads = support::ThreadsSince(before);
     std::atomic<bool> stop{false};
     fcntl(pty.Master(), F_SETFL, O_NONBLOCK);
     std::thread flood([&] {
@@ -194,7 +202,7 @@ TEST_F(CommOnPty, StopCommReturnsWhileTheReaderWaitsForTheOwner)
         }
     });
     // Nothing handled: the reader fills the backlog and waits.
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(support::WaitUntil([&] { return support::OneWaitsOnAFutex(portThreads); }));
     comm.StopComm(); // returns (how soon: bench/)
     stop = true;
     flood.join();
