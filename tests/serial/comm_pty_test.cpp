@@ -30,15 +30,6 @@ namespace {
 
 constexpr uint32_t kInterval = 50; // ms: the line falls quiet this long between chunks
 
-// The threads of this process: a port's reader and writer are two of them.
-size_t ThreadCount()
-{
-    size_t n = 0;
-    for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
-        ++n;
-    return n;
-}
-
 size_t OpenFileCount()
 {
     size_t n = 0;
@@ -254,10 +245,11 @@ TEST_F(CommOnPty, ReadTimeoutsThatCompleteEmptyEndTheReaderQuietly)
     for (const Case& c : cases) {
         comm.SetReadIntervalTimeout(c.interval);
         comm.SetReadTotalTimeoutConstant(c.totalConstant);
-        const size_t threads = ThreadCount();
+        const size_t threads = support::ThreadIds().size(); // a port adds a reader and a writer
         ASSERT_EQ(comm.StartComm(), 1);
         // The reader ends on the empty read; the writer stays.
-        ASSERT_TRUE(queue.RunUntil([&] { return ThreadCount() == threads + 1; })) << c.interval;
+        ASSERT_TRUE(support::WaitUntil([&] { return support::ThreadIds().size() == threads + 1; }))
+            << c.interval;
         pty.Write(Pattern(10));
         EXPECT_NE(comm.Handle(), 0u);
         comm.StopComm();
