@@ -10,7 +10,19 @@
 #include <sstream>
 #include <utility>
 
-PtyLineEnd::~PtyLineEnd() { StopFlood(); }
+PtyLineEnd::PtyLineEnd()
+    : slave_(open(pty_.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
+{
+}
+
+PtyLineEnd::~PtyLineEnd()
+{
+    StopFlood();
+    if (slave_ >= 0)
+        close(slave_);
+}
+
+void PtyLineEnd::DiscardUnread() { tcflush(slave_, TCIFLUSH); }
 
 void PtyLineEnd::Flood()
 {

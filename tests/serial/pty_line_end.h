@@ -14,7 +14,7 @@
 
 class PtyLineEnd {
 public:
-    PtyLineEnd() = default;
+    PtyLineEnd();
     ~PtyLineEnd();
     PtyLineEnd(const PtyLineEnd&) = delete;
     PtyLineEnd& operator=(const PtyLineEnd&) = delete;
@@ -36,11 +36,15 @@ public:
     std::string Settings() const;
     // The far end goes away.
     void HangUp() { pty_.CloseMaster(); }
+    // Throws away what the component has not read yet, as scale-sim does
+    // with what a reader leaves unread too long.
+    void DiscardUnread();
 
     Pty& Terminal() { return pty_; }
 
 private:
     Pty pty_;
+    int slave_ = -1; // the far end's own descriptor of the port's side
     std::thread flood_;
     std::atomic<bool> flooding_{false};
 };

@@ -29,6 +29,7 @@ public:
     void StopFlood() { peer_.StopFlood(kPort); }
     std::string Settings() { return peer_.Settings(kPort); }
     void HangUp() { peer_.HangUp(kPort); }
+    void DiscardUnread() { peer_.Discard(kPort); }
 
     PtyPeer& Peer() { return peer_; }
 
