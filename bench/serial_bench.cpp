@@ -1,6 +1,7 @@
 // The serial component on pseudo-terminals: receive throughput next to a
 // plain blocking read() loop, latency from the far end's write to the data
-// event, CPU time of an idle open port, and how long StopComm takes.
+// event, CPU time of an idle open port and of one whose far end hung up, and
+// how long StopComm takes.
 
 #include "post_queue.h"
 #include "pseudo_terminal.h"
@@ -200,6 +201,26 @@ static void BM_IdleOpenPortCpu(benchmark::State& state)
     state.counters["cpu_ms_in_5s"] = used;
 }
 BENCHMARK(BM_IdleOpenPortCpu)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// After the far end has hung up, while the port stays open until StopComm:
+// nothing may spin on the dead line (the tests only count the hang-up
+// request).
+static void BM_HungUpPortCpu(benchmark::State& state)
+{
+    double used = 0;
+    for (auto _ : state) {
+        OpenComm open(kAppInterval);
+        int hangups = 0;
+        open.comm.OnRequestHangup = [&](TComm*) { ++hangups; };
+        open.pty.CloseMaster();
+        open.queue.RunUntil([&] { return hangups > 0; });
+        const double before = ProcessCpuMs();
+        open.queue.RunFor(5s);
+        used = ProcessCpuMs() - before;
+    }
+    state.counters["cpu_ms_in_5s"] = used;
+}
+BENCHMARK(BM_HungUpPortCpu)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // StopComm while bytes stream in (arg 0) and while a write is held by the
 // far end's XOFF (arg 1); 20 stops each.

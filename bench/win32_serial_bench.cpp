@@ -189,5 +189,25 @@ int main(int argc, char** argv)
     idle.StopComm();
     std::printf("idle open port, 5 s: %.1f ms CPU in this process, %.1f ms in the wine server\n",
                 own, server);
+
+    // The far end hangs up; the port stays open until StopComm. Nothing may
+    // spin on the dead line, here or in the wine server.
+    peer.Open(kPort);
+    int hangups = 0;
+    idle.OnRequestHangup = [&](TComm*) { ++hangups; };
+    if (idle.StartComm() != 1) {
+        std::printf("cannot open COM%d\n", kPort);
+        return 1;
+    }
+    peer.HangUp(kPort);
+    queue.RunUntil([&] { return hangups > 0; });
+    const double lostOwnBefore = ProcessCpuMs();
+    const double lostServerBefore = peer.WineServerCpuMs();
+    queue.RunFor(std::chrono::seconds(5));
+    const double lostOwn = ProcessCpuMs() - lostOwnBefore;
+    const double lostServer = peer.WineServerCpuMs() - lostServerBefore;
+    idle.StopComm();
+    std::printf("hung-up port, 5 s: %.1f ms CPU in this process, %.1f ms in the wine server\n",
+                lostOwn, lostServer);
     return 0;
 }

@@ -20,6 +20,20 @@ ReaderEvent ReaderFailure()
             0};
 }
 
+// Wine reads a pseudo-terminal with VMIN 0: a read woken for bytes that the
+// far end then threw away (scale-sim does so with what a reader left unread
+// too long) finds nothing and ends as a broken pipe, as a read on a line that
+// hung up does. Only a port that no longer answers has hung up. (A Windows
+// COM port never ends a read as a broken pipe.)
+bool ReadFoundNothing(HANDLE port)
+{
+    if (GetLastError() != ERROR_BROKEN_PIPE)
+        return false;
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    return GetCommState(port, &dcb) != 0;
+}
+
 BYTE DtrControlOf(DtrMode mode)
 {
     switch (mode) {
@@ -228,14 +242,20 @@ ReaderEvent Win32Device::WaitReader(const Event& close, uint8_t* buffer, uint32_
             read_.Start();
             DWORD count = 0;
             if (ReadFile(handle_, buffer, capacity, nullptr, &read_.overlapped)) {
-                if (!GetOverlappedResult(handle_, &read_.overlapped, &count, FALSE))
+                if (!GetOverlappedResult(handle_, &read_.overlapped, &count, FALSE)) {
+                    if (ReadFoundNothing(handle_))
+                        continue;
                     return ReaderFailure();
+                }
                 if (count == 0 && WaitForFirstByte())
                     continue;
                 return {ReaderEvent::ReadDone, count};
             }
-            if (GetLastError() != ERROR_IO_PENDING)
+            if (GetLastError() != ERROR_IO_PENDING) {
+                if (ReadFoundNothing(handle_))
+                    continue;
                 return ReaderFailure();
+            }
             read_.pending = true;
         }
 
@@ -269,6 +289,8 @@ ReaderEvent Win32Device::WaitReader(const Event& close, uint8_t* buffer, uint32_
             case Operation::Pending:
                 continue;
             case Operation::Failed:
+                if (ReadFoundNothing(handle_))
+                    continue;
                 return ReaderFailure();
             case Operation::Done:
                 if (read == 0 && WaitForFirstByte())

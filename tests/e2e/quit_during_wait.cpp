@@ -37,10 +37,20 @@ private slots:
                                  5000);
         QCOMPARE(QString::fromStdString(sim.Command("silent on")), QStringLiteral("ok"));
 
-        QTimer::singleShot(300, &window, [&window] {
-            window.close();
-            QCoreApplication::exit(0);
+        // Closed once the query is under way: its first request has reached
+        // the controller (looked for as the window waits for its answer).
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, &window, [&] {
+            for (const std::string& frame : sim.ReceivedFrames()) {
+                if (frame.rfind("AA 01 F8", 0) == 0) {
+                    closer.stop();
+                    window.close();
+                    QCoreApplication::exit(0);
+                    return;
+                }
+            }
         });
+        closer.start(10);
         Control<QPushButton>(&window, "btnSetLog")->click(); // 32 waits of 200 ms: 6.4 s
         // The query stopped where it was: far from all 32 requests went out
         // (the CPU of such waits, bench/delay_bench.cpp measures).

@@ -131,7 +131,7 @@ TEST_F(CommOnFake, ReaderFailureTable)
         ASSERT_EQ(comm.StartComm(), 1) << c.what;
         ASSERT_TRUE(ReaderEnded()) << c.what;
         queue.RunUntil([&] { return events.empties == 1; });
-        queue.RunFor(50ms);
+        queue.RunQueued(); // the thread has ended: all it posted is queued
 
         EXPECT_EQ(events.hangups, c.hangups) << c.what;
         EXPECT_EQ(events.Bytes(), c.beginFails ? std::vector<uint8_t>{} : before) << c.what;
@@ -204,7 +204,7 @@ TEST_F(CommOnFake, ReadsJoinWhileTheOwnerIsBusyOnlyWhenDeliveringAtOnce)
         ASSERT_TRUE(queue.WaitQueued(c.order.size())) << c.what;
         ASSERT_TRUE(queue.RunUntil([&] { return events.order.size() == c.order.size(); }))
             << c.what;
-        queue.RunFor(20ms);
+        queue.RunQueued();
         EXPECT_EQ(events.chunks, c.chunks) << c.what;
         EXPECT_EQ(events.order, c.order) << c.what;
         EXPECT_TRUE(events.everyBufferZeroTerminated) << c.what;
@@ -239,7 +239,7 @@ TEST_F(CommOnFake, WriterFailureTable)
             EXPECT_TRUE(comm.WriteCommData(frame, 8)) << c.what;
         }
         ASSERT_TRUE(WriterEnded()) << c.what;
-        queue.RunFor(50ms);
+        queue.RunQueued(); // the thread has ended: all it posted is queued
 
         EXPECT_EQ(events.hangups, c.hangups) << c.what;
         EXPECT_FALSE(comm.WriteCommData(frame, 8)) << c.what << ": accepted after the writer ended";
@@ -297,7 +297,7 @@ TEST_F(CommOnFake, FailingPostsEndBothThreadsWithoutLosingTrackOfBlocks)
     EXPECT_FALSE(comm.WriteCommData(&byte, 1));
     comm.StopComm();
     queue.FailPosts(false);
-    queue.RunFor(50ms);
+    queue.RunQueued(); // stopped: all it posted is queued
     EXPECT_TRUE(events.order.empty());
 }
 

@@ -109,16 +109,17 @@ TEST_F(PosixDeviceOnPty, CloseEventWinsOverDataWaitingToBeRead)
     EXPECT_EQ(device->WaitReader(*close, buffer, sizeof buffer).kind, ReaderEvent::Closed);
 }
 
+// The line never falls quiet for the ten minutes of the interval: the read
+// returns because its buffer is full (one that waited for a pause would
+// outlast the test's time-out).
 TEST_F(PosixDeviceOnPty, ReadFillsTheBufferWithoutWaitingForAPause)
 {
-    device->ApplyTimeouts({1000, 0, 0, 0, 0});
+    device->ApplyTimeouts({600000, 0, 0, 0, 0});
     std::vector<uint8_t> bytes(3000, 0x42);
     pty.Write(bytes);
-    const auto start = std::chrono::steady_clock::now();
     ReaderEvent event = device->WaitReader(*close, buffer, sizeof buffer);
     EXPECT_EQ(event.kind, ReaderEvent::ReadDone);
     EXPECT_EQ(event.value, 2048u);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
 }
 
 // A writer that never pauses: delivering at once, each read completes with
@@ -172,6 +173,8 @@ TEST_F(PosixDeviceOnPty, WriteTimeoutEndsAWriteThatCannotFinish)
     EXPECT_EQ(outcome.status, IoStatus::Ok);
     EXPECT_GT(outcome.sent, 0u);
     EXPECT_LT(outcome.sent, block.size());
+    // The write waited for its time-out (a lower bound only: a loaded
+    // machine may take longer).
     EXPECT_GE(std::chrono::steady_clock::now() - start, 90ms);
 }
 

@@ -49,6 +49,21 @@ void PostQueue::RunFor(std::chrono::milliseconds duration)
     while (RunOne(deadline)) { }
 }
 
+void PostQueue::RunQueued()
+{
+    for (;;) {
+        std::function<void()> fn;
+        {
+            std::lock_guard lock(mutex_);
+            if (queue_.empty())
+                return;
+            fn = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        fn();
+    }
+}
+
 bool PostQueue::WaitQueued(size_t count, std::chrono::milliseconds timeout)
 {
     std::unique_lock lock(mutex_);

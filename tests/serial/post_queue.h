@@ -23,6 +23,8 @@ public:
                   std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Runs whatever is posted during `duration`.
     void RunFor(std::chrono::milliseconds duration);
+    // Runs what is queued now, and what those post in turn, without waiting.
+    void RunQueued();
     // Waits, without running anything, until at least `count` are queued.
     bool WaitQueued(size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // How many are queued now.

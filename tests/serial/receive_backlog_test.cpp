@@ -32,6 +32,8 @@ TEST(ReceiveBacklog, ClaimsCountUntilTheirBlocksAreGone)
     EXPECT_EQ(backlog->MostWaiting(), 2048u);
 }
 
+// The reader's wait returns only once the owner has handled half: what
+// waits when it returns says so (handling one block is not enough).
 TEST(ReceiveBacklog, ReaderWaitsAtTheLimitUntilHalfIsHandled)
 {
     auto backlog = std::make_shared<ReceiveBacklog>();
@@ -40,23 +42,18 @@ TEST(ReceiveBacklog, ReaderWaitsAtTheLimitUntilHalfIsHandled)
         EXPECT_TRUE(backlog->WaitForRoom());
         blocks.push_back(backlog->Claim(2048));
     }
-    std::atomic<bool> returned = false;
+    std::atomic<size_t> waitingAtReturn{0};
     auto reader = std::async(std::launch::async, [&] {
         const bool room = backlog->WaitForRoom();
-        returned = true;
+        waitingAtReturn = backlog->Waiting();
         return room;
     });
-    std::this_thread::sleep_for(50ms);
-    EXPECT_FALSE(returned);
-    // Handling one block is not enough ...
     blocks.erase(blocks.begin());
-    std::this_thread::sleep_for(50ms);
-    EXPECT_FALSE(returned);
-    // ... half of them is.
     while (backlog->Waiting() > ReceiveBacklog::kResumeAt)
         blocks.erase(blocks.begin());
-    ASSERT_EQ(reader.wait_for(2s), std::future_status::ready);
+    ASSERT_EQ(reader.wait_for(10s), std::future_status::ready);
     EXPECT_TRUE(reader.get());
+    EXPECT_LE(waitingAtReturn, ReceiveBacklog::kResumeAt);
 }
 
 TEST(ReceiveBacklog, ClosingEndsTheWaitAndOutlivesNothing)
@@ -64,9 +61,8 @@ TEST(ReceiveBacklog, ClosingEndsTheWaitAndOutlivesNothing)
     auto backlog = std::make_shared<ReceiveBacklog>();
     std::shared_ptr<void> full = backlog->Claim(ReceiveBacklog::kLimit);
     auto reader = std::async(std::launch::async, [&] { return backlog->WaitForRoom(); });
-    std::this_thread::sleep_for(20ms);
-    backlog->Close();
-    ASSERT_EQ(reader.wait_for(2s), std::future_status::ready);
+    backlog->Close(); // while the reader waits, or before it does: either way it ends
+    ASSERT_EQ(reader.wait_for(10s), std::future_status::ready);
     EXPECT_FALSE(reader.get());
     EXPECT_FALSE(backlog->WaitForRoom());
     // A block handled after its port closed gives back to its own backlog.

@@ -49,7 +49,7 @@ TEST_F(OnSim, CalibrationLogFromASilentControllerWaitsForEveryRecord)
     EXPECT_TRUE(session.readCalibrationLog());
     EXPECT_EQ(session.calibrationLog().size(), 32u);
     Set("silent on");
-    const size_t mark = sim->ReceivedFrames().size();
+    const size_t mark = Mark();
     host.waitsAnswered.clear();
     EXPECT_TRUE(session.readCalibrationLog());
     // Every wait ran out: none was answered.
@@ -64,7 +64,7 @@ TEST_F(OnSim, EndingStopsTheCalibrationLogQuery)
 {
     Start({"--records", "32", "--rate", "0"});
     Set("silent on");
-    const size_t mark = sim->ReceivedFrames().size();
+    const size_t mark = Mark();
     host.post([&] { host.loop.stop(); });
     EXPECT_FALSE(session.readCalibrationLog());
     SyncWithSim();

@@ -86,7 +86,7 @@ TEST_F(OnSim, RecordsHoldTheSimulatorsValues)
     AwaitReadings(*this, ScaleSession::kSummaryReadings);
 
     session.setTestWeightId("");
-    size_t mark = sim->ReceivedFrames().size();
+    size_t mark = Mark();
     const RecordedCalibration zero = session.calibrateZeroAndRecord();
     ASSERT_TRUE(zero.record);
     EXPECT_EQ(Commands(FramesSince(mark)), RecordedCalibrationCommands("AA 01 02"));
@@ -124,7 +124,7 @@ TEST_F(OnSim, RecordsHoldTheSimulatorsValues)
     AwaitReadings(*this, 2 * ScaleSession::kSummaryReadings);
     session.setTestWeightId("M1-0042");
     host.boxes.clear();
-    mark = sim->ReceivedFrames().size();
+    mark = Mark();
     const RecordedCalibration weight = session.calibrateWithWeightAndRecord("12");
     ASSERT_EQ(weight.input, InputCheck::Accepted);
     ASSERT_TRUE(weight.record);
@@ -213,7 +213,7 @@ TEST_F(OnSim, ASpanPressedWhileTheZerosRecordIsCompletedGoesOutAtOnce)
         AwaitReadings(*this, 1);
         span = session.calibrateWithWeightAndRecord("10");
     };
-    const size_t mark = sim->ReceivedFrames().size();
+    const size_t mark = Mark();
     const RecordedCalibration zero = session.calibrateZeroAndRecord();
     host.whileWaiting = {};
 
@@ -257,7 +257,7 @@ TEST_F(OnSim, RefusedCalibrationsLeaveNoRecord)
     session.setRecordFile(records.file());
     Start({"--switch", "closed", "--rate", "0"});
 
-    size_t mark = sim->ReceivedFrames().size();
+    size_t mark = Mark();
     EXPECT_FALSE(session.calibrateZeroAndRecord().record);
     EXPECT_EQ(Commands(FramesSince(mark)), (std::vector<std::string>{"AA 01 02"}));
     EXPECT_THAT(host.boxTexts(), ElementsAre("请打开标定开关！"));
@@ -268,7 +268,7 @@ TEST_F(OnSim, RefusedCalibrationsLeaveNoRecord)
     Set("switch open");
     Set("load 0");
     host.boxes.clear();
-    mark = sim->ReceivedFrames().size();
+    mark = Mark();
     const RecordedCalibration noLoad = session.calibrateWithWeightAndRecord("10");
     EXPECT_EQ(noLoad.input, InputCheck::Accepted);
     EXPECT_FALSE(noLoad.record);
@@ -276,7 +276,7 @@ TEST_F(OnSim, RefusedCalibrationsLeaveNoRecord)
     EXPECT_THAT(host.boxTexts(), ElementsAre("设置失败！"));
 
     host.boxes.clear();
-    mark = sim->ReceivedFrames().size();
+    mark = Mark();
     EXPECT_EQ(session.calibrateWithWeightAndRecord("70000").input, InputCheck::Refused);
     EXPECT_THAT(host.boxTexts(), ElementsAre("任意点重量值超出范围！"));
     SyncWithSim();

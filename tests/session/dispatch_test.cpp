@@ -531,7 +531,7 @@ TEST_F(OnSim, EachReplyAnswersOnlyTheOperationWaitingForIt)
                   c.gravitySet ? "设置重力加速度成功！" : "设置重力加速度错误！请重试！");
 
         SyncWithSim();
-        const size_t mark = sim->ReceivedFrames().size();
+        const size_t mark = Mark();
         session.readVersion();
         SyncWithSim();
         std::vector<std::string> versionFrames = {"AA 01 01 00 00 00 00 AD"};

@@ -25,6 +25,12 @@ size_t SessionOnSim::Start(const std::vector<std::string>& options)
     host.waitsAnswered.clear();
     host.operationLog.clear();
     listener.statuses.clear();
+    return Mark();
+}
+
+size_t SessionOnSim::Mark()
+{
+    SyncWithSim();
     return sim->ReceivedFrames().size();
 }
 

@@ -22,14 +22,16 @@ public:
     // the simulator has the parameter request, answered or not.
     void OpenOnSim(const std::vector<std::string>& options = {});
     // OpenOnSim, then waits for the parameter report and forgets the waits,
-    // statuses and operation-log lines of the opening. Returns the number of
-    // frames the simulator has received so far.
+    // statuses and operation-log lines of the opening. Returns Mark().
     size_t Start(const std::vector<std::string>& options = {});
 
     // Frames the simulator has received since it had received `mark`; with
     // the port connected, once it has logged all the session wrote (an
     // answer can come before the simulator's log line of its request).
     std::vector<std::string> FramesSince(size_t mark);
+    // The number of frames the simulator has received, once it has logged
+    // all the session wrote: a mark for FramesSince.
+    size_t Mark();
     // Returns once the simulator has received everything the session has
     // written so far: a frame that is sent after all the others (the line
     // keeps their order), carries a wrong checksum, and so changes nothing.

@@ -15,8 +15,8 @@ stop() {
   if [ -f "$dir/cupsd.pid" ]; then
     pid=$(cat "$dir/cupsd.pid")
     kill "$pid" 2>/dev/null || true
-    # cupsd ends within a second; wait so the next start finds the socket free
-    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    # Wait for its end (30 s at most), so the next start finds the socket free.
+    timeout 30 tail --pid="$pid" -f /dev/null 2>/dev/null || true
     rm -f "$dir/cupsd.pid"
   fi
   if [ -f "$dir/queue" ]; then
@@ -66,7 +66,8 @@ CONF
   echo $! >"$dir/cupsd.pid"
 
   export CUPS_SERVER="$dir/cups.sock"
-  for _ in $(seq 100); do
+  # Ready once it answers (looked for every 0.1 s, 30 s at most).
+  for _ in $(seq 300); do
     lpstat -r >/dev/null 2>&1 && break
     sleep 0.1
   done

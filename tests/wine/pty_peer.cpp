@@ -16,6 +16,8 @@
 //   settings N        the line settings wine gave the terminal:
 //                     "ok speed=9600 bits=8 parenb=0 cstopb=0 crtscts=0 ixon=0 ixoff=1 vstop=19"
 //   hangup N          the far end goes away (the terminal's master is closed)
+//   discard N         throw away what the port's side has not read yet, as
+//                     scale-sim does with what a reader leaves unread too long
 //   cpu 0             CPU time (ms) the wine servers of this machine have used
 //
 // Each terminal is first made the controlling terminal of a small process
@@ -94,6 +96,7 @@ bool WriteAll(int fd, const uint8_t* data, size_t count)
 
 struct Port {
     int master = -1;
+    int slave = -1; // kept for "discard"
     pid_t holder = -1;
     std::string link;
     std::thread flood;
@@ -112,6 +115,9 @@ struct Port {
         if (master >= 0)
             close(master);
         master = -1;
+        if (slave >= 0)
+            close(slave);
+        slave = -1;
         if (holder > 0) {
             kill(holder, SIGKILL);
             waitpid(holder, nullptr, 0);
@@ -168,7 +174,7 @@ std::string OpenPort(int number)
         for (;;)
             pause();
     }
-    close(slave);
+    port->slave = slave;
     close(ready[1]);
     char byte = 0;
     [[maybe_unused]] ssize_t n = read(ready[0], &byte, 1);
@@ -323,6 +329,8 @@ std::string Handle(const std::string& line)
     }
     if (order == "settings")
         return Settings(port);
+    if (order == "discard")
+        return tcflush(port.slave, TCIFLUSH) == 0 ? "ok" : "error tcflush";
     if (order == "hangup") {
         port.HangUp();
         return "ok";

@@ -99,4 +99,6 @@ std::string PtyPeer::Settings(int port) { return Order("settings " + std::to_str
 
 void PtyPeer::HangUp(int port) { Order("hangup " + std::to_string(port)); }
 
+void PtyPeer::Discard(int port) { Order("discard " + std::to_string(port)); }
+
 double PtyPeer::WineServerCpuMs() { return std::stod(Order("cpu 0")); }

@@ -31,6 +31,8 @@ public:
     // "speed=9600 bits=8 parenb=0 ..." as the far end sees the line.
     std::string Settings(int port);
     void HangUp(int port);
+    // Throws away what the port's side has not read yet.
+    void Discard(int port);
     // CPU time the wine servers have used so far, in ms.
     double WineServerCpuMs();
 
