@@ -7,6 +7,8 @@
 #include "app/general_error.h"
 #include "app/message_boxes.h"
 #include "app/shown_text.h"
+#include "app_core/ini_file.h"
+#include "app_core/sys_settings.h"
 
 void QtSessionHost::post(std::function<void()> task)
 {
@@ -39,4 +41,11 @@ bool QtSessionHost::ask(const std::string& text, Question question)
 void QtSessionHost::showError(const std::string& text)
 {
     ShowGeneralError(QString::fromStdString(text));
+}
+
+void QtSessionHost::rememberPort(const std::string& name, uint32_t baudRate)
+{
+    IniFile ini(SettingsFilePath());
+    ini.WriteString(kCommSetSection, kCommNoKey, name);
+    ini.WriteInteger(kCommSetSection, kBaudRateKey, static_cast<int>(baudRate));
 }

@@ -68,7 +68,7 @@ TEST(ProgramEnding, DuringTheOpening)
         rig.session.setRemembersPort(false);
         EndAtWait(rig, c.endAtWait);
         const auto started = std::chrono::steady_clock::now();
-        EXPECT_EQ(rig.session.openPort(rig.sim->PortPath(), 115200), 1);
+        EXPECT_EQ(rig.session.openPort(rig.sim->PortPath(), 115200).code, 1);
         EXPECT_LT(std::chrono::steady_clock::now() - started, Allowed(c.waits));
         EXPECT_EQ(rig.host.waits, c.waits);
         rig.SyncWithSim();
