@@ -136,10 +136,10 @@ std::string CalibrationRecorder::readBoardVersion()
     const ReplyLog::Mark since = replies_.mark();
     auto version = [&] { return replies_.log().find(since, {kReplyVersion, kReplyVersionText}); };
     replies_.send(kCmdReadVersion);
-    host_.wait(kVersionWaitMs, [&] { return version().has_value(); });
+    replies_.awaitFlag(since, ReplyFlag::VersionAnswered, kVersionWaitMs);
     if (!version() && !host_.ending()) {
         replies_.send(kCmdReadVersionText);
-        host_.wait(kVersionWaitMs, [&] { return version().has_value(); });
+        replies_.awaitFlag(since, ReplyFlag::VersionAnswered, kVersionWaitMs);
     }
     replies_.quietVersion(wasQuiet);
     const std::optional<ReplyFrame> frame = version();

@@ -30,7 +30,7 @@ constexpr uint32_t kGravitySettlingMs = 1000;
 
 bool ControllerCommands::awaitAcknowledgement(ReplyLog::Mark since, uint32_t ms)
 {
-    host_.wait(ms, [&] { return replies_.log().flagged(since, ReplyFlag::SetAcknowledged); });
+    replies_.awaitFlag(since, ReplyFlag::SetAcknowledged, ms);
     return !host_.ending();
 }
 
@@ -202,8 +202,7 @@ void ControllerCommands::readVersion()
     status(SHOWN_TEXT("ScaleSession", "读版本开始！"));
     const ReplyLog::Mark since = replies_.mark();
     replies_.send(kCmdReadVersion);
-    host_.wait(kVersionWaitMs,
-               [&] { return replies_.log().flagged(since, ReplyFlag::VersionAnswered); });
+    replies_.awaitFlag(since, ReplyFlag::VersionAnswered, kVersionWaitMs);
     if (host_.ending())
         return;
     if (!replies_.log().flagged(since, ReplyFlag::VersionAnswered))
@@ -217,8 +216,7 @@ bool ControllerCommands::readCalibrationLog()
         const ReplyLog::Mark since = replies_.mark();
         replies_.send(kCmdReadLogRecord, LogRecordData(record));
         // Ends as soon as the record is in the list, or skips it after 200 ms.
-        host_.wait(kLogRecordWaitMs,
-                   [&] { return replies_.log().flagged(since, ReplyFlag::LogRecordAnswered); });
+        replies_.awaitFlag(since, ReplyFlag::LogRecordAnswered, kLogRecordWaitMs);
         if (host_.ending())
             return false;
     }

@@ -138,6 +138,11 @@ void ReplyPath::applyParameterReport(const uint8_t* frame)
                            report.useGravity);
 }
 
+bool ReplyPath::awaitFlag(ReplyLog::Mark since, ReplyFlag flag, uint32_t ms)
+{
+    return host_.wait(ms, [&] { return log_.flagged(since, flag); });
+}
+
 bool ReplyPath::await(uint32_t ms, const std::function<bool()>& arrived)
 {
     ++awaiting_;

@@ -39,7 +39,9 @@ public:
 
     const ReplyLog& log() const { return log_; }
     ReplyLog::Mark mark() const { return log_.mark(); }
-    // Waits up to ms until arrived() holds, for a reply looked up in the log.
+    // Waits up to ms until a reply after `since` set the flag; whether one did.
+    bool awaitFlag(ReplyLog::Mark since, ReplyFlag flag, uint32_t ms);
+    // Waits up to ms until arrived() holds, for a reply that sets no flag.
     bool await(uint32_t ms, const std::function<bool()>& arrived);
     // Waits up to the usual reply time for a parameter report after `since`.
     std::optional<ParameterReport> awaitParameters(ReplyLog::Mark since);
