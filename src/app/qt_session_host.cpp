@@ -7,6 +7,8 @@
 #include "app/general_error.h"
 #include "app/message_boxes.h"
 #include "app/shown_text.h"
+#include "app_core/ini_file.h"
+#include "app_core/sys_settings.h"
 
 void QtSessionHost::post(std::function<void()> task)
 {
@@ -37,3 +39,10 @@ bool QtSessionHost::ask(const std::string& text, Question question)
 }
 
 void QtSessionHost::showError(const std::exception& error) { ShowGeneralError(error); }
+
+void QtSessionHost::rememberPort(const std::string& name, uint32_t baudRate)
+{
+    IniFile ini(SettingsFilePath());
+    ini.WriteString(kCommSetSection, kCommNoKey, name);
+    ini.WriteInteger(kCommSetSection, kBaudRateKey, static_cast<int>(baudRate));
+}

@@ -3,7 +3,7 @@
 // thread, waits in nested event loops, questions in message boxes (their
 // texts translated as they are shown, app/shown_text.h), errors in the
 // general error display, logs in the tool's files (in Chinese, as the
-// session writes them).
+// session writes them), the port opened in the settings file.
 
 #include "session/session_host.h"
 
@@ -23,6 +23,8 @@ public:
     void showMessageWithValue(const std::string& fixedText, const std::string& value) override;
     bool ask(const std::string& text, Question question) override;
     void showError(const std::exception& error) override;
+    // Into the settings file, where the window looks at its next start.
+    void rememberPort(const std::string& name, uint32_t baudRate) override;
 
 private:
     QObject* context_;

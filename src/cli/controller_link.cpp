@@ -71,17 +71,17 @@ ControllerLink::~ControllerLink()
 ParameterReport ControllerLink::open()
 {
     const ReplyLog::Mark since = mark();
-    const int32_t code = session_.openPort(settings_.port, settings_.baudRate);
-    if (code != 1)
+    const PortOpening opening = session_.openPort(settings_.port, settings_.baudRate);
+    if (!opening.opened())
         throw CommandFailure(ExitCode::PortFailed, "--port " + settings_.port +
                                                        ": cannot be opened (" +
-                                                       OpenFailureText(code) + ")");
+                                                       OpenFailureText(opening.code) + ")");
     checkPort();
     return DecodeParameterReport(
         awaitReply(since, {kReplyParameters}, "reading the parameters").data());
 }
 
-int32_t ControllerLink::openWithoutGreeting()
+PortOpening ControllerLink::openWithoutGreeting()
 {
     return session_.openWithoutGreeting(settings_.port, settings_.baudRate);
 }

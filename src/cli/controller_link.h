@@ -42,8 +42,7 @@ public:
     // parameters are asked for) and waits for the parameter report.
     ParameterReport open();
     // Opens the port and sends nothing: for a device that may be no scale.
-    // Returns StartComm's code (1 opened).
-    int32_t openWithoutGreeting();
+    PortOpening openWithoutGreeting();
 
     ScaleSession& session() { return session_; }
     CliHost& host() { return host_; }

@@ -36,9 +36,9 @@ json Probe(const CommonOptions& options, const std::string& port)
     settings.port = port;
     ControllerLink link(settings);
     json result = {{"port", port}};
-    if (const int32_t code = link.openWithoutGreeting(); code != 1) {
+    if (const PortOpening opening = link.openWithoutGreeting(); !opening.opened()) {
         result["answers"] = false;
-        result["error"] = "cannot be opened (StartComm " + std::to_string(code) + ")";
+        result["error"] = "cannot be opened (StartComm " + std::to_string(opening.code) + ")";
         return result;
     }
     try {

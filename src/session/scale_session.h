@@ -1,78 +1,62 @@
 #pragma once
-// The scale session: one controller on one serial port. It owns the port,
-// the frame assembly, the reply flags, the weighing and drift-monitor state
-// and the calibration-log records, and offers one method per operator
-// action. What the controller answers goes to the listener; waits, questions
-// and logs go through the host. Call everything on the owner's thread.
+// The scale session: one controller on one serial port, and what the window
+// and scale-cli drive. A façade over its parts, each owning its own state:
+// the connection (port_connection.h), the search for controllers
+// (controller_search.h), the way to the controller and back (reply_path.h),
+// weighing (weighing.h), the controller commands (controller_commands.h) and
+// the calibration recorder (calibration_recorder.h). What the controller
+// answers goes to the listener; waits, questions and logs go through the
+// host. Call everything on the owner's thread.
 
 #include <cstdint>
-#include <deque>
-#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "protocol/commands.h"
-#include "protocol/drift_monitor.h"
-#include "protocol/frame_assembler.h"
-#include "protocol/log_record.h"
-#include "protocol/weight.h"
-#include "session/calibration_record.h"
-#include "session/device_identity.h"
-#include "session/device_watch.h"
-#include "session/port_prober.h"
-#include "session/reply_log.h"
+#include "session/calibration_recorder.h"
+#include "session/controller_commands.h"
+#include "session/controller_search.h"
+#include "session/port_connection.h"
+#include "session/reply_path.h"
 #include "session/session_host.h"
 #include "session/session_listener.h"
-
-class TComm;
-namespace serial {
-class CommBackend;
-}
-
-// How an operation that checks the operator's input ended.
-enum class InputCheck { Accepted, Refused };
-
-// How a calibration with its record ended: the input refused, or the
-// record of the confirmed calibration (none when the controller refused
-// it, did not answer, or the program began to end).
-struct RecordedCalibration {
-    InputCheck input = InputCheck::Accepted;
-    std::optional<CalibrationRecord> record;
-};
+#include "session/weighing.h"
 
 class ScaleSession {
 public:
     ScaleSession(SessionHost& host, SessionListener& listener);
     // For tests: a given serial backend.
     ScaleSession(SessionHost& host, SessionListener& listener, serial::CommBackend& backend);
-    ~ScaleSession();
     ScaleSession(const ScaleSession&) = delete;
     ScaleSession& operator=(const ScaleSession&) = delete;
 
     // --- The port ---------------------------------------------------------
     // Opens the port (a "ComN" name from 10 on is opened as "//./ComN"); on
     // success sets the controller's clock and asks for its parameters, each
-    // after 100 ms, and remembers the port in the settings file when asked
-    // to. Returns StartComm's code: 1 opened, otherwise a failure code.
-    int32_t openPort(const std::string& name, uint32_t baudRate);
+    // after 100 ms, and has the host remember the port when asked to. Ends a
+    // running probe first: the operator's choice comes first.
+    PortOpening openPort(const std::string& name, uint32_t baudRate);
     // Closes the port; while the session waits for a lost device, it stops
     // waiting.
-    void closePort();
+    void closePort() { connection_.close(); }
     // The program ends: the port is closed without a status text.
     void shutDown();
-    bool connected() const;
+    bool connected() const { return connection_.connected(); }
     // The port as opened ("//./Com12", "/dev/ttyUSB0") and its baud rate.
-    std::string portName() const;
-    uint32_t baudRate() const;
+    std::string portName() const { return connection_.portName(); }
+    uint32_t baudRate() const { return connection_.baudRate(); }
     // The device was lost; the session reopens the same device when it
     // returns and its controller answers (device_identity.h).
-    bool waitingForDevice() const { return deviceWatch_.running(); }
+    bool waitingForDevice() const { return connection_.waitingForDevice(); }
     // Where a USB adapter's stable names are looked up; for tests.
-    void setSerialByIdFolder(std::string folder) { byIdFolder_ = std::move(folder); }
-    // Whether a successful open writes the port to the settings file (the
-    // window does; scale-cli does not).
-    void setRemembersPort(bool remembers) { remembersPort_ = remembers; }
+    void setSerialByIdFolder(std::string folder)
+    {
+        connection_.setSerialByIdFolder(std::move(folder));
+    }
+    // Whether a successful open has the host remember the port (the window
+    // does, except for a port given for one start; scale-cli does not).
+    void setRemembersPort(bool remembers) { connection_.setRemembersPort(remembers); }
 
     // --- Finding the controller -------------------------------------------
     // Asks each port in the background, one after another, whether a
@@ -82,60 +66,69 @@ public:
     // start and the end. The port the session has open, or waits for, is not
     // asked: while open it counts as answering. Does nothing while a probe
     // runs. Opening a port ends a running probe.
-    void probePorts(const std::vector<std::string>& ports, uint32_t baudRate);
-    bool probing() const { return probing_; }
+    void probePorts(const std::vector<std::string>& ports, uint32_t baudRate)
+    {
+        search_.start(ports, baudRate);
+    }
+    bool probing() const { return search_.running(); }
 
     // --- Weighing ---------------------------------------------------------
-    void zero();
-    void shiftZero();
+    void zero() { commands_.zero(); }
+    void shiftZero() { commands_.shiftZero(); }
     // Adds the weight shown now to the tare, so the same load shows 0.000.
-    void tare();
+    void tare() { weighing_.tare(); }
     // The raw weight of the last reading becomes the base value.
-    void takeBaseValue();
-    void clearBaseValue();
+    void takeBaseValue() { weighing_.takeBaseValue(); }
+    void clearBaseValue() { weighing_.clearBaseValue(); }
     // Starts or stops the drift monitor; true when it now runs.
-    bool toggleSampling();
+    bool toggleSampling() { return weighing_.toggleSampling(); }
 
     // --- Place and gravity --------------------------------------------------
     // Sends a row of the gravity table as the gravity of the place of use or
     // of the calibration place, waits for the acknowledgement and shows the
     // place, or says that it failed. Rows outside the table send nothing.
-    void setGravityFromTable(GravityPlace place, int row);
+    void setGravityFromTable(GravityPlace place, int row)
+    {
+        commands_.setGravityFromTable(place, row);
+    }
     // The gravity of the place of use as typed ("9.7894"): asks first, then
     // sends it when it lies strictly between 9.6 and 10.
-    void setUseGravity(const std::string& typedValue);
+    void setUseGravity(const std::string& typedValue) { commands_.setUseGravity(typedValue); }
 
     // --- Calibration and settings -----------------------------------------
-    void calibrateZero();
+    void calibrateZero() { commands_.calibrateZero(); }
     // The reference weight as typed, in kg; refused when empty or outside
     // 0...65535 (the operator is told why).
-    InputCheck calibrateWithWeight(const std::string& typedWeight);
+    InputCheck calibrateWithWeight(const std::string& typedWeight)
+    {
+        return commands_.calibrateWithWeight(typedWeight);
+    }
     // Division: 0 "默认", 1 "5g"; anything else is refused.
-    InputCheck setDivision(int choice);
+    InputCheck setDivision(int choice) { return commands_.setDivision(choice); }
     // Range in kg: 3, 15, 30 or 750 as chosen; nullopt when none is chosen.
-    InputCheck setRange(std::optional<int> rangeKg);
-    void zeroTrackingOn();
-    void zeroTrackingOff();
-    void queryZeroTracking();
-    void beeperOn();
-    void beeperOff();
-    void queryBeeper();
+    InputCheck setRange(std::optional<int> rangeKg) { return commands_.setRange(rangeKg); }
+    void zeroTrackingOn() { commands_.zeroTrackingOn(); }
+    void zeroTrackingOff() { commands_.zeroTrackingOff(); }
+    void queryZeroTracking() { commands_.queryZeroTracking(); }
+    void beeperOn() { commands_.beeperOn(); }
+    void beeperOff() { commands_.beeperOff(); }
+    void queryBeeper() { commands_.queryBeeper(); }
     // The version number; the version text when no number came in 200 ms.
-    void readVersion();
+    void readVersion() { commands_.readVersion(); }
     // The 32 records, each awaited up to 200 ms; the list is emptied first.
     // False when the program began to end during the query.
-    bool readCalibrationLog();
+    bool readCalibrationLog() { return commands_.readCalibrationLog(); }
     // Sends the unlock command when the code is today's; else says "错误！".
-    bool unlock(const std::string& code);
+    bool unlock(const std::string& code) { return commands_.unlock(code); }
 
     // --- Calibration with its record ------------------------------------------
     // Where the records are appended (record_file.h); empty: records are
     // made but kept nowhere.
-    void setRecordFile(std::string path) { recordFile_ = std::move(path); }
-    const std::string& recordFile() const { return recordFile_; }
+    void setRecordFile(std::string path) { recorder_.setRecordFile(std::move(path)); }
+    const std::string& recordFile() const { return recorder_.recordFile(); }
     // Written into the records from the next calibration on; may be empty.
-    void setOperatorName(std::string name) { operatorName_ = std::move(name); }
-    void setTestWeightId(std::string id) { testWeightId_ = std::move(id); }
+    void setOperatorName(std::string name) { recorder_.setOperatorName(std::move(name)); }
+    void setTestWeightId(std::string id) { recorder_.setTestWeightId(std::move(id)); }
     // calibrateZero and calibrateWithWeight with their record: the parameters
     // are read before the command and the last readings before it summed up
     // ("as found"). Once the controller confirms the calibration, the next
@@ -144,126 +137,60 @@ public:
     // and the record appended to the record file (RecordFileError when that
     // fails). The command goes out at once even while an earlier record is
     // still being completed; each record is completed in turn.
-    RecordedCalibration calibrateZeroAndRecord();
-    RecordedCalibration calibrateWithWeightAndRecord(const std::string& typedWeight);
+    RecordedCalibration calibrateZeroAndRecord()
+    {
+        return recorder_.calibrate(CalibrationKind::Zero, {});
+    }
+    RecordedCalibration calibrateWithWeightAndRecord(const std::string& typedWeight)
+    {
+        return recorder_.calibrate(CalibrationKind::Weight, typedWeight);
+    }
     // Readings summed up for "as found" and "as left".
-    static constexpr size_t kSummaryReadings = 10;
+    static constexpr size_t kSummaryReadings = CalibrationRecorder::kSummaryReadings;
 
     // --- State --------------------------------------------------------------
-    const WeighingState& weighing() const { return weighing_; }
-    const std::optional<WeightReading>& lastReading() const { return lastReading_; }
-    bool sampling() const { return sampling_; }
-    const DriftMonitor& driftMonitor() const { return drift_; }
-    const CalibrationLogRecords& calibrationLog() const { return calibrationLog_; }
+    const WeighingState& weighing() const { return weighing_.state(); }
+    const std::optional<WeightReading>& lastReading() const { return weighing_.lastReading(); }
+    bool sampling() const { return weighing_.sampling(); }
+    const DriftMonitor& driftMonitor() const { return weighing_.driftMonitor(); }
+    const CalibrationLogRecords& calibrationLog() const { return replies_.calibrationLog(); }
     // False while a reply is being handled (a reply's box is open): blocks
     // that arrive then are dropped.
-    bool receiving() const { return canReceive_; }
+    bool receiving() const { return replies_.receiving(); }
 
     // The receive path: one block as the port delivered it.
-    void receive(const uint8_t* data, uint16_t length);
+    void receive(const uint8_t* data, uint16_t length) { replies_.receive(data, length); }
 
     // Low-level sending, for scale-cli and tests: builds the command frame
     // and writes it; a half-received reply is discarded.
-    void sendCommand(uint8_t code, const CommandData& data = {});
+    void sendCommand(uint8_t code, const CommandData& data = {}) { replies_.send(code, data); }
     // Bytes as they are, for tests that mark the line.
-    bool writeBytes(const uint8_t* data, uint16_t length);
+    bool writeBytes(const uint8_t* data, uint16_t length)
+    {
+        return connection_.write(data, length);
+    }
     // Opens the port and sends nothing: for a device that may be no scale.
-    // Returns StartComm's code (1 opened).
-    int32_t openWithoutGreeting(const std::string& name, uint32_t baudRate);
+    PortOpening openWithoutGreeting(const std::string& name, uint32_t baudRate)
+    {
+        return connection_.openWithoutGreeting(name, baudRate);
+    }
     // Every frame written has left the port.
-    bool framesSent() const;
+    bool framesSent() const { return connection_.framesSent(); }
     // The serial devices of this machine, each followed by CR LF.
-    std::string serialPortList() const;
+    std::string serialPortList() const { return connection_.serialPortList(); }
 
     // The replies since a mark: take replyMark() before sending, then look
     // for the answer in replies() (reply_log.h).
-    const ReplyLog& replies() const { return replies_; }
+    const ReplyLog& replies() const { return replies_.log(); }
     ReplyLog::Mark replyMark() const { return replies_.mark(); }
 
 private:
-    void configurePort();
-    // The reader lost the device: close, tell, and wait for it to come back.
-    void portLost();
-    void tryReconnect();
-    // Waits up to ms until arrived() holds, for a reply that sets no flag.
-    bool awaitReply(uint32_t ms, const std::function<bool()>& arrived);
-    // Waits up to the usual reply time for a parameter report after `since`.
-    std::optional<ParameterReport> awaitParameters(ReplyLog::Mark since);
-    // The port the session has open or waits for is the same device as `port`.
-    bool isOwnPort(const std::string& port) const;
-    void probeAnswered(uint32_t run, const std::string& port, ProbeAnswer answer);
-    void probeDone(uint32_t run);
-    // Stops a running probe; tells the listener unless the program ends.
-    void endProbe(bool tell);
-    // The clock and the parameter request that follow every open; false when
-    // the program began to end meanwhile.
-    bool greetController();
-    bool dispatch();
-    void applyParameterReport(const uint8_t* frame);
-    void showWeight(const uint8_t* frame);
-    void sendGravity(int32_t value);
-    void status(const std::string& text) { listener_.statusChanged(text); }
-    // Waits ms; false when the program is ending and the operation must stop.
-    bool pause(uint32_t ms);
-    // Waits up to ms for an acknowledgement after `since`; false when the
-    // program is ending.
-    bool awaitAcknowledgement(ReplyLog::Mark since, uint32_t ms);
-    // The checks of calibrateWithWeight: the weight, or nullopt when refused
-    // (the operator has been told why).
-    std::optional<int32_t> checkedCalibrationWeight(const std::string& typedWeight);
-    void sendWeightCalibration(const std::string& typedWeight, int32_t weight);
-    RecordedCalibration calibrateAndRecord(CalibrationKind kind, const std::string& typedWeight);
-    std::optional<ParameterReport> readParameters();
-    std::string readBoardVersion();
-    // The 32 records as this read received them.
-    std::optional<CalibrationLogRecords> readCalibrationLogForRecord();
-    std::optional<ReadingSummary> summarizeNextReadings();
-    std::optional<ReadingSummary> summarizeRecentReadings(size_t count) const;
-
-    SessionHost& host_;
-    SessionListener& listener_;
-    std::unique_ptr<TComm> port_;
-    DeviceWatch deviceWatch_;
-    std::string byIdFolder_ = kSerialByIdFolder;
-    DeviceIdentity device_;        // of the port opened last
-    bool reconnecting_ = false;    // a reopened device is being greeted
-    bool silenceReported_ = false; // a reopened device that did not answer, said once
-    // Tasks posted by the device watch run only while the session lives.
-    std::shared_ptr<ScaleSession*> self_ = std::make_shared<ScaleSession*>(this);
-    bool remembersPort_ = true;
-
-    PortProber prober_;
-    bool probing_ = false;
-    uint32_t probeRun_ = 0; // reports of an earlier, stopped probe are ignored
-    int probeAnswering_ = 0;
-
-    FrameAssembler assembler_;
-    bool canReceive_ = true;
-
-    ReplyLog replies_;
-    int awaitingReplies_ = 0; // waits for a reply that sets no flag
-
-    WeighingState weighing_;
-    std::optional<WeightReading> lastReading_;
-    bool sampling_ = false;
-    DriftMonitor drift_;
-    CalibrationLogRecords calibrationLog_;
-
-    // For the calibration records.
-    std::string recordFile_;
-    std::string operatorName_;
-    std::string testWeightId_;
-    int recordings_ = 0; // calibrations whose records are being completed
-    // The last readings, enough for an "as left" completed after another
-    // calibration's record.
-    static constexpr size_t kReadingsKept = 256;
-    std::deque<WeightReading> recentReadings_;
-    uint64_t readingsSeen_ = 0;
-    uint64_t readingsAtCalibrationCommand_ = 0; // readingsSeen_ when the last one went out
-    int awaitingReadings_ = 0;
-    std::optional<ParameterReport> lastParameters_;
-    // lastParameters_ still holds: no command that may change it was sent
-    // since it came, on this connection.
-    bool parametersCurrent_ = false;
-    bool quietVersion_ = false;
+    // The parts, each referring to those declared before it (the reply
+    // path writes through the connection, which is made right after it).
+    Weighing weighing_;
+    ReplyPath replies_;
+    PortConnection connection_;
+    ControllerSearch search_;
+    ControllerCommands commands_;
+    CalibrationRecorder recorder_;
 };

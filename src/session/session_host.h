@@ -1,7 +1,7 @@
 #pragma once
 // What the scale session needs from the program that runs it: its thread,
-// its waits, the operator, and the log files. The window and scale-cli each
-// give one; tests give a scripted one.
+// its waits, the operator, the log files and the port to remember. The
+// window and scale-cli each give one; tests give a scripted one.
 
 #include <cstdint>
 #include <exception>
@@ -43,6 +43,13 @@ public:
     virtual bool ask(const std::string& text, Question question) = 0;
     // The general error display: what ended an operation unexpectedly.
     virtual void showError(const std::exception& error) = 0;
+
+    // A port the operator opened, to be opened again at the next start (the
+    // window keeps it in the settings file); kept nowhere by default.
+    virtual void rememberPort(const std::string& name, uint32_t baudRate)
+    {
+        (void)name, (void)baudRate;
+    }
 
     // The operation log swallows its own failures; the result and error logs
     // throw InOutError.

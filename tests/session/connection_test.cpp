@@ -108,7 +108,7 @@ TEST_F(Connection, OpeningWaitsAndTellsTheOperator)
 {
     e2e::SimProcess sim({"--rate", "0"});
     session.setRemembersPort(false);
-    ASSERT_EQ(session.openPort(sim.PortPath(), 115200), 1);
+    ASSERT_EQ(session.openPort(sim.PortPath(), 115200).code, 1);
     EXPECT_THAT(listener.statuses, ElementsAre("打开串口成功"));
     EXPECT_THAT(host.waits, ElementsAre(100u, 100u));
     EXPECT_THAT(listener.connections, ElementsAre(true));
@@ -136,7 +136,7 @@ TEST_F(Connection, PortNamesAndRates)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
-        EXPECT_NE(session.openPort(c.typed, c.baud), 1);
+        EXPECT_NE(session.openPort(c.typed, c.baud).code, 1);
         EXPECT_EQ(session.portName(), c.opened);
         EXPECT_EQ(session.baudRate(), c.baud);
     }
@@ -162,7 +162,7 @@ TEST_F(Connection, FailedOpenTellsTheCodeAndRemembersNothing)
         SCOPED_TRACE(c.name);
         listener.statuses.clear();
         listener.connections.clear();
-        EXPECT_EQ(session.openPort(c.name, 115200), c.code);
+        EXPECT_EQ(session.openPort(c.name, 115200).code, c.code);
         EXPECT_THAT(listener.statuses, ElementsAre(c.status));
         EXPECT_THAT(listener.connections, ElementsAre(false));
         EXPECT_FALSE(session.connected());
@@ -179,7 +179,7 @@ TEST_F(Connection, BusyPortSaysSoAfterTheCode)
     char name[128] = {};
     ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
     ASSERT_EQ(flock(slave, LOCK_EX | LOCK_NB), 0);
-    EXPECT_EQ(session.openPort(name, 115200), -1);
+    EXPECT_EQ(session.openPort(name, 115200).code, -1);
     EXPECT_THAT(listener.statuses, ElementsAre("打开串口失败，返回值：-1，串口被占用"));
     EXPECT_FALSE(session.connected());
     close(slave);

@@ -74,7 +74,7 @@ TEST(ShownTexts, ATextWithAValueComesInItsTwoPartsAndWhole)
     EXPECT_THAT(listener.statuses, ElementsAre("版本号:23", "版本号:V2?", "峰鸣器打开！"));
     EXPECT_THAT(host.boxTexts(), ElementsAre("版本号:23", "版本号:V2?", "峰鸣器打开！"));
 
-    const int32_t code = session.openPort("/nonexistent-directory/no-such-port", 9600);
+    const int32_t code = session.openPort("/nonexistent-directory/no-such-port", 9600).code;
     ASSERT_NE(code, 1);
     ASSERT_EQ(listener.parts.size(), 3u);
     EXPECT_EQ(listener.parts.back(),

@@ -50,7 +50,7 @@ TEST(IntakeFlood, BoundedWhileTheWindowIsBusyAndEveryFrameShownAfterwards)
     ScaleSession session(host, listener);
     session.setRemembersPort(false);
     const std::set<pid_t> before = support::ThreadIds();
-    ASSERT_EQ(session.openPort(name, 115200), 1);
+    ASSERT_EQ(session.openPort(name, 115200).code, 1);
 
     // 60000 frames (1.1 MB) as fast as the line takes them, each live AD its number.
     constexpr int32_t kFrames = 60000;

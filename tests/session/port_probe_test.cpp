@@ -148,7 +148,7 @@ TEST_F(Probe, TheSessionsOwnPortIsNotAskedButCountsWhileOpen)
         std::filesystem::temp_directory_path() / ("scale-probe-own-" + std::to_string(getpid()));
     e2e::SimProcess sim({"--link", link.string(), "--rate", "0"});
     session.setRemembersPort(false);
-    ASSERT_EQ(session.openPort(link.string(), 115200), 1);
+    ASSERT_EQ(session.openPort(link.string(), 115200).code, 1);
     ASSERT_TRUE(sim.WaitForLog(kParameterRequest, 5s));
     const size_t framesAtOpen = sim.ReceivedFrames().size();
     SilentPort silent;
@@ -175,7 +175,7 @@ TEST_F(Probe, OpeningAPortEndsTheProbe)
     // Pressing the button again while it runs starts nothing new.
     session.probePorts({first.path()}, 115200);
     host.runFor(50);
-    ASSERT_EQ(session.openPort(sim.PortPath(), 115200), 1);
+    ASSERT_EQ(session.openPort(sim.PortPath(), 115200).code, 1);
     EXPECT_FALSE(session.probing());
     EXPECT_THAT(listener.probesFinished, ElementsAre(0));
     host.runFor(700);
@@ -188,5 +188,5 @@ TEST_F(Probe, ThePortsBeingAskedAreFreeAgainAfterwards)
     e2e::SimProcess sim({"--rate", "0"});
     ProbeAndWait({sim.PortPath()});
     session.setRemembersPort(false);
-    EXPECT_EQ(session.openPort(sim.PortPath(), 115200), 1);
+    EXPECT_EQ(session.openPort(sim.PortPath(), 115200).code, 1);
 }

@@ -58,7 +58,7 @@ TEST(ProgramEnding, DuringTheOpening)
         rig.sim = std::make_unique<e2e::SimProcess>(std::vector<std::string>{"--rate", "0"});
         rig.session.setRemembersPort(false);
         EndAtWait(rig, c.endAtWait);
-        EXPECT_EQ(rig.session.openPort(rig.sim->PortPath(), 115200), 1);
+        EXPECT_EQ(rig.session.openPort(rig.sim->PortPath(), 115200).code, 1);
         // No wait after the one the ending cut short.
         EXPECT_EQ(rig.host.waits, c.waits);
         rig.SyncWithSim();

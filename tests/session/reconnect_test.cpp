@@ -28,7 +28,7 @@ protected:
         sim = std::make_unique<e2e::SimProcess>(
             std::vector<std::string>{"--link", link.string(), "--rate", "20"});
         session.setRemembersPort(false);
-        ASSERT_EQ(session.openPort(link.string(), 115200), 1);
+        ASSERT_EQ(session.openPort(link.string(), 115200).code, 1);
         ASSERT_TRUE(host.runFor(5000, [&] { return !listener.readings.empty(); }));
     }
     void TearDown() override { std::filesystem::remove(link); }
@@ -128,7 +128,7 @@ struct BareTerminal {
     void open()
     {
         session.setRemembersPort(false);
-        ASSERT_EQ(session.openPort(sim->PortPath(), 115200), 1);
+        ASSERT_EQ(session.openPort(sim->PortPath(), 115200).code, 1);
         ASSERT_TRUE(host.runFor(5000, [&] { return !listener.readings.empty(); }));
     }
 };

@@ -13,7 +13,7 @@ void SessionOnSim::OpenOnSim(const std::vector<std::string>& options)
     sim = std::make_unique<e2e::SimProcess>(options);
     // The settings file beside the test program is left alone.
     session.setRemembersPort(false);
-    ASSERT_EQ(session.openPort(sim->PortPath(), 115200), 1);
+    ASSERT_EQ(session.openPort(sim->PortPath(), 115200).code, 1);
     ASSERT_TRUE(sim->WaitForLog("RX AA 01 F6 00 00 00 00 A2", 5s));
 }
 

@@ -135,7 +135,7 @@ private slots:
     void statusLinesAndBoxesOfTheSession()
     {
         ScopedScriptedBoxes boxes;
-        const int32_t code = window->session().openPort("/dev/no-such-scale-port", 9600);
+        const int32_t code = window->session().openPort("/dev/no-such-scale-port", 9600).code;
         QCOMPARE(window->statusText(),
                  QStringLiteral("Opening the port failed, return value: %1").arg(code));
 
