@@ -47,9 +47,10 @@
 //     driver holds at that moment, without waiting for the line to fall
 //     quiet. ReadTotalTimeoutConstant limits the wait for the first byte (as
 //     above, running out ends the reader); 0 means no limit. Reads are of up
-//     to 16384 bytes, and bytes read while the owner has not yet taken the
-//     last block join that block: one event, and one post to the owner, per
-//     block of 1..16384 bytes however many reads filled it.
+//     to 16384 bytes (on Windows one read takes in turn all the driver
+//     reports as there, up to that size), and bytes read while the owner has
+//     not yet taken the last block join that block: one event, and one post
+//     to the owner, per block of 1..16384 bytes however many reads filled it.
 // Each data event holds the bytes in the order received, and every other
 // notification of the reader comes between the bytes before and after it.
 //
