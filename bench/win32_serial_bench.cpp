@@ -168,10 +168,10 @@ int main(int argc, char** argv)
         measure(plain, [&] { return PlainReadThroughput(peer); });
         measure(overlapped, [&] { return OverlappedReadThroughput(peer, 2048, interval, false); });
         measure(atOnce, [&] {
-            return OverlappedReadThroughput(peer, TReadThread::kBufferSize, whatIsThere, false);
+            return OverlappedReadThroughput(peer, ReadThread::kBufferSize, whatIsThere, false);
         });
         measure(eventless, [&] {
-            return OverlappedReadThroughput(peer, TReadThread::kBufferSize, whatIsThere, true);
+            return OverlappedReadThroughput(peer, ReadThread::kBufferSize, whatIsThere, true);
         });
         double block = 0;
         measure(comm, [&] { return CommThroughput(peer, block); });
