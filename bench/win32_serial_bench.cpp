@@ -2,10 +2,13 @@
 // pseudo-terminal (run under tests/wine/pty_peer, see scripts/bench-windows.sh):
 //  - receive throughput of TComm set up as the scale line (delivering at
 //    once) next to a plain blocking ReadFile loop on the same port (2048-byte
-//    reads, the 10 ms interval of old), and their ratio;
+//    reads, the 10 ms interval of old), and their ratio; beside them, where
+//    the time goes: one thread reading overlapped, as of old and with 16 kB
+//    reads of what is there (with and without an event to set), and the
+//    bytes per data event of TComm (how many posts to the owner);
 //  - CPU time of this process and of the wine server while a port is open
 //    and idle for 5 s.
-// One run each; the numbers go to standard output.
+// The loops take turns in each round; the numbers go to standard output.
 
 #include "post_queue.h"
 #include "pty_peer_client.h"
