@@ -21,8 +21,15 @@ hz=$(getconf CLK_TCK)
 if [ -n "${DISPLAY:-}" ]; then platform=xcb; else platform=offscreen; fi
 work=$(mktemp -d)
 sim_pid="" tool_pid=""
+# A watch still waiting for its first reading may not end on SIGTERM: it
+# gets 3 s, then SIGKILL.
 stop_pair() {
-  [ -n "$tool_pid" ] && kill "$tool_pid" 2>/dev/null && wait "$tool_pid" 2>/dev/null || true
+  if [ -n "$tool_pid" ]; then
+    kill "$tool_pid" 2>/dev/null || true
+    for _ in $(seq 30); do kill -0 "$tool_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$tool_pid" 2>/dev/null || true
+    wait "$tool_pid" 2>/dev/null || true
+  fi
   [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null || true
   tool_pid="" sim_pid=""
 }
