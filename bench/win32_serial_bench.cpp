@@ -2,14 +2,18 @@
 // pseudo-terminal (run under tests/wine/pty_peer, see scripts/bench-windows.sh):
 //  - receive throughput of TComm set up as the scale line (delivering at
 //    once) next to a plain blocking ReadFile loop on the same port (2048-byte
-//    reads, the 10 ms interval of old), and their ratio;
+//    reads, the 10 ms interval of old), and their ratio; beside them, where
+//    the time goes: one thread reading overlapped, as of old and with 16 kB
+//    reads of what is there (with and without an event to set), and the
+//    bytes per data event of TComm (how many posts to the owner);
 //  - CPU time of this process and of the wine server while a port is open
 //    and idle for 5 s.
-// One run each; the numbers go to standard output.
+// The loops take turns in each round; the numbers go to standard output.
 
 #include "post_queue.h"
 #include "pty_peer_client.h"
 #include "serial/comm.h"
+#include "serial/read_thread.h"
 #include "session/scale_line.h"
 
 #include <windows.h>
@@ -43,12 +47,16 @@ double ProcessCpuMs()
 
 // Bytes per second through TComm: from the first order to the far end until
 // the last byte's data event has run on the owner's thread.
-double CommThroughput(PtyPeer& peer)
+double CommThroughput(PtyPeer& peer, double& blockBytes)
 {
     PostQueue queue;
     TComm comm(queue.Poster());
     uint64_t received = 0;
-    comm.OnReceiveData = [&](TComm*, const void*, uint16_t length) { received += length; };
+    uint64_t blocks = 0;
+    comm.OnReceiveData = [&](TComm*, const void*, uint16_t length) {
+        received += length;
+        ++blocks;
+    };
     comm.SetCommName("COM" + std::to_string(kPort));
     ApplyScaleLineSettings(comm);
     comm.SetInx_XonXoffFlow(false);
@@ -59,6 +67,7 @@ double CommThroughput(PtyPeer& peer)
     queue.RunUntil([&] { return received >= kBytes; }, std::chrono::seconds(120));
     const double seconds = Seconds(Clock::now() - start);
     comm.StopComm();
+    blockBytes = blocks ? double(received) / double(blocks) : 0;
     return received / seconds;
 }
 
@@ -94,8 +103,10 @@ double PlainReadThroughput(PtyPeer& peer)
 }
 
 // A single thread with the port opened for overlapped use, waiting for each
-// 2048-byte read at once: what overlapped reading alone costs under wine.
-double OverlappedReadThroughput(PtyPeer& peer)
+// read at once: what overlapped reading alone costs under wine. With
+// `eventless` the record has no event (a read that completes at once sets
+// none; one that pends is waited for on the port).
+double OverlappedReadThroughput(PtyPeer& peer, DWORD size, COMMTIMEOUTS timeouts, bool eventless)
 {
     const std::wstring name = L"\\\\.\\COM" + std::to_wstring(kPort);
     HANDLE port = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -108,18 +119,18 @@ double OverlappedReadThroughput(PtyPeer& peer)
     dcb.fBinary = 1;
     dcb.fOutX = dcb.fInX = 0;
     SetCommState(port, &dcb);
-    COMMTIMEOUTS timeouts{kAppInterval, 0, 0, 0, 0};
     SetCommTimeouts(port, &timeouts);
     OVERLAPPED overlapped{};
-    overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::vector<uint8_t> buffer(2048);
+    HANDLE event = eventless ? nullptr : CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::vector<uint8_t> buffer(size);
     uint64_t received = 0;
     const auto start = Clock::now();
     peer.Flood(kPort, kBytes);
     while (received < kBytes) {
+        overlapped = {};
+        overlapped.hEvent = event;
         DWORD n = 0;
-        if (!ReadFile(port, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr,
-                      &overlapped) &&
+        if (!ReadFile(port, buffer.data(), size, nullptr, &overlapped) &&
             GetLastError() != ERROR_IO_PENDING)
             break;
         if (!GetOverlappedResult(port, &overlapped, &n, TRUE))
@@ -127,7 +138,8 @@ double OverlappedReadThroughput(PtyPeer& peer)
         received += n;
     }
     const double seconds = Seconds(Clock::now() - start);
-    CloseHandle(overlapped.hEvent);
+    if (event)
+        CloseHandle(event);
     CloseHandle(port);
     return received / seconds;
 }
@@ -146,29 +158,42 @@ int main(int argc, char** argv)
 {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     PtyPeer peer;
-    std::vector<double> plain, overlapped, comm, ratio;
+    const COMMTIMEOUTS interval{kAppInterval, 0, 0, 0, 0};
+    const COMMTIMEOUTS whatIsThere{MAXDWORD, 0, 0, 0, 0};
+    std::vector<double> plain, overlapped, atOnce, eventless, comm, blockBytes, ratio;
+    // A fresh line for each loop, nothing left over.
+    const auto measure = [&](std::vector<double>& into, auto loop) {
+        peer.Open(kPort);
+        into.push_back(loop() / 1e6);
+        peer.StopFlood(kPort);
+    };
     for (int round = 0; round < rounds; ++round) {
-        peer.Open(kPort); // a fresh line each time, nothing left over
-        plain.push_back(PlainReadThroughput(peer) / 1e6);
-        peer.StopFlood(kPort);
-        peer.Open(kPort);
-        overlapped.push_back(OverlappedReadThroughput(peer) / 1e6);
-        peer.StopFlood(kPort);
-        peer.Open(kPort);
-        comm.push_back(CommThroughput(peer) / 1e6);
-        peer.StopFlood(kPort);
+        measure(plain, [&] { return PlainReadThroughput(peer); });
+        measure(overlapped, [&] { return OverlappedReadThroughput(peer, 2048, interval, false); });
+        measure(atOnce, [&] {
+            return OverlappedReadThroughput(peer, ReadThread::kBufferSize, whatIsThere, false);
+        });
+        measure(eventless, [&] {
+            return OverlappedReadThroughput(peer, ReadThread::kBufferSize, whatIsThere, true);
+        });
+        double block = 0;
+        measure(comm, [&] { return CommThroughput(peer, block); });
+        blockBytes.push_back(block);
         ratio.push_back(plain.back() > 0 ? comm.back() / plain.back() : 0);
     }
     std::printf("receive throughput, %llu bytes through a wine COM port, %d rounds "
                 "(min median max):\n",
                 static_cast<unsigned long long>(kBytes), rounds);
     const auto row = [](const char* name, const std::vector<double>& v) {
-        std::printf("  %-30s %8.2f %8.2f %8.2f\n", name, Percentile(v, 0), Percentile(v, 0.5),
+        std::printf("  %-42s %8.2f %8.2f %8.2f\n", name, Percentile(v, 0), Percentile(v, 0.5),
                     Percentile(v, 1));
     };
-    row("plain blocking ReadFile, MB/s", plain);
-    row("overlapped ReadFile, MB/s", overlapped);
+    row("plain blocking ReadFile 2 kB/10 ms, MB/s", plain);
+    row("overlapped ReadFile 2 kB/10 ms, MB/s", overlapped);
+    row("overlapped 16 kB, what is there, MB/s", atOnce);
+    row("the same without an event, MB/s", eventless);
     row("TComm (scale line), MB/s", comm);
+    row("TComm bytes per data event", blockBytes);
     row("ratio TComm / plain", ratio);
 
     peer.Open(kPort);

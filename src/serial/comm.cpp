@@ -43,7 +43,7 @@ RtsMode RtsModeOf(TRtsControl value)
 
 TComm::TComm(PostFunction post, CommBackend& backend)
     : backend_(backend),
-      FHWnd(std::move(post), [this](CommMessage& message) { NotifyWndProc(message); })
+      notifier_(std::move(post), [this](CommNotice& notice) { HandleNotice(notice); })
 {
 }
 
@@ -51,46 +51,46 @@ TComm::~TComm() { StopComm(); }
 
 int TComm::StartComm()
 {
-    if (hCommFile)
+    if (device_)
         return 0;
 
     std::unique_ptr<CommDevice> device;
-    if (int refused = backend_.Open(FCommName, device); refused != 0 || !device)
+    if (int refused = backend_.Open(commName_, device); refused != 0 || !device)
         return refused != 0 ? refused : -1;
     if (!device->SetupQueues(kQueueSize, kQueueSize))
         return -3; // releasing `device` closes it
-    hCommFile = std::move(device);
-    hCommFile->Purge(kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear);
-    FSendDataEmpty = true;
+    device_ = std::move(device);
+    device_->Purge(kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear);
+    sendDataEmpty_ = true;
     ApplyCommTimeouts();
     ApplyCommState();
 
-    hCloseEvent = backend_.NewEvent();
-    if (!hCloseEvent) {
-        hCommFile.reset();
+    closeEvent_ = backend_.NewEvent();
+    if (!closeEvent_) {
+        device_.reset();
         return -4;
     }
     // The reader starts at once, so nothing that arrives after the open is lost.
     try {
-        FReceiveBacklog = std::make_shared<ReceiveBacklog>();
-        ReadThread = std::make_unique<TReadThread>(*hCommFile, *hCloseEvent, FHWnd, FReceiveBacklog,
-                                                   std::make_shared<ReceiveQueue>(FReceiveBacklog),
-                                                   FDeliverAtOnce);
+        receiveBacklog_ = std::make_shared<ReceiveBacklog>();
+        reader_ = std::make_unique<ReadThread>(*device_, *closeEvent_, notifier_, receiveBacklog_,
+                                               std::make_shared<ReceiveQueue>(receiveBacklog_),
+                                               deliverAtOnce_);
     } catch (const std::exception&) {
-        ReadThread.reset();
-        FReceiveBacklog.reset();
-        hCloseEvent.reset();
-        hCommFile.reset();
+        reader_.reset();
+        receiveBacklog_.reset();
+        closeEvent_.reset();
+        device_.reset();
         return -5;
     }
     try {
-        WriteThread = std::make_unique<TWriteThread>(backend_, *hCommFile, *hCloseEvent, FHWnd,
-                                                     FSendDataEmpty);
+        writer_ = std::make_unique<WriteThread>(backend_, *device_, *closeEvent_, notifier_,
+                                                sendDataEmpty_);
     } catch (const std::exception&) {
         ShutdownReadThread();
-        WriteThread.reset();
-        hCloseEvent.reset();
-        hCommFile.reset();
+        writer_.reset();
+        closeEvent_.reset();
+        device_.reset();
         return -6;
     }
     return 1;
@@ -98,12 +98,12 @@ int TComm::StartComm()
 
 void TComm::StopComm()
 {
-    if (!hCommFile)
+    if (!device_)
         return;
     ShutdownReadThread();
     ShutdownWriteThread();
-    hCloseEvent.reset();
-    hCommFile.reset();
+    closeEvent_.reset();
+    device_.reset();
 }
 
 // Both threads include the close event in every wait, so they end promptly
@@ -111,39 +111,39 @@ void TComm::StopComm()
 // thread already on the way out.
 void TComm::ShutdownReadThread()
 {
-    if (!ReadThread)
+    if (!reader_)
         return;
-    hCloseEvent->Set();
-    FReceiveBacklog->Close(); // a reader waiting for the owner to catch up stops waiting
-    hCommFile->Purge(kPurgeRxAbort | kPurgeRxClear);
-    ReadThread.reset();      // waits for the thread to end
-    FReceiveBacklog.reset(); // blocks still queued keep their share of it
+    closeEvent_->Set();
+    receiveBacklog_->Close(); // a reader waiting for the owner to catch up stops waiting
+    device_->Purge(kPurgeRxAbort | kPurgeRxClear);
+    reader_.reset();         // waits for the thread to end
+    receiveBacklog_.reset(); // blocks still queued keep their share of it
 }
 
 void TComm::ShutdownWriteThread()
 {
-    if (!WriteThread)
+    if (!writer_)
         return;
-    hCloseEvent->Set();
-    hCommFile->Purge(kPurgeTxAbort | kPurgeTxClear);
-    FSendDataEmpty = true;
-    WriteThread.reset();
+    closeEvent_->Set();
+    device_->Purge(kPurgeTxAbort | kPurgeTxClear);
+    sendDataEmpty_ = true;
+    writer_.reset();
 }
 
-bool TComm::WriteCommData(const void* pDataToWrite, uint16_t dwSizeofDataToWrite)
+bool TComm::WriteCommData(const void* data, uint16_t count)
 {
-    if (!WriteThread || dwSizeofDataToWrite == 0 || !pDataToWrite)
+    if (!writer_ || count == 0 || !data)
         return false;
     WriteInbox::Block block;
     try {
-        const auto* bytes = static_cast<const uint8_t*>(pDataToWrite);
-        block.reserve(dwSizeofDataToWrite + 1u);
-        block.assign(bytes, bytes + dwSizeofDataToWrite);
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        block.reserve(count + 1u);
+        block.assign(bytes, bytes + count);
         block.push_back(0);
     } catch (const std::bad_alloc&) {
         return false;
     }
-    return WriteThread->Post(std::move(block)); // clears FSendDataEmpty when queued
+    return writer_->Post(std::move(block)); // clears sendDataEmpty_ when queued
 }
 
 bool TComm::SendData(std::u16string_view data)
@@ -159,7 +159,7 @@ bool TComm::SendData(std::u16string_view data)
 uint32_t TComm::GetModemState()
 {
     uint32_t bits = 0;
-    if (!hCommFile || !hCommFile->GetModemStatus(bits))
+    if (!device_ || !device_->GetModemStatus(bits))
         return 0;
     return bits;
 }
@@ -172,68 +172,68 @@ std::string TComm::GetCommList()
     return list;
 }
 
-uint32_t TComm::Handle() const { return hCommFile ? hCommFile->NativeHandle() : 0; }
+uint32_t TComm::Handle() const { return device_ ? device_->NativeHandle() : 0; }
 
 void TComm::ApplyCommState()
 {
     LineSettings line;
-    line.baudRate = FBaudRate;
-    line.dataBits = static_cast<uint8_t>(static_cast<uint8_t>(FByteSize) + 5);
-    line.parity = static_cast<serial::Parity>(FParity); // the same order, None to Space
-    line.stopBits = static_cast<serial::StopBits>(FStopBits);
-    line.checkParity = FParityCheck;
-    line.replaceParityErrors = FReplaceWhenParityError;
-    line.errorChar = FReplacedChar;
-    line.discardNulls = FIgnoreNullChar;
-    line.ctsFlow = FOutx_CtsFlow;
-    line.dsrFlow = FOutx_DsrFlow;
-    line.dsrSensitivity = FDsrSensitivity;
-    line.xonXoff = {FOutx_XonXoffFlow, FInx_XonXoffFlow, FTxContinueOnXoff, FXonChar,
-                    FXoffChar,         FXonLimit,        FXoffLimit};
-    line.dtr = DtrModeOf(FDtrControl);
-    line.rts = RtsModeOf(FRtsControl);
-    hCommFile->ApplyState(line); // a refused setting is ignored
+    line.baudRate = baudRate_;
+    line.dataBits = static_cast<uint8_t>(static_cast<uint8_t>(byteSize_) + 5);
+    line.parity = static_cast<serial::Parity>(parity_); // the same order, None to Space
+    line.stopBits = static_cast<serial::StopBits>(stopBits_);
+    line.checkParity = parityCheck_;
+    line.replaceParityErrors = replaceWhenParityError_;
+    line.errorChar = replacedChar_;
+    line.discardNulls = ignoreNullChar_;
+    line.ctsFlow = outxCtsFlow_;
+    line.dsrFlow = outxDsrFlow_;
+    line.dsrSensitivity = dsrSensitivity_;
+    line.xonXoff = {outxXonXoffFlow_, inxXonXoffFlow_, txContinueOnXoff_, xonChar_,
+                    xoffChar_,        xonLimit_,       xoffLimit_};
+    line.dtr = DtrModeOf(dtrControl_);
+    line.rts = RtsModeOf(rtsControl_);
+    device_->ApplyState(line); // a refused setting is ignored
 }
 
 void TComm::ApplyCommTimeouts()
 {
-    const CommTimeouts timeouts{FReadIntervalTimeout, FReadTotalTimeoutMultiplier,
-                                FReadTotalTimeoutConstant, FWriteTotalTimeoutMultiplier,
-                                FWriteTotalTimeoutConstant};
-    FDeliverAtOnce = DeliversAtOnce(timeouts);
-    hCommFile->ApplyTimeouts(timeouts);
+    const CommTimeouts timeouts{readIntervalTimeout_, readTotalTimeoutMultiplier_,
+                                readTotalTimeoutConstant_, writeTotalTimeoutMultiplier_,
+                                writeTotalTimeoutConstant_};
+    deliverAtOnce_ = DeliversAtOnce(timeouts);
+    device_->ApplyTimeouts(timeouts);
 }
 
 // Runs on the owner's thread. A data block goes back to its queue once the
 // handler has returned (or thrown): the reader may then read that much more.
-void TComm::NotifyWndProc(CommMessage& message)
+void TComm::HandleNotice(CommNotice& notice)
 {
-    switch (message.Msg) {
-    case COMM_MSG_DATA: {
+    switch (notice.kind) {
+    case CommNotice::Data: {
         struct TakenBlock {
             ReceiveQueue& queue;
             std::vector<uint8_t> bytes;
             ~TakenBlock() { queue.Recycle(std::move(bytes)); }
         };
-        if (!message.Received)
+        if (!notice.received)
             break;
         std::vector<uint8_t> bytes;
-        if (!message.Received->TakeOldest(bytes))
+        if (!notice.received->TakeOldest(bytes))
             break;
-        TakenBlock block{*message.Received, std::move(bytes)};
+        TakenBlock block{*notice.received, std::move(bytes)};
         DoReceiveData(block.bytes.data(), static_cast<uint16_t>(block.bytes.size() - 1));
         break;
     }
-    case COMM_MSG_ERROR:
-        DoReceiveError(message.LParam);
+    case CommNotice::Error:
+        DoReceiveError(notice.value);
         break;
-    case COMM_MSG_HANGUP:
+    case CommNotice::Hangup:
         DoRequestHangup();
         break;
-    case COMM_MSG_MODEM:
-        DoModemStateChange(message.LParam);
+    case CommNotice::ModemChange:
+        DoModemStateChange(notice.value);
         break;
-    case COMM_MSG_EMPTY:
+    case CommNotice::SendEmpty:
         DoSendDataEmpty();
         break;
     default:
@@ -241,22 +241,22 @@ void TComm::NotifyWndProc(CommMessage& message)
     }
 }
 
-void TComm::DoReceiveData(const void* Buffer, uint16_t BufferLength)
+void TComm::DoReceiveData(const void* bytes, uint16_t length)
 {
     if (OnReceiveData)
-        OnReceiveData(this, Buffer, BufferLength);
+        OnReceiveData(this, bytes, length);
 }
 
-void TComm::DoReceiveError(uint32_t EventMask)
+void TComm::DoReceiveError(uint32_t errors)
 {
     if (OnReceiveError)
-        OnReceiveError(this, EventMask);
+        OnReceiveError(this, errors);
 }
 
-void TComm::DoModemStateChange(uint32_t ModemEvent)
+void TComm::DoModemStateChange(uint32_t modemEvent)
 {
     if (OnModemStateChange)
-        OnModemStateChange(this, ModemEvent);
+        OnModemStateChange(this, modemEvent);
 }
 
 void TComm::DoRequestHangup()

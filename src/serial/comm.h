@@ -47,9 +47,10 @@
 //     driver holds at that moment, without waiting for the line to fall
 //     quiet. ReadTotalTimeoutConstant limits the wait for the first byte (as
 //     above, running out ends the reader); 0 means no limit. Reads are of up
-//     to 16384 bytes, and bytes read while the owner has not yet taken the
-//     last block join that block: one event, and one post to the owner, per
-//     block of 1..16384 bytes however many reads filled it.
+//     to 16384 bytes (on Windows one read takes in turn all the driver
+//     reports as there, up to that size), and bytes read while the owner has
+//     not yet taken the last block join that block: one event, and one post
+//     to the owner, per block of 1..16384 bytes however many reads filled it.
 // Each data event holds the bytes in the order received, and every other
 // notification of the reader comes between the bytes before and after it.
 //
@@ -60,7 +61,7 @@
 
 #include "serial/comm_backend.h"
 #include "serial/comm_types.h"
-#include "serial/notify_window.h"
+#include "serial/owner_notifier.h"
 #include "serial/receive_backlog.h"
 #include "serial/receive_queue.h"
 
@@ -72,8 +73,8 @@
 #include <string_view>
 
 class TComm;
-class TReadThread;
-class TWriteThread;
+class ReadThread;
+class WriteThread;
 
 using TReceiveDataEvent =
     std::function<void(TComm* Sender, const void* Buffer, uint16_t BufferLength)>;
@@ -94,7 +95,7 @@ public:
     void StopComm();
     // Queues a copy of the bytes for the writer thread. False when the port
     // is closed, count is 0, or the writer has ended.
-    bool WriteCommData(const void* pDataToWrite, uint16_t dwSizeofDataToWrite);
+    bool WriteCommData(const void* data, uint16_t count);
     // Sends the low 8 bits of each UTF-16 unit, one single-byte block each;
     // stops at the first refused byte. An empty text gives true.
     bool SendData(std::u16string_view data);
@@ -107,74 +108,74 @@ public:
     uint32_t Handle() const;
     // Why the last StartComm that returned -1 could not open the port.
     serial::OpenRefusal LastOpenRefusal() const { return backend_.LastOpenRefusal(); }
-    bool SendDataEmpty() const { return FSendDataEmpty.load(); }
+    bool SendDataEmpty() const { return sendDataEmpty_.load(); }
 
     // Properties. Line settings and time-outs reach an open port at once;
     // CommName waits for the next StartComm and Parity for the next time the
     // line settings are applied.
-    const std::string& CommName() const { return FCommName; }
-    void SetCommName(std::string value) { FCommName = std::move(value); }
-    uint32_t BaudRate() const { return FBaudRate; }
-    void SetBaudRate(uint32_t value) { SetLineSetting(FBaudRate, value); }
-    bool ParityCheck() const { return FParityCheck; }
-    void SetParityCheck(bool value) { SetLineSetting(FParityCheck, value); }
-    bool Outx_CtsFlow() const { return FOutx_CtsFlow; }
-    void SetOutx_CtsFlow(bool value) { SetLineSetting(FOutx_CtsFlow, value); }
-    bool Outx_DsrFlow() const { return FOutx_DsrFlow; }
-    void SetOutx_DsrFlow(bool value) { SetLineSetting(FOutx_DsrFlow, value); }
-    TDtrControl DtrControl() const { return FDtrControl; }
-    void SetDtrControl(TDtrControl value) { SetLineSetting(FDtrControl, value); }
-    bool DsrSensitivity() const { return FDsrSensitivity; }
-    void SetDsrSensitivity(bool value) { SetLineSetting(FDsrSensitivity, value); }
-    bool TxContinueOnXoff() const { return FTxContinueOnXoff; }
-    void SetTxContinueOnXoff(bool value) { SetLineSetting(FTxContinueOnXoff, value); }
-    bool Outx_XonXoffFlow() const { return FOutx_XonXoffFlow; }
-    void SetOutx_XonXoffFlow(bool value) { SetLineSetting(FOutx_XonXoffFlow, value); }
-    bool Inx_XonXoffFlow() const { return FInx_XonXoffFlow; }
-    void SetInx_XonXoffFlow(bool value) { SetLineSetting(FInx_XonXoffFlow, value); }
-    bool ReplaceWhenParityError() const { return FReplaceWhenParityError; }
-    void SetReplaceWhenParityError(bool value) { SetLineSetting(FReplaceWhenParityError, value); }
-    bool IgnoreNullChar() const { return FIgnoreNullChar; }
-    void SetIgnoreNullChar(bool value) { SetLineSetting(FIgnoreNullChar, value); }
-    TRtsControl RtsControl() const { return FRtsControl; }
-    void SetRtsControl(TRtsControl value) { SetLineSetting(FRtsControl, value); }
-    uint16_t XonLimit() const { return FXonLimit; }
-    void SetXonLimit(uint16_t value) { SetLineSetting(FXonLimit, value); }
-    uint16_t XoffLimit() const { return FXoffLimit; }
-    void SetXoffLimit(uint16_t value) { SetLineSetting(FXoffLimit, value); }
-    TByteSize ByteSize() const { return FByteSize; }
-    void SetByteSize(TByteSize value) { SetLineSetting(FByteSize, value); }
-    TParity Parity() const { return FParity; }
-    void SetParity(TParity value) { FParity = value; }
-    TStopBits StopBits() const { return FStopBits; }
-    void SetStopBits(TStopBits value) { SetLineSetting(FStopBits, value); }
-    uint8_t XonChar() const { return FXonChar; }
-    void SetXonChar(uint8_t value) { SetLineSetting(FXonChar, value); }
-    uint8_t XoffChar() const { return FXoffChar; }
-    void SetXoffChar(uint8_t value) { SetLineSetting(FXoffChar, value); }
-    uint8_t ReplacedChar() const { return FReplacedChar; }
-    void SetReplacedChar(uint8_t value) { SetLineSetting(FReplacedChar, value); }
-    uint32_t ReadIntervalTimeout() const { return FReadIntervalTimeout; }
-    void SetReadIntervalTimeout(uint32_t value) { SetTimeout(FReadIntervalTimeout, value); }
-    uint32_t ReadTotalTimeoutMultiplier() const { return FReadTotalTimeoutMultiplier; }
+    const std::string& CommName() const { return commName_; }
+    void SetCommName(std::string value) { commName_ = std::move(value); }
+    uint32_t BaudRate() const { return baudRate_; }
+    void SetBaudRate(uint32_t value) { SetLineSetting(baudRate_, value); }
+    bool ParityCheck() const { return parityCheck_; }
+    void SetParityCheck(bool value) { SetLineSetting(parityCheck_, value); }
+    bool Outx_CtsFlow() const { return outxCtsFlow_; }
+    void SetOutx_CtsFlow(bool value) { SetLineSetting(outxCtsFlow_, value); }
+    bool Outx_DsrFlow() const { return outxDsrFlow_; }
+    void SetOutx_DsrFlow(bool value) { SetLineSetting(outxDsrFlow_, value); }
+    TDtrControl DtrControl() const { return dtrControl_; }
+    void SetDtrControl(TDtrControl value) { SetLineSetting(dtrControl_, value); }
+    bool DsrSensitivity() const { return dsrSensitivity_; }
+    void SetDsrSensitivity(bool value) { SetLineSetting(dsrSensitivity_, value); }
+    bool TxContinueOnXoff() const { return txContinueOnXoff_; }
+    void SetTxContinueOnXoff(bool value) { SetLineSetting(txContinueOnXoff_, value); }
+    bool Outx_XonXoffFlow() const { return outxXonXoffFlow_; }
+    void SetOutx_XonXoffFlow(bool value) { SetLineSetting(outxXonXoffFlow_, value); }
+    bool Inx_XonXoffFlow() const { return inxXonXoffFlow_; }
+    void SetInx_XonXoffFlow(bool value) { SetLineSetting(inxXonXoffFlow_, value); }
+    bool ReplaceWhenParityError() const { return replaceWhenParityError_; }
+    void SetReplaceWhenParityError(bool value) { SetLineSetting(replaceWhenParityError_, value); }
+    bool IgnoreNullChar() const { return ignoreNullChar_; }
+    void SetIgnoreNullChar(bool value) { SetLineSetting(ignoreNullChar_, value); }
+    TRtsControl RtsControl() const { return rtsControl_; }
+    void SetRtsControl(TRtsControl value) { SetLineSetting(rtsControl_, value); }
+    uint16_t XonLimit() const { return xonLimit_; }
+    void SetXonLimit(uint16_t value) { SetLineSetting(xonLimit_, value); }
+    uint16_t XoffLimit() const { return xoffLimit_; }
+    void SetXoffLimit(uint16_t value) { SetLineSetting(xoffLimit_, value); }
+    TByteSize ByteSize() const { return byteSize_; }
+    void SetByteSize(TByteSize value) { SetLineSetting(byteSize_, value); }
+    TParity Parity() const { return parity_; }
+    void SetParity(TParity value) { parity_ = value; }
+    TStopBits StopBits() const { return stopBits_; }
+    void SetStopBits(TStopBits value) { SetLineSetting(stopBits_, value); }
+    uint8_t XonChar() const { return xonChar_; }
+    void SetXonChar(uint8_t value) { SetLineSetting(xonChar_, value); }
+    uint8_t XoffChar() const { return xoffChar_; }
+    void SetXoffChar(uint8_t value) { SetLineSetting(xoffChar_, value); }
+    uint8_t ReplacedChar() const { return replacedChar_; }
+    void SetReplacedChar(uint8_t value) { SetLineSetting(replacedChar_, value); }
+    uint32_t ReadIntervalTimeout() const { return readIntervalTimeout_; }
+    void SetReadIntervalTimeout(uint32_t value) { SetTimeout(readIntervalTimeout_, value); }
+    uint32_t ReadTotalTimeoutMultiplier() const { return readTotalTimeoutMultiplier_; }
     void SetReadTotalTimeoutMultiplier(uint32_t value)
     {
-        SetTimeout(FReadTotalTimeoutMultiplier, value);
+        SetTimeout(readTotalTimeoutMultiplier_, value);
     }
-    uint32_t ReadTotalTimeoutConstant() const { return FReadTotalTimeoutConstant; }
+    uint32_t ReadTotalTimeoutConstant() const { return readTotalTimeoutConstant_; }
     void SetReadTotalTimeoutConstant(uint32_t value)
     {
-        SetTimeout(FReadTotalTimeoutConstant, value);
+        SetTimeout(readTotalTimeoutConstant_, value);
     }
-    uint32_t WriteTotalTimeoutMultiplier() const { return FWriteTotalTimeoutMultiplier; }
+    uint32_t WriteTotalTimeoutMultiplier() const { return writeTotalTimeoutMultiplier_; }
     void SetWriteTotalTimeoutMultiplier(uint32_t value)
     {
-        SetTimeout(FWriteTotalTimeoutMultiplier, value);
+        SetTimeout(writeTotalTimeoutMultiplier_, value);
     }
-    uint32_t WriteTotalTimeoutConstant() const { return FWriteTotalTimeoutConstant; }
+    uint32_t WriteTotalTimeoutConstant() const { return writeTotalTimeoutConstant_; }
     void SetWriteTotalTimeoutConstant(uint32_t value)
     {
-        SetTimeout(FWriteTotalTimeoutConstant, value);
+        SetTimeout(writeTotalTimeoutConstant_, value);
     }
 
     // Events, raised on the owner's thread; unassigned ones are skipped.
@@ -190,7 +191,7 @@ private:
         if (field == value)
             return;
         field = value;
-        if (hCommFile)
+        if (device_)
             ApplyCommState();
     }
     void SetTimeout(uint32_t& field, uint32_t value)
@@ -198,7 +199,7 @@ private:
         if (field == value)
             return;
         field = value;
-        if (hCommFile)
+        if (device_)
             ApplyCommTimeouts();
     }
 
@@ -206,49 +207,49 @@ private:
     void ApplyCommTimeouts();
     void ShutdownReadThread();
     void ShutdownWriteThread();
-    void NotifyWndProc(CommMessage& message);
-    void DoReceiveData(const void* Buffer, uint16_t BufferLength);
-    void DoReceiveError(uint32_t EventMask);
-    void DoModemStateChange(uint32_t ModemEvent);
+    void HandleNotice(CommNotice& notice);
+    void DoReceiveData(const void* bytes, uint16_t length);
+    void DoReceiveError(uint32_t errors);
+    void DoModemStateChange(uint32_t modemEvent);
     void DoRequestHangup();
     void DoSendDataEmpty();
 
     serial::CommBackend& backend_;
-    std::unique_ptr<TReadThread> ReadThread;
-    std::unique_ptr<TWriteThread> WriteThread;
-    std::unique_ptr<serial::CommDevice> hCommFile;
-    std::unique_ptr<serial::Event> hCloseEvent;
+    std::unique_ptr<ReadThread> reader_;
+    std::unique_ptr<WriteThread> writer_;
+    std::unique_ptr<serial::CommDevice> device_;
+    std::unique_ptr<serial::Event> closeEvent_;
     // Received data posted to the owner and not yet handled, of this opening.
-    std::shared_ptr<serial::ReceiveBacklog> FReceiveBacklog;
-    NotifyWindow FHWnd;
-    std::atomic<bool> FSendDataEmpty{true};
+    std::shared_ptr<serial::ReceiveBacklog> receiveBacklog_;
+    OwnerNotifier notifier_;
+    std::atomic<bool> sendDataEmpty_{true};
     // The time-outs in force deliver at once (serial::DeliversAtOnce).
-    std::atomic<bool> FDeliverAtOnce{false};
+    std::atomic<bool> deliverAtOnce_{false};
 
-    std::string FCommName = "COM2";
-    uint32_t FBaudRate = 9600;
-    bool FParityCheck = false;
-    bool FOutx_CtsFlow = false;
-    bool FOutx_DsrFlow = false;
-    TDtrControl FDtrControl = TDtrControl::DtrEnable;
-    bool FDsrSensitivity = false;
-    bool FTxContinueOnXoff = true;
-    bool FOutx_XonXoffFlow = true;
-    bool FInx_XonXoffFlow = true;
-    bool FReplaceWhenParityError = false;
-    bool FIgnoreNullChar = false;
-    TRtsControl FRtsControl = TRtsControl::RtsEnable;
-    uint16_t FXonLimit = 500;
-    uint16_t FXoffLimit = 500;
-    TByteSize FByteSize = TByteSize::_8;
-    TParity FParity = TParity::None;
-    TStopBits FStopBits = TStopBits::_1;
-    uint8_t FXonChar = 0x11;
-    uint8_t FXoffChar = 0x13;
-    uint8_t FReplacedChar = 0x00;
-    uint32_t FReadIntervalTimeout = 100;
-    uint32_t FReadTotalTimeoutMultiplier = 0;
-    uint32_t FReadTotalTimeoutConstant = 0;
-    uint32_t FWriteTotalTimeoutMultiplier = 0;
-    uint32_t FWriteTotalTimeoutConstant = 0;
+    std::string commName_ = "COM2";
+    uint32_t baudRate_ = 9600;
+    bool parityCheck_ = false;
+    bool outxCtsFlow_ = false;
+    bool outxDsrFlow_ = false;
+    TDtrControl dtrControl_ = TDtrControl::DtrEnable;
+    bool dsrSensitivity_ = false;
+    bool txContinueOnXoff_ = true;
+    bool outxXonXoffFlow_ = true;
+    bool inxXonXoffFlow_ = true;
+    bool replaceWhenParityError_ = false;
+    bool ignoreNullChar_ = false;
+    TRtsControl rtsControl_ = TRtsControl::RtsEnable;
+    uint16_t xonLimit_ = 500;
+    uint16_t xoffLimit_ = 500;
+    TByteSize byteSize_ = TByteSize::_8;
+    TParity parity_ = TParity::None;
+    TStopBits stopBits_ = TStopBits::_1;
+    uint8_t xonChar_ = 0x11;
+    uint8_t xoffChar_ = 0x13;
+    uint8_t replacedChar_ = 0x00;
+    uint32_t readIntervalTimeout_ = 100;
+    uint32_t readTotalTimeoutMultiplier_ = 0;
+    uint32_t readTotalTimeoutConstant_ = 0;
+    uint32_t writeTotalTimeoutMultiplier_ = 0;
+    uint32_t writeTotalTimeoutConstant_ = 0;
 };

@@ -12,14 +12,6 @@ enum class TByteSize : uint8_t { _5, _6, _7, _8 };
 enum class TDtrControl : uint8_t { DtrEnable, DtrDisable, DtrHandshake };
 enum class TRtsControl : uint8_t { RtsEnable, RtsDisable, RtsHandshake, RtsTransmissionAvailable };
 
-// Notifications from the threads to the component, and the writer's request.
-constexpr uint32_t COMM_MSG_DATA = 1025;
-constexpr uint32_t COMM_MSG_ERROR = 1026;
-constexpr uint32_t COMM_MSG_HANGUP = 1027;
-constexpr uint32_t COMM_MSG_MODEM = 1028;
-constexpr uint32_t COMM_MSG_EMPTY = 1029;
-constexpr uint32_t COMM_MSG_WRITE = 1025;
-
 // Codes of OnModemStateChange; both together give 12.
 constexpr uint32_t MODEM_EV_RLSD = 8;
 constexpr uint32_t MODEM_EV_RING = 4;

@@ -2,22 +2,21 @@
 
 using namespace serial;
 
-TReadThread::TReadThread(CommDevice& commFile, const Event& closeEvent, const NotifyWindow& window,
-                         std::shared_ptr<ReceiveBacklog> backlog,
-                         std::shared_ptr<ReceiveQueue> received,
-                         const std::atomic<bool>& deliverAtOnce)
-    : hCommFile(commFile), hCloseEvent(closeEvent), hComm32Window(window),
-      backlog_(std::move(backlog)), received_(std::move(received)), deliverAtOnce_(deliverAtOnce),
-      thread_([this] { Execute(); })
+ReadThread::ReadThread(CommDevice& device, const Event& closeEvent, const OwnerNotifier& notifier,
+                       std::shared_ptr<ReceiveBacklog> backlog,
+                       std::shared_ptr<ReceiveQueue> received,
+                       const std::atomic<bool>& deliverAtOnce)
+    : device_(device), closeEvent_(closeEvent), notifier_(notifier), backlog_(std::move(backlog)),
+      received_(std::move(received)), deliverAtOnce_(deliverAtOnce), thread_([this] { Execute(); })
 {
 }
 
-TReadThread::~TReadThread() { thread_.join(); }
+ReadThread::~ReadThread() { thread_.join(); }
 
-void TReadThread::Execute()
+void ReadThread::Execute()
 {
-    uint8_t inputBuffer[kBufferSize];
-    if (!hCommFile.BeginReader(kReaderEventMask)) {
+    uint8_t buffer[kBufferSize];
+    if (!device_.BeginReader(kReaderEventMask)) {
         PostHangupCall();
     } else {
         bool goOn = true;
@@ -27,11 +26,11 @@ void TReadThread::Execute()
             if (!backlog_->WaitForRoom())
                 break;
             const bool atOnce = deliverAtOnce_.load(std::memory_order_relaxed);
-            ReaderEvent event = hCommFile.WaitReader(hCloseEvent, inputBuffer,
-                                                     atOnce ? kBufferSize : kIntervalReadSize);
+            ReaderEvent event =
+                device_.WaitReader(closeEvent_, buffer, atOnce ? kBufferSize : kIntervalReadSize);
             switch (event.kind) {
             case ReaderEvent::ReadDone:
-                goOn = HandleReadData(inputBuffer, event.value, atOnce);
+                goOn = HandleReadData(buffer, event.value, atOnce);
                 break;
             case ReaderEvent::LineEvent:
                 goOn = HandleCommEvent(event.value);
@@ -48,19 +47,19 @@ void TReadThread::Execute()
         }
     }
     // Bytes of a read that completed together with the close are dropped here.
-    hCommFile.Purge(kPurgeRxAbort | kPurgeRxClear);
-    hCommFile.EndReader();
+    device_.Purge(kPurgeRxAbort | kPurgeRxClear);
+    device_.EndReader();
 }
 
 // An error notification always goes before the modem notification of the
 // same event; a completed wait without any of the three events ends the
 // thread with a hang-up request.
-bool TReadThread::HandleCommEvent(uint32_t evtMask)
+bool ReadThread::HandleCommEvent(uint32_t eventMask)
 {
     bool result = false;
-    if (evtMask & kEvErr) {
+    if (eventMask & kEvErr) {
         uint32_t errors = 0;
-        IoStatus status = hCommFile.ClearErrors(errors);
+        IoStatus status = device_.ClearErrors(errors);
         if (status != IoStatus::Ok) {
             if (status != IoStatus::InvalidHandle)
                 PostHangupCall();
@@ -71,41 +70,41 @@ bool TReadThread::HandleCommEvent(uint32_t evtMask)
         result = true;
     }
     uint32_t modemEvent =
-        ((evtMask & kEvRlsd) ? MODEM_EV_RLSD : 0) | ((evtMask & kEvRing) ? MODEM_EV_RING : 0);
+        ((eventMask & kEvRlsd) ? MODEM_EV_RLSD : 0) | ((eventMask & kEvRing) ? MODEM_EV_RING : 0);
     if (modemEvent != 0) {
         if (!ModemStateChange(modemEvent))
             return false;
         result = true;
     }
-    if (!(evtMask & kReaderEventMask))
+    if (!(eventMask & kReaderEventMask))
         PostHangupCall();
     return result;
 }
 
 // One notification per block started; bytes joined to a block still
 // waiting for the owner go with that block's notification.
-bool TReadThread::HandleReadData(const uint8_t* inputBuffer, uint32_t count, bool join)
+bool ReadThread::HandleReadData(const uint8_t* buffer, uint32_t count, bool join)
 {
     if (count == 0) // the read time-outs ran out with nothing: end quietly
         return false;
     size_t started = 0;
     try {
-        started = received_->Append(inputBuffer, count, join);
+        started = received_->Append(buffer, count, join);
     } catch (const std::bad_alloc&) {
         PostHangupCall();
         return false;
     }
     for (; started > 0; --started) {
-        if (!PostOrHangUp({COMM_MSG_DATA, 0, 0, received_}))
+        if (!PostOrHangUp({CommNotice::Data, 0, received_}))
             return false;
     }
     return true;
 }
 
 // A notification that cannot be queued ends the thread with a hang-up request.
-bool TReadThread::PostOrHangUp(CommMessage message)
+bool ReadThread::PostOrHangUp(CommNotice notice)
 {
-    if (hComm32Window.PostMessage(std::move(message)))
+    if (notifier_.Notify(std::move(notice)))
         return true;
     PostHangupCall();
     return false;
@@ -113,20 +112,20 @@ bool TReadThread::PostOrHangUp(CommMessage message)
 
 // Bytes read after one of these notifications go after it: they start a
 // new block.
-bool TReadThread::ReceiveError(uint32_t evtMask)
+bool ReadThread::ReceiveError(uint32_t errors)
 {
     received_->Seal();
-    return PostOrHangUp({COMM_MSG_ERROR, 0, evtMask, {}});
+    return PostOrHangUp({CommNotice::Error, errors, {}});
 }
 
-bool TReadThread::ModemStateChange(uint32_t modemEvent)
+bool ReadThread::ModemStateChange(uint32_t modemEvent)
 {
     received_->Seal();
-    return PostOrHangUp({COMM_MSG_MODEM, 0, modemEvent, {}});
+    return PostOrHangUp({CommNotice::ModemChange, modemEvent, {}});
 }
 
-void TReadThread::PostHangupCall()
+void ReadThread::PostHangupCall()
 {
     received_->Seal();
-    hComm32Window.PostMessage({COMM_MSG_HANGUP, 0, 0, {}});
+    notifier_.Notify({CommNotice::Hangup, 0, {}});
 }

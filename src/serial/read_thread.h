@@ -1,11 +1,11 @@
 #pragma once
 
-// TReadThread: the receiving half of TComm. Keeps one read and one line-event
+// ReadThread: the receiving half of TComm. Keeps one read and one line-event
 // wait outstanding on the device and posts what arrives to the component's
-// notification window: data blocks (COMM_MSG_DATA, the bytes wait in the
-// receive queue), line errors (COMM_MSG_ERROR), modem-line changes
-// (COMM_MSG_MODEM) and, when it cannot go on, a hang-up request
-// (COMM_MSG_HANGUP). It never calls the component.
+// owner's thread: data blocks (CommNotice::Data, the bytes wait in the
+// receive queue), line errors (CommNotice::Error), modem-line changes
+// (CommNotice::ModemChange) and, when it cannot go on, a hang-up request
+// (CommNotice::Hangup). It never calls the component.
 // With the time-outs of "deliver at once" it reads up to kBufferSize bytes
 // at a time and adds what it reads to the block still waiting for the owner,
 // so the owner wakes once per block however many reads filled it; with any
@@ -14,7 +14,7 @@
 // backlog's limit, it reads nothing: the device holds what comes meanwhile.
 
 #include "serial/comm_backend.h"
-#include "serial/notify_window.h"
+#include "serial/owner_notifier.h"
 #include "serial/receive_backlog.h"
 #include "serial/receive_queue.h"
 
@@ -23,7 +23,7 @@
 #include <memory>
 #include <thread>
 
-class TReadThread {
+class ReadThread {
 public:
     static constexpr uint32_t kBufferSize = 16384;
     static constexpr uint32_t kIntervalReadSize = 2048;
@@ -31,27 +31,27 @@ public:
     // Starts the thread at once; throws std::system_error when it cannot.
     // `deliverAtOnce` tells, before each read, whether the port's time-outs
     // deliver at once.
-    TReadThread(serial::CommDevice& commFile, const serial::Event& closeEvent,
-                const NotifyWindow& window, std::shared_ptr<serial::ReceiveBacklog> backlog,
-                std::shared_ptr<serial::ReceiveQueue> received,
-                const std::atomic<bool>& deliverAtOnce);
+    ReadThread(serial::CommDevice& device, const serial::Event& closeEvent,
+               const OwnerNotifier& notifier, std::shared_ptr<serial::ReceiveBacklog> backlog,
+               std::shared_ptr<serial::ReceiveQueue> received,
+               const std::atomic<bool>& deliverAtOnce);
     // Waits for the thread to end; it ends at its next wait once the close
     // event is set, or earlier on its own.
-    ~TReadThread();
-    TReadThread(const TReadThread&) = delete;
-    TReadThread& operator=(const TReadThread&) = delete;
-
-    serial::CommDevice& hCommFile;
-    const serial::Event& hCloseEvent;
-    const NotifyWindow& hComm32Window;
+    ~ReadThread();
+    ReadThread(const ReadThread&) = delete;
+    ReadThread& operator=(const ReadThread&) = delete;
 
 private:
+    serial::CommDevice& device_;
+    const serial::Event& closeEvent_;
+    const OwnerNotifier& notifier_;
+
     void Execute();
-    bool HandleCommEvent(uint32_t evtMask);
-    bool HandleReadData(const uint8_t* inputBuffer, uint32_t count, bool join);
-    bool ReceiveError(uint32_t evtMask);
+    bool HandleCommEvent(uint32_t eventMask);
+    bool HandleReadData(const uint8_t* buffer, uint32_t count, bool join);
+    bool ReceiveError(uint32_t errors);
     bool ModemStateChange(uint32_t modemEvent);
-    bool PostOrHangUp(CommMessage message);
+    bool PostOrHangUp(CommNotice notice);
     void PostHangupCall();
 
     const std::shared_ptr<serial::ReceiveBacklog> backlog_;

@@ -2,6 +2,7 @@
 
 #include "serial/win32_backend.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace serial {
@@ -239,24 +240,19 @@ ReaderEvent Win32Device::WaitReader(const Event& close, uint8_t* buffer, uint32_
         }
 
         if (!read_.pending) {
-            read_.Start();
             DWORD count = 0;
-            if (ReadFile(handle_, buffer, capacity, nullptr, &read_.overlapped)) {
-                if (!GetOverlappedResult(handle_, &read_.overlapped, &count, FALSE)) {
-                    if (ReadFoundNothing(handle_))
-                        continue;
-                    return ReaderFailure();
-                }
-                if (count == 0 && WaitForFirstByte())
-                    continue;
-                return {ReaderEvent::ReadDone, count};
-            }
-            if (GetLastError() != ERROR_IO_PENDING) {
+            switch (StartRead(buffer, capacity, count)) {
+            case Operation::Failed:
                 if (ReadFoundNothing(handle_))
                     continue;
                 return ReaderFailure();
+            case Operation::Pending:
+                break;
+            case Operation::Done:
+                if (count == 0 && WaitForFirstByte())
+                    continue;
+                return {ReaderEvent::ReadDone, Gather(close, buffer, count, capacity)};
             }
-            read_.pending = true;
         }
 
         // The close event first: it wins over a completion at the same
@@ -293,13 +289,67 @@ ReaderEvent Win32Device::WaitReader(const Event& close, uint8_t* buffer, uint32_
                     continue;
                 return ReaderFailure();
             case Operation::Done:
+                // A gathering read filled the buffer after the bytes returned before it.
+                if (readOffset_ > 0 && read > 0)
+                    std::memmove(buffer, buffer + readOffset_, read);
+                readOffset_ = 0;
                 if (read == 0 && WaitForFirstByte())
                     continue;
-                return {ReaderEvent::ReadDone, read};
+                return {ReaderEvent::ReadDone, Gather(close, buffer, read, capacity)};
             }
         }
         return {ReaderEvent::Failed, 0};
     }
+}
+
+Win32Device::Operation::Result Win32Device::StartRead(uint8_t* into, uint32_t size, DWORD& count)
+{
+    read_.Start();
+    if (ReadFile(handle_, into, size, nullptr, &read_.overlapped))
+        return GetOverlappedResult(handle_, &read_.overlapped, &count, FALSE) ? Operation::Done
+                                                                              : Operation::Failed;
+    if (GetLastError() != ERROR_IO_PENDING)
+        return Operation::Failed;
+    read_.pending = true;
+    return Operation::Pending;
+}
+
+// Every read and every post to the owner goes through the wine server under
+// wine, and a pseudo-terminal gives at most about 4 kB per read: joining what
+// the driver holds at once into one event saves both. Only bytes the driver
+// reports as there are read (a read that would wait costs far more under
+// wine than the report); one that waits all the same stays outstanding and
+// fills the buffer after the bytes returned now (moved to its start when it
+// completes). A line event that completed meanwhile ends the gathering, so
+// it is reported between the bytes before and after it.
+uint32_t Win32Device::Gather(const Event& close, uint8_t* buffer, DWORD count, uint32_t capacity)
+{
+    if (count == 0 || !GathersReads())
+        return count;
+    while (count < capacity && !close.IsSet() &&
+           !(lineEvent_.pending && HasOverlappedIoCompleted(&lineEvent_.overlapped))) {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!ClearCommError(handle_, &errors, &status) || status.cbInQue == 0)
+            break;
+        heldErrors_ |= errors; // for the error report of the line event
+        DWORD more = 0;
+        const DWORD room = capacity - count;
+        const Operation::Result result =
+            StartRead(buffer + count, std::min<DWORD>(room, status.cbInQue), more);
+        if (result == Operation::Pending)
+            readOffset_ = count;
+        if (result != Operation::Done || more == 0)
+            break; // waiting, or failed (the next read says so)
+        count += more;
+    }
+    return count;
+}
+
+bool Win32Device::GathersReads()
+{
+    std::lock_guard lock(timeoutsMutex_);
+    return DeliversAtOnce(timeouts_);
 }
 
 IoStatus Win32Device::ClearErrors(uint32_t& errors)
@@ -307,7 +357,8 @@ IoStatus Win32Device::ClearErrors(uint32_t& errors)
     DWORD flags = 0;
     if (!ClearCommError(handle_, &flags, nullptr))
         return StatusOfLastError();
-    errors = flags;
+    errors = flags | heldErrors_;
+    heldErrors_ = 0;
     return IoStatus::Ok;
 }
 

@@ -35,7 +35,9 @@ public:
     // Aborts outstanding operations and discards queues as the flags say.
     void Purge(uint32_t flags) override;
     bool ApplyState(const LineSettings& line) override;
-    // Delivering at once (DeliversAtOnce), the port first reads with
+    // Delivering at once (DeliversAtOnce), a read that found bytes goes on
+    // reading what the driver reports as there (Gather) until the buffer is
+    // full: one event for what came in pieces. The port first reads with
     // MAXDWORD, 0, 0 ("what is there"); once such a read finds nothing it
     // waits with MAXDWORD, MAXDWORD and the constant (MAXDWORD - 1 for none)
     // instead, which returns as soon as a byte is there. Wine over a
@@ -86,6 +88,14 @@ private:
     // false when the empty read completes (the time-outs ran out).
     bool WaitForFirstByte();
 
+    // Starts a read into `into`; Done sets `count`.
+    Operation::Result StartRead(uint8_t* into, uint32_t size, DWORD& count);
+    // Delivering at once, adds to the `count` bytes at `buffer` what further
+    // reads of what the driver reports as there give, up to `capacity`;
+    // returns the total.
+    uint32_t Gather(const Event& close, uint8_t* buffer, DWORD count, uint32_t capacity);
+    bool GathersReads();
+
     std::mutex timeoutsMutex_; // the owner applies them, the reader may switch their form
     CommTimeouts timeouts_;
     bool waitingForm_ = false;
@@ -93,8 +103,10 @@ private:
     // Reader thread only.
     Operation read_;
     Operation lineEvent_;
-    DWORD eventMask_ = 0;    // filled by the line-event wait
-    bool lineEvents_ = true; // false when the driver has no line-event wait
+    uint32_t readOffset_ = 0; // where in the buffer the outstanding read fills
+    DWORD eventMask_ = 0;     // filled by the line-event wait
+    DWORD heldErrors_ = 0;    // line errors cleared while gathering, not yet reported
+    bool lineEvents_ = true;  // false when the driver has no line-event wait
 
     // Writer thread only.
     Operation write_;

@@ -17,34 +17,34 @@ std::unique_ptr<Event> RequireEvent(CommBackend& backend)
 
 } // namespace
 
-TWriteThread::TWriteThread(CommBackend& backend, CommDevice& commFile, const Event& closeEvent,
-                           const NotifyWindow& window, std::atomic<bool>& sendDataEmpty)
-    : hCommFile(commFile), hCloseEvent(closeEvent), hComm32Window(window),
-      pFSendDataEmpty(&sendDataEmpty), backend_(backend),
-      inbox_(RequireEvent(backend), sendDataEmpty), thread_([this] { Execute(); })
+WriteThread::WriteThread(CommBackend& backend, CommDevice& device, const Event& closeEvent,
+                         const OwnerNotifier& notifier, std::atomic<bool>& sendDataEmpty)
+    : device_(device), closeEvent_(closeEvent), notifier_(notifier), sendDataEmpty_(&sendDataEmpty),
+      backend_(backend), inbox_(RequireEvent(backend), sendDataEmpty),
+      thread_([this] { Execute(); })
 {
 }
 
-TWriteThread::~TWriteThread() { thread_.join(); }
+WriteThread::~WriteThread() { thread_.join(); }
 
 // The empty notice goes out once after the start and then each time the
 // inbox is found empty after at least one block was written; blocks queued
 // back to back give one notice after the last of them.
-void TWriteThread::Execute()
+void WriteThread::Execute()
 {
-    if (!hCommFile.BeginWriter()) {
+    if (!device_.BeginWriter()) {
         PostHangupCall();
     } else {
         bool emptyNoticeDue = true;
         for (;;) {
             std::optional<WriteInbox::Block> block = inbox_.Take(); // sets the flag when empty
             if (!block) {
-                if (emptyNoticeDue && !hComm32Window.PostMessage({COMM_MSG_EMPTY, 0, 0, {}})) {
+                if (emptyNoticeDue && !notifier_.Notify({CommNotice::SendEmpty, 0, {}})) {
                     PostHangupCall();
                     break;
                 }
                 emptyNoticeDue = false;
-                int woken = backend_.WaitForEither(hCloseEvent, inbox_.NotEmpty());
+                int woken = backend_.WaitForEither(closeEvent_, inbox_.NotEmpty());
                 if (woken == 0)
                     break;
                 if (woken != 1) {
@@ -53,7 +53,7 @@ void TWriteThread::Execute()
                 }
                 continue;
             }
-            if (hCloseEvent.IsSet()) // a block taken at the close is not written
+            if (closeEvent_.IsSet()) // a block taken at the close is not written
                 break;
             // The last byte of a block is its terminating zero, never sent.
             if (!WriteBlock(block->data(), static_cast<uint32_t>(block->size() - 1)))
@@ -62,18 +62,18 @@ void TWriteThread::Execute()
         }
     }
     // Aborts a write the close interrupted and discards queued output.
-    hCommFile.Purge(kPurgeTxAbort | kPurgeTxClear);
+    device_.Purge(kPurgeTxAbort | kPurgeTxClear);
     StopAcceptingBlocks();
-    hCommFile.EndWriter();
+    device_.EndWriter();
 }
 
 // Writes until every byte is out, continuing a partial write from the first
 // byte not yet sent.
-bool TWriteThread::WriteBlock(const uint8_t* data, uint32_t count)
+bool WriteThread::WriteBlock(const uint8_t* data, uint32_t count)
 {
     uint32_t offset = 0;
     while (offset < count) {
-        WriteOutcome outcome = hCommFile.Write(hCloseEvent, data + offset, count - offset);
+        WriteOutcome outcome = device_.Write(closeEvent_, data + offset, count - offset);
         switch (outcome.status) {
         case IoStatus::Ok:
             offset += std::min(outcome.sent, count - offset);
@@ -90,16 +90,16 @@ bool TWriteThread::WriteBlock(const uint8_t* data, uint32_t count)
 }
 
 // Blocks still queued are dropped; WriteCommData is refused from now on.
-void TWriteThread::StopAcceptingBlocks()
+void WriteThread::StopAcceptingBlocks()
 {
     inbox_.Close();
-    pFSendDataEmpty->store(true);
+    sendDataEmpty_->store(true);
 }
 
 // Only posted when the thread is about to end: by the time the owner handles
 // the request, WriteCommData already refuses.
-void TWriteThread::PostHangupCall()
+void WriteThread::PostHangupCall()
 {
     StopAcceptingBlocks();
-    hComm32Window.PostMessage({COMM_MSG_HANGUP, 0, 0, {}});
+    notifier_.Notify({CommNotice::Hangup, 0, {}});
 }

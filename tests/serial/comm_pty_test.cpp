@@ -168,7 +168,7 @@ TEST_F(CommOnPty, DataWaitingForABusyOwnerStaysBoundedAndNothingIsLost)
     ASSERT_EQ(events.chunks.size(), queued);
     const size_t waiting = events.ByteCount();
     EXPECT_GE(waiting, serial::ReceiveBacklog::kLimit) << "the bound is what stopped the reader";
-    EXPECT_LE(waiting, serial::ReceiveBacklog::kLimit + TReadThread::kBufferSize);
+    EXPECT_LE(waiting, serial::ReceiveBacklog::kLimit + ReadThread::kBufferSize);
 
     ASSERT_TRUE(queue.RunUntil([&] { return events.ByteCount() >= flood.size(); }, 30s));
     writer.join();

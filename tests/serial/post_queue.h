@@ -3,7 +3,7 @@
 // Stands in for the owner's event loop: the component's threads post into
 // it, and the test thread runs what was posted, in order.
 
-#include "serial/notify_window.h"
+#include "serial/owner_notifier.h"
 
 #include <chrono>
 #include <condition_variable>

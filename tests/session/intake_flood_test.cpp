@@ -84,7 +84,7 @@ TEST(IntakeFlood, BoundedWhileTheWindowIsBusyAndEveryFrameShownAfterwards)
     size_t ran = 0;
     host.runFor(5000, [&] { return ran++ == waiting; });
     const size_t framesWaiting = listener.readings.size();
-    constexpr size_t kMostBytes = serial::ReceiveBacklog::kLimit + TReadThread::kBufferSize;
+    constexpr size_t kMostBytes = serial::ReceiveBacklog::kLimit + ReadThread::kBufferSize;
     EXPECT_LE(framesWaiting, kMostBytes / kReplyFrameSize + 1);
     EXPECT_GE(framesWaiting, serial::ReceiveBacklog::kLimit / kReplyFrameSize - 1);
 
