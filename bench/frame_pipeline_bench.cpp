@@ -65,7 +65,7 @@ public:
     bool ending() const override { return false; }
     void showMessage(const std::string&) override { }
     bool ask(const std::string&, Question) override { return false; }
-    void showError(const std::string&) override { }
+    void showError(const std::exception&) override { }
     void writeOperationLog(std::string_view) noexcept override { }
     bool resultLogOn() const override { return true; }
     void writeResultLog(std::string_view text) override
