@@ -244,6 +244,9 @@ TEST_F(CommOnPty, ReadTimeoutsThatCompleteEmptyEndTheReaderQuietly)
     struct Case {
         uint32_t interval, totalConstant;
     } cases[] = {{serial::kMaxTimeout, 0}, {0, 30}};
+    // A sanitizer may start a thread of its own with the process's first
+    // thread: let that happen before the threads are counted.
+    std::thread([] {}).join();
     for (const Case& c : cases) {
         comm.SetReadIntervalTimeout(c.interval);
         comm.SetReadTotalTimeoutConstant(c.totalConstant);
