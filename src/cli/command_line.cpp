@@ -1,7 +1,6 @@
 #include "cli/command_line.h"
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -13,8 +12,6 @@
 #include "cli/exit_code.h"
 
 namespace {
-
-const std::vector<std::string>& kBaudRates = kBaudRateTexts;
 
 const std::string kCommonOptionsNote = "\nCommon options, before or after the command: --port "
                                        "PATH|ComN, --baud N, --json, --timeout MS\n"
@@ -34,10 +31,10 @@ void AddCommonOptions(CLI::App& app, CommonArguments& a)
                    "PATH or ComN of the controller's port (default: CommNo of datalink.ini)")
         ->type_name("PATH|ComN");
     app.add_option("--baud", a.baudRate,
-                   "line speed: " + Alternatives(kBaudRates) +
+                   "line speed: " + Alternatives(kBaudRateTexts) +
                        " (default: BaudRate of datalink.ini, else 115200)")
         ->type_name("N")
-        ->check(OneOf(kBaudRates));
+        ->check(OneOf(kBaudRateTexts));
     app.add_option("--timeout", a.timeoutMs, "how long to wait for each reply, in ms (1 to 600000)")
         ->type_name("MS")
         ->capture_default_str()
@@ -53,7 +50,7 @@ int CheckedSettingsBaudRate(const IniFile& settings)
     throw UsageError(settings.FileName() + ": [" + std::string(kCommSetSection) + "] " +
                      std::string(kBaudRateKey) + "=" +
                      settings.ReadString(kCommSetSection, kBaudRateKey, "") +
-                     " is not allowed: " + Alternatives(kBaudRates) + " (or give --baud)");
+                     " is not allowed: " + Alternatives(kBaudRateTexts) + " (or give --baud)");
 }
 
 // The port and rate as given, else as datalink.ini beside the program says.

@@ -55,18 +55,15 @@ void PortConnection::tellRefusal(const PortOpening& opening)
 {
     const char* fixedText = SHOWN_TEXT("ScaleSession", "打开串口失败，返回值：");
     const std::string code = std::to_string(opening.code);
-    switch (opening.refusal) {
-    case serial::OpenRefusal::Busy:
-        listener_.statusWithValueAndReasonChanged(fixedText, code,
-                                                  SHOWN_TEXT("ScaleSession", "，串口被占用"));
-        break;
-    case serial::OpenRefusal::NoPermission:
-        listener_.statusWithValueAndReasonChanged(
-            fixedText, code, SHOWN_TEXT("ScaleSession", "，没有使用串口的权限"));
-        break;
-    default:
+    const char* reason = nullptr;
+    if (opening.refusal == serial::OpenRefusal::Busy)
+        reason = SHOWN_TEXT("ScaleSession", "，串口被占用");
+    else if (opening.refusal == serial::OpenRefusal::NoPermission)
+        reason = SHOWN_TEXT("ScaleSession", "，没有使用串口的权限");
+    if (reason)
+        listener_.statusWithValueAndReasonChanged(fixedText, code, reason);
+    else
         listener_.statusWithValueChanged(fixedText, code);
-    }
 }
 
 PortOpening PortConnection::open(const std::string& typedName, uint32_t baudRate)
