@@ -247,8 +247,10 @@ ReaderEvent PosixDevice::WaitReader(const Event& close, uint8_t* buffer, uint32_
             : static_cast<int>(std::min<uint32_t>(t.ReadIntervalTimeout, INT32_MAX));
     uint32_t count = 0;
     // Raw mode with VMIN = VTIME = 0 reads 0 bytes when nothing is there; only
-    // after poll() has reported the device ready does 0 mean the line is gone.
-    bool pollSaidReady = false;
+    // after poll() has reported a hang-up or an error does 0 mean the line is
+    // gone. Plain readiness with nothing to read is bytes the far end threw
+    // away in between (a flush of the input): wait again.
+    bool pollSaidGone = false;
     for (;;) {
         if (close.IsSet())
             return {ReaderEvent::Closed, 0};
@@ -263,14 +265,14 @@ ReaderEvent PosixDevice::WaitReader(const Event& close, uint8_t* buffer, uint32_
         ssize_t n = read(fd_, buffer + count, capacity - count);
         int error = n < 0 ? errno : EAGAIN;
         if (n > 0) {
-            pollSaidReady = false;
+            pollSaidGone = false;
             count += static_cast<uint32_t>(n);
             if (count == capacity || atOnce)
                 return {ReaderEvent::ReadDone, count};
             error = EAGAIN; // took all there was: wait for more
         }
-        if (error == EAGAIN && pollSaidReady)
-            error = EIO; // ready yet nothing to read: never wait again on a dead line
+        if (error == EAGAIN && pollSaidGone)
+            error = EIO; // hung up and nothing to read: never wait again on a dead line
         if (error == EINTR)
             continue;
         if (error == EBADF)
@@ -299,7 +301,7 @@ ReaderEvent PosixDevice::WaitReader(const Event& close, uint8_t* buffer, uint32_
             return count ? ReaderEvent{ReaderEvent::ReadDone, count}
                          : ReaderEvent{ReaderEvent::Failed, 0};
         case PollResult::Ready:
-            pollSaidReady = true; // the next read gives data, or says why not
+            pollSaidGone = (revents & (POLLHUP | POLLERR)) != 0;
             break;
         }
     }
