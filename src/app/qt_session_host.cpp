@@ -40,9 +40,29 @@ bool QtSessionHost::ask(const std::string& text, Question question)
 
 void QtSessionHost::showError(const std::exception& error) { ShowGeneralError(error); }
 
+namespace {
+
+// The operator's name has a section of its own in the settings file.
+constexpr std::string_view kCalibrationSection = "Calibration";
+constexpr std::string_view kOperatorKey = "Operator";
+
+} // namespace
+
 void QtSessionHost::rememberPort(const std::string& name, uint32_t baudRate)
 {
     IniFile ini(SettingsFilePath());
     ini.WriteString(kCommSetSection, kCommNoKey, name);
     ini.WriteInteger(kCommSetSection, kBaudRateKey, static_cast<int>(baudRate));
+}
+
+std::string QtSessionHost::rememberedOperatorName() const
+{
+    return IniFile(SettingsFilePath()).ReadString(kCalibrationSection, kOperatorKey, "");
+}
+
+void QtSessionHost::rememberOperatorName(const std::string& name)
+{
+    IniFile settings(SettingsFilePath());
+    if (settings.ReadString(kCalibrationSection, kOperatorKey, "") != name)
+        settings.WriteString(kCalibrationSection, kOperatorKey, name);
 }

@@ -25,6 +25,8 @@ public:
     void showError(const std::exception& error) override;
     // Into the settings file, where the window looks at its next start.
     void rememberPort(const std::string& name, uint32_t baudRate) override;
+    std::string rememberedOperatorName() const override;
+    void rememberOperatorName(const std::string& name) override;
 
 private:
     QObject* context_;

@@ -37,6 +37,7 @@ public:
     const std::string& recordFile() const { return recordFile_; }
     // Written into the records from the next calibration on; may be empty.
     void setOperatorName(std::string name) { operatorName_ = std::move(name); }
+    const std::string& operatorName() const { return operatorName_; }
     void setTestWeightId(std::string id) { testWeightId_ = std::move(id); }
 
     // The calibration and its record; typedWeight only for a weight calibration.

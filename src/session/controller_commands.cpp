@@ -68,11 +68,15 @@ void ControllerCommands::setGravityFromTable(GravityPlace place, int row)
 
 void ControllerCommands::setUseGravity(const std::string& typedValue)
 {
+    setUseGravity(ParseFloatOr(typedValue, 0.0));
+}
+
+void ControllerCommands::setUseGravity(double value)
+{
     if (!host_.ask(SHOWN_TEXT("ScaleSession", "设置使用地重力加速度值、对称重示值有一定的影响！"
                                               "请确保输入的加速度值是否正确？"),
                    Question::YesNo))
         return;
-    const double value = ParseFloatOr(typedValue, 0.0);
     if (!IsSettableGravity(value)) {
         host_.showMessage(SHOWN_TEXT("ScaleSession", "加速度值输入错误！"));
         return;

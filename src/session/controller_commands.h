@@ -34,6 +34,8 @@ public:
     // The gravity of the place of use as typed: asks first, then sends it
     // when it lies strictly between 9.6 and 10.
     void setUseGravity(const std::string& typedValue);
+    // The same for a value computed rather than typed.
+    void setUseGravity(double value);
 
     void calibrateZero();
     InputCheck calibrateWithWeight(const std::string& typedWeight);

@@ -12,8 +12,15 @@ ScaleSession::ScaleSession(SessionHost& host, SessionListener& listener,
     : weighing_(host, listener), replies_(host, listener, weighing_, connection_),
       connection_(host, listener, replies_, backend), search_(host, listener, connection_, backend),
       commands_(host, listener, replies_, weighing_),
-      recorder_(host, replies_, weighing_, commands_)
+      recorder_(host, replies_, weighing_, commands_), host_(host)
 {
+    recorder_.setOperatorName(host.rememberedOperatorName());
+}
+
+void ScaleSession::rememberOperatorName(std::string name)
+{
+    host_.rememberOperatorName(name);
+    recorder_.setOperatorName(std::move(name));
 }
 
 PortOpening ScaleSession::openPort(const std::string& name, uint32_t baudRate)

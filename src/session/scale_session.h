@@ -94,6 +94,7 @@ public:
     // The gravity of the place of use as typed ("9.7894"): asks first, then
     // sends it when it lies strictly between 9.6 and 10.
     void setUseGravity(const std::string& typedValue) { commands_.setUseGravity(typedValue); }
+    void setUseGravity(double value) { commands_.setUseGravity(value); }
 
     // --- Calibration and settings -----------------------------------------
     void calibrateZero() { commands_.calibrateZero(); }
@@ -128,6 +129,10 @@ public:
     const std::string& recordFile() const { return recorder_.recordFile(); }
     // Written into the records from the next calibration on; may be empty.
     void setOperatorName(std::string name) { recorder_.setOperatorName(std::move(name)); }
+    // The same, and the host keeps it for the next start, from which it is
+    // the name the session begins with.
+    void rememberOperatorName(std::string name);
+    const std::string& operatorName() const { return recorder_.operatorName(); }
     void setTestWeightId(std::string id) { recorder_.setTestWeightId(std::move(id)); }
     // calibrateZero and calibrateWithWeight with their record: the parameters
     // are read before the command and the last readings before it summed up
@@ -193,4 +198,5 @@ private:
     ControllerSearch search_;
     ControllerCommands commands_;
     CalibrationRecorder recorder_;
+    SessionHost& host_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // What the scale session needs from the program that runs it: its thread,
-// its waits, the operator, the log files and the port to remember. The
+// its waits, the operator, the log files, and the port and operator's name
+// to remember. The
 // window and scale-cli each give one; tests give a scripted one.
 
 #include <cstdint>
@@ -50,6 +51,10 @@ public:
     {
         (void)name, (void)baudRate;
     }
+    // The operator's name for the calibration records, kept between starts
+    // the same way; empty and kept nowhere by default.
+    virtual std::string rememberedOperatorName() const { return {}; }
+    virtual void rememberOperatorName(const std::string& name) { (void)name; }
 
     // The operation log swallows its own failures; the result and error logs
     // throw InOutError.

@@ -19,8 +19,6 @@
 
 #include "app/general_error.h"
 #include "app/message_boxes.h"
-#include "app_core/ini_file.h"
-#include "app_core/sys_settings.h"
 #include "app_core/tick_count.h"
 #include "protocol/gravity.h"
 #include "protocol/number_format.h"
@@ -51,11 +49,6 @@ void FocusIfPossible(QWidget* field)
 
 // The item whose text is the box's text, typed or picked; -1 for none.
 int ChosenItem(const QComboBox* box) { return box->findText(box->currentText(), Qt::MatchExactly); }
-
-// The operator's name is remembered in the settings file, in a section of
-// its own.
-constexpr std::string_view kCalibrationSection = "Calibration";
-constexpr std::string_view kOperatorKey = "Operator";
 
 } // namespace
 
@@ -108,10 +101,7 @@ QWidget* CalibrationPage::buildCalibration(std::function<int()> chooseRow)
     FitWidthTo(testWeightId_, {QStringLiteral("F1-20kg-0001")});
     QLabel* operatorCaption = MakeLabel(group, "lblOperator", tr("操作员:"));
     operatorCaption->setFont(tahoma);
-    operatorName_ = MakeEdit(
-        group, "edtOperator",
-        QString::fromStdString(
-            IniFile(SettingsFilePath()).ReadString(kCalibrationSection, kOperatorKey, "")));
+    operatorName_ = MakeEdit(group, "edtOperator", QString::fromStdString(session_.operatorName()));
     operatorName_->setFont(tahoma);
     operatorName_->setPlaceholderText(tr("可不填"));
     FitWidthTo(operatorName_, {QStringLiteral("欧阳文华")});
@@ -309,10 +299,7 @@ void CalibrationPage::calibrateWithWeight()
 
 void CalibrationPage::rememberOperator()
 {
-    IniFile settings(SettingsFilePath());
-    const std::string name = operatorName_->text().trimmed().toStdString();
-    if (settings.ReadString(kCalibrationSection, kOperatorKey, "") != name)
-        settings.WriteString(kCalibrationSection, kOperatorKey, name);
+    session_.rememberOperatorName(operatorName_->text().trimmed().toStdString());
 }
 
 void CalibrationPage::saveCertificate()

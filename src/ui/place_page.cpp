@@ -117,7 +117,8 @@ PlacePage::PlacePage(ScaleSession& session, std::function<int()> chooseRow, QWid
             session_.setGravityFromTable(GravityPlace::Use, chosen);
     });
     OnClick(computeButton, [this] { computeGravity(); });
-    OnClick(setButton, [this] { session_.setUseGravity(gravity_->text().toStdString()); });
+    OnClick(setButton, [this] { setGravity(); });
+    connect(gravity_, &QLineEdit::textEdited, this, [this] { computedGravity_.reset(); });
 }
 
 void PlacePage::showPlace(const QString& text) { place_->setText(text); }
@@ -129,6 +130,14 @@ void PlacePage::computeGravity()
     const double degrees = FieldNumber(latitudeDegrees_);
     const double minutes = FieldNumber(latitudeMinutes_);
     const double seconds = FieldNumber(latitudeSeconds_);
-    gravity_->setText(QString::fromStdString(
-        FormatGeneral(GravityAtLatitude(degrees, minutes, seconds, altitude))));
+    computedGravity_ = GravityAtLatitude(degrees, minutes, seconds, altitude);
+    gravity_->setText(QString::fromStdString(FormatGeneral(*computedGravity_)));
+}
+
+void PlacePage::setGravity()
+{
+    if (computedGravity_)
+        session_.setUseGravity(*computedGravity_);
+    else
+        session_.setUseGravity(gravity_->text().toStdString());
 }

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QLineEdit;
 class ScaleSession;
@@ -19,6 +20,7 @@ public:
 
 private:
     void computeGravity();
+    void setGravity();
 
     ScaleSession& session_;
     QLineEdit* place_ = nullptr;
@@ -27,6 +29,9 @@ private:
     QLineEdit* latitudeMinutes_ = nullptr;
     QLineEdit* latitudeSeconds_ = nullptr;
     QLineEdit* gravity_ = nullptr;
+    // The gravity last computed, shown in gravity_ until the operator edits
+    // it: what is set then is this value, not its text read back.
+    std::optional<double> computedGravity_;
 };
 
 // Every text a place field can show, in the window's language: each

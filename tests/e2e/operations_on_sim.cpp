@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 
 #include <chrono>
+#include <utility>
 
 #include "../ui/own_directory.h"
 #include "app_core/log_files.h"
@@ -89,6 +90,7 @@ private slots:
     void calibrationPlaceFromTheTable();
     void customGravity_data();
     void customGravity();
+    void computedGravityIsSetAsComputedUntilEdited();
     void calibrationNeedsTheSwitchAndTheDayCodeOpensIt();
     void anyPointWeightOutsideSixteenBitsIsRefused();
     void settingsSendTheirCommands_data();
@@ -329,6 +331,32 @@ void OperationsOnSimTest::customGravity()
         QCOMPARE(FramesSince(mark, 1), QStringList{frame});
     }
     QCOMPARE(Control<QLineEdit>(window, "edtUseCity")->text(), useCity);
+}
+
+// The computed gravity is set as the value computed; once the operator edits
+// the field, what he typed is set.
+void OperationsOnSimTest::computedGravityIsSetAsComputedUntilEdited()
+{
+    ScopedScriptedBoxes boxes;
+    const size_t mark = Start();
+    auto* field = Control<QLineEdit>(window, "edtRealAcc");
+    for (const auto& [name, text] :
+         {std::pair{"edtHeight", "44"}, {"edt1", "39"}, {"edt2", "54"}, {"edt3", "27"}})
+        Control<QLineEdit>(window, name)->setText(QString::fromUtf8(text));
+    Control<QPushButton>(window, "btnCalc")->click();
+    QCOMPARE(field->text(), QStringLiteral("9.8015"));
+    boxes.answers = {true};
+    Control<QPushButton>(window, "btnSet")->click();
+    QCOMPARE(FramesSince(mark, 1), QStringList{"AA 01 F3 DF 7E 01 00 FD"}); // 98015
+
+    Control<QPushButton>(window, "btnCalc")->click();
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QCOMPARE(field->text(), QStringLiteral("9.801"));
+    boxes.answers = {true};
+    Control<QPushButton>(window, "btnSet")->click();
+    QCOMPARE(FramesSince(mark, 2),
+             (QStringList{"AA 01 F3 DF 7E 01 00 FD", "AA 01 F3 DA 7E 01 00 F8"})); // 98010
+    QCOMPARE(boxes.Texts().count(QStringLiteral("设置重力加速度成功！")), 2);
 }
 
 void OperationsOnSimTest::calibrationNeedsTheSwitchAndTheDayCodeOpensIt()

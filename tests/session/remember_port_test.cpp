@@ -1,7 +1,8 @@
 // The port the operator opens is remembered through the host, never by the
 // session itself: once the controller was greeted, with the name as opened
 // and the rate; not for a failed open, a port given for one start
-// (setRemembersPort(false)), or an open without greeting.
+// (setRemembersPort(false)), or an open without greeting. The operator's
+// name goes the same way.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -29,7 +30,10 @@ public:
         if (fails)
             throw std::runtime_error("datalink.ini cannot be written");
     }
+    std::string rememberedOperatorName() const override { return "张工"; }
+    void rememberOperatorName(const std::string& name) override { operatorNames.push_back(name); }
     std::vector<std::pair<std::string, uint32_t>> remembered;
+    std::vector<std::string> operatorNames;
     bool fails = false;
 };
 
@@ -69,4 +73,16 @@ TEST_F(RememberPort, AFailureToRememberStillReportsThePortOpen)
     EXPECT_THROW(session.openPort(sim.PortPath(), 115200), std::runtime_error);
     EXPECT_TRUE(session.connected());
     EXPECT_THAT(listener.connections, ElementsAre(true));
+}
+
+// The session begins with the name the host kept; only a name the operator
+// settled on is kept again, not one given for a single calibration.
+TEST_F(RememberPort, TheOperatorsNameComesFromTheHostAndGoesBackToIt)
+{
+    EXPECT_EQ(session.operatorName(), "张工");
+    session.setOperatorName("王工");
+    EXPECT_THAT(host.operatorNames, IsEmpty());
+    session.rememberOperatorName("李工");
+    EXPECT_EQ(session.operatorName(), "李工");
+    EXPECT_THAT(host.operatorNames, ElementsAre("李工"));
 }
