@@ -1,7 +1,9 @@
 #include "cli/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -76,6 +78,23 @@ void Flatten(std::string& text)
         text.pop_back();
 }
 
+// Under --json a failure also ends standard output with one line of JSON,
+// so that a script reading the output always finds the outcome there.
+void PrintJsonError(const std::string& message, int code, const std::string& port)
+{
+    nlohmann::ordered_json error{{"error", message}, {"code", code}, {"port", nullptr}};
+    if (!port.empty())
+        error["port"] = port;
+    std::cout << error.dump() << '\n';
+}
+
+// --json counts even when the command line is wrong elsewhere.
+bool JsonWanted(int argc, char** argv)
+{
+    return std::any_of(argv + 1, argv + argc,
+                       [](const char* argument) { return std::string(argument) == "--json"; });
+}
+
 } // namespace
 
 std::string Footer(const std::string& examples)
@@ -109,6 +128,7 @@ int RunCommandLine(int argc, char** argv)
                "  scale-cli snapshot -o golden.json\n"
                "  scale-cli apply golden.json && scale-cli calibrate zero --code \"$CODE\" && "
                "scale-cli calibrate weight 10\n"));
+    app.set_version_flag("--version", std::string("scale-cli ") + SCALE_VERSION);
     CommonArguments common;
     AddCommonOptions(app, common);
 
@@ -130,10 +150,20 @@ int RunCommandLine(int argc, char** argv)
     AddLogCommand(slot);
     AddSnapshotCommand(slot);
     AddApplyCommand(slot);
+    AddVerifyCommand(slot);
     AddDiffCommand(slot);
 
+    // The port once known, for the failure's JSON.
+    std::string port;
+    auto fail = [&](const std::string& message, int code) {
+        std::cerr << "scale-cli: " << message << '\n';
+        if (JsonWanted(argc, argv))
+            PrintJsonError(message, code, port);
+        return code;
+    };
     try {
         app.parse(argc, argv);
+        port = common.port;
         for (const CommandGroup& group : {set, calibrate, records})
             if (group.app->parsed() && !command)
                 throw UsageError(group.missing);
@@ -142,23 +172,22 @@ int RunCommandLine(int argc, char** argv)
                 "a command is required: " +
                 Alternatives({"ports", "params", "watch", "zero", "shift-zero", "version", "clock",
                               "tracking", "beeper", "set", "unlock", "calibrate", "records", "log",
-                              "snapshot", "apply", "diff"}) +
+                              "snapshot", "apply", "verify", "diff"}) +
                 " (see --help)");
-        command(CommonOptionsOf(common));
+        const CommonOptions options = CommonOptionsOf(common);
+        port = options.link.port;
+        command(options);
         return 0;
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0)
             return app.exit(error);
         std::string message = error.what();
         Flatten(message);
-        std::cerr << "scale-cli: " << message << '\n';
-        return static_cast<int>(ExitCode::UsageError);
+        return fail(message, static_cast<int>(ExitCode::UsageError));
     } catch (const CommandFailure& failure) {
-        std::cerr << "scale-cli: " << failure.what() << '\n';
-        return static_cast<int>(failure.code());
+        return fail(failure.what(), static_cast<int>(failure.code()));
     } catch (const std::exception& error) {
         // Whatever else goes wrong ends as one line too, never as a signal.
-        std::cerr << "scale-cli: " << error.what() << '\n';
-        return static_cast<int>(ExitCode::UsageError);
+        return fail(error.what(), static_cast<int>(ExitCode::UsageError));
     }
 }

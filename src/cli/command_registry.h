@@ -57,7 +57,8 @@ void AddUnlockCommand(CommandSlot slot);
 CommandGroup AddCalibrateCommands(CommandSlot slot);
 CommandGroup AddRecordsCommands(CommandSlot slot);
 
-// Snapshots: snapshot, apply, diff.
+// Snapshots: snapshot, apply, verify, diff.
 void AddSnapshotCommand(CommandSlot slot);
 void AddApplyCommand(CommandSlot slot);
+void AddVerifyCommand(CommandSlot slot);
 void AddDiffCommand(CommandSlot slot);

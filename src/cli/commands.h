@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/controller_link.h"
+#include "cli/snapshot.h"
 #include "protocol/replies.h"
 
 struct CommonOptions {
@@ -59,5 +60,7 @@ void RunRecordsVerify(const CommonOptions& options, const std::string& file);
 // Snapshots.
 void RunSnapshot(const CommonOptions& options, const std::optional<std::string>& outputFile);
 void RunApply(const CommonOptions& options, const std::string& file, bool dryRun);
+// Reads only what apply writes and compares it with the file's.
+void RunVerify(const CommonOptions& options, const std::string& file);
 void RunDiff(const CommonOptions& options, const std::string& file,
-             const std::optional<std::string>& secondFile);
+             const std::optional<std::string>& secondFile, const ComparedFields& compared);

@@ -31,11 +31,25 @@ std::string Hex(uint8_t code)
     return text;
 }
 
-std::string OpenFailureText(int32_t code)
+std::string RefusalText(serial::OpenRefusal refusal)
 {
-    switch (code) {
-    case -1:
+    switch (refusal) {
+    case serial::OpenRefusal::Absent:
+        return "absent";
+    case serial::OpenRefusal::Busy:
+        return "busy: another program has it open";
+    case serial::OpenRefusal::NoPermission:
+        return "permission denied: add the user to the dialout group, then log in again";
+    default:
         return "absent or busy";
+    }
+}
+
+std::string OpenFailureText(const PortOpening& opening)
+{
+    switch (opening.code) {
+    case -1:
+        return RefusalText(opening.refusal);
     case -2:
         return "not a character device";
     case -3:
@@ -75,7 +89,7 @@ ParameterReport ControllerLink::open()
     if (!opening.opened())
         throw CommandFailure(ExitCode::PortFailed, "--port " + settings_.port +
                                                        ": cannot be opened (" +
-                                                       OpenFailureText(opening.code) + ")");
+                                                       OpenFailureText(opening) + ")");
     checkPort();
     return DecodeParameterReport(
         awaitReply(since, {kReplyParameters}, "reading the parameters").data());

@@ -47,7 +47,7 @@ inline constexpr const char* kExitCodesHelp =
     "  4  refused by the controller (0x11, calibration switch closed, not calibrated, zeroing "
     "failed)\n"
     "     or a wrong unlock code\n"
-    "  5  read-back or verification mismatch (diff: the snapshots differ)\n"
+    "  5  read-back or verification mismatch (verify, diff: the two differ)\n"
     "  6  the load was not stable in time\n"
     "  7  done, but its evidence was not written (the calibration record, the snapshot file),\n"
     "     or the record file was found damaged before it\n";

@@ -1,5 +1,6 @@
 #include "cli/snapshot.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <limits>
@@ -209,12 +210,76 @@ Snapshot ReadSnapshotFile(const std::string& path)
     return SnapshotFromJson(document, path);
 }
 
-std::vector<std::string> SnapshotDifferences(const Snapshot& left, const Snapshot& right)
+std::string DifferenceText(const FieldDifference& difference)
 {
-    std::vector<std::string> lines;
+    return difference.field + ": " + difference.expected.dump() + " -> " + difference.actual.dump();
+}
+
+json DifferencesJson(const std::vector<FieldDifference>& differences)
+{
+    json list = json::array();
+    for (const FieldDifference& d : differences)
+        list.push_back({{"field", d.field}, {"expected", d.expected}, {"actual", d.actual}});
+    return list;
+}
+
+namespace {
+
+constexpr const char* kComparedGroupsAndFields[] = {
+    "parameters",
+    "parameters.division",
+    "parameters.range_kg",
+    "parameters.calibration_place",
+    "parameters.calibration_place.gravity",
+    "parameters.use_place",
+    "parameters.use_place.gravity",
+    "zero_tracking",
+    "beeper",
+    "version",
+    "calibration_log",
+};
+
+// `field` is `group` or lies in it ("calibration_log record 3" in
+// "calibration_log", "parameters.range_kg" in "parameters").
+bool FieldIn(const std::string& field, const std::string& group)
+{
+    return field.compare(0, group.size(), group) == 0 &&
+           (field.size() == group.size() || field[group.size()] == '.' ||
+            field[group.size()] == ' ');
+}
+
+bool Compared(const std::string& field, const ComparedFields& compared)
+{
+    if (compared.settableOnly && std::find(std::begin(kSettableFields), std::end(kSettableFields),
+                                           field) == std::end(kSettableFields))
+        return false;
+    return std::none_of(compared.ignored.begin(), compared.ignored.end(),
+                        [&](const std::string& group) { return FieldIn(field, group); });
+}
+
+} // namespace
+
+bool IsComparableField(const std::string& name)
+{
+    if (std::find(std::begin(kComparedGroupsAndFields), std::end(kComparedGroupsAndFields), name) !=
+        std::end(kComparedGroupsAndFields))
+        return true;
+    // One record: "calibration_log record N", N from 1.
+    const std::string record = LogRecordPath(0).substr(0, LogRecordPath(0).size() - 1);
+    if (name.size() <= record.size() || name.compare(0, record.size(), record) != 0)
+        return false;
+    const std::string number = name.substr(record.size());
+    return number[0] != '0' && number.size() <= 3 &&
+           std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::vector<FieldDifference> SnapshotDifferences(const Snapshot& left, const Snapshot& right,
+                                                 const ComparedFields& compared)
+{
+    std::vector<FieldDifference> differences;
     auto compare = [&](const std::string& field, const json& a, const json& b) {
-        if (a != b)
-            lines.push_back(field + ": " + a.dump() + " -> " + b.dump());
+        if (a != b && Compared(field, compared))
+            differences.push_back({field, a, b});
     };
     const ParameterReport& l = left.parameters;
     const ParameterReport& r = right.parameters;
@@ -233,5 +298,5 @@ std::vector<std::string> SnapshotDifferences(const Snapshot& left, const Snapsho
         };
         compare(LogRecordPath(i), record(left.calibrationLog), record(right.calibrationLog));
     }
-    return lines;
+    return differences;
 }

@@ -45,7 +45,32 @@ Snapshot ReadSnapshotFile(const std::string& path);
 // calls: on Windows any name opens, not only those of the ANSI code page.
 std::filesystem::path FilePath(const std::string& name);
 
-// One line per field that differs, "range_kg: 15 -> 30", left value first;
-// the time taken, the port and the places' names (which follow from the
-// gravity values) are not compared. Empty when the two are equal.
-std::vector<std::string> SnapshotDifferences(const Snapshot& left, const Snapshot& right);
+// A field that differs: its name and its value in each of the two.
+struct FieldDifference {
+    std::string field;
+    nlohmann::ordered_json expected; // the golden side (the first file)
+    nlohmann::ordered_json actual;   // the board, or the second file
+};
+// "parameters.range_kg: 15 -> 30"
+std::string DifferenceText(const FieldDifference& difference);
+// [{"field": …, "expected": …, "actual": …}, …]
+nlohmann::ordered_json DifferencesJson(const std::vector<FieldDifference>& differences);
+
+// Which fields a diff compares: all, or only those apply writes, less the
+// ignored ones (a field, or a group: "parameters", "calibration_log").
+struct ComparedFields {
+    bool settableOnly = false;
+    std::vector<std::string> ignored;
+};
+// The fields apply writes.
+inline constexpr const char* kSettableFields[] = {"parameters.use_place.gravity",
+                                                  "parameters.range_kg", "parameters.division",
+                                                  "zero_tracking", "beeper"};
+// Whether `name` is a field or group a diff can ignore.
+bool IsComparableField(const std::string& name);
+
+// The fields that differ, in the document's order; the time taken, the port
+// and the places' names (which follow from the gravity values) are not
+// compared. Empty when the two are equal.
+std::vector<FieldDifference> SnapshotDifferences(const Snapshot& left, const Snapshot& right,
+                                                 const ComparedFields& compared = {});

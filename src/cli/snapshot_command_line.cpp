@@ -1,4 +1,4 @@
-// The snapshot commands on the command line: snapshot, apply, diff.
+// The snapshot commands on the command line: snapshot, apply, verify, diff.
 
 #include <memory>
 #include <optional>
@@ -60,11 +60,29 @@ void AddApplyCommand(CommandSlot slot)
     });
 }
 
+void AddVerifyCommand(CommandSlot slot)
+{
+    auto file = std::make_shared<std::string>();
+    CLI::App* verify = slot.parent.add_subcommand(
+        "verify", "The production line's gate: reads from the board only what apply "
+                  "writes (gravity of the place of use,\n"
+                  "range, division, zero tracking, beeper) and compares it with the "
+                  "snapshot's; exit 0 when equal, 5 when not.\n"
+                  "The calibration log and the version are not compared: they differ "
+                  "from board to board.");
+    verify->add_option("file", *file, "a snapshot")->required()->type_name("FILE");
+    verify->footer(Footer("  scale-cli apply golden.json && scale-cli verify golden.json\n"));
+    verify->callback(
+        [slot, file] { slot.chosen = [file](const CommonOptions& o) { RunVerify(o, *file); }; });
+}
+
 void AddDiffCommand(CommandSlot slot)
 {
     struct Values {
         std::string file;
         std::string secondFile;
+        std::string only;
+        ComparedFields compared;
     };
     auto values = std::make_shared<Values>();
     CLI::App* diff = slot.parent.add_subcommand(
@@ -74,11 +92,26 @@ void AddDiffCommand(CommandSlot slot)
     diff->add_option("file", values->file, "a snapshot")->required()->type_name("FILE");
     diff->add_option("file2", values->secondFile, "a second snapshot instead of the board")
         ->type_name("FILE2");
-    diff->footer(
-        Footer("  scale-cli diff golden.json\n  scale-cli diff golden.json board-0042.json\n"));
+    diff->add_option("--only", values->only, "compare only the fields apply writes")
+        ->type_name("settable")
+        ->check(CLI::IsMember({"settable"}));
+    diff->add_option("--ignore", values->compared.ignored,
+                     "a field or group not to compare (parameters, calibration_log, version, "
+                     "...); may be repeated")
+        ->type_name("FIELD")
+        ->check(CLI::Validator(
+            [](const std::string& name) {
+                return IsComparableField(name) ? std::string()
+                                               : "no field or group of a snapshot: " + name;
+            },
+            "FIELD"));
+    diff->footer(Footer("  scale-cli diff golden.json\n  scale-cli diff golden.json "
+                        "board-0042.json\n  scale-cli diff golden.json --ignore calibration_log\n"
+                        "  scale-cli diff golden.json --only settable\n"));
     diff->callback([slot, values] {
+        values->compared.settableOnly = values->only == "settable";
         slot.chosen = [values](const CommonOptions& o) {
-            RunDiff(o, values->file, Given(values->secondFile));
+            RunDiff(o, values->file, Given(values->secondFile), values->compared);
         };
     });
 }

@@ -1,5 +1,5 @@
-// snapshot, apply, diff: a board read into a file, a file written to a
-// board, and the two compared.
+// snapshot, apply, verify, diff: a board read into a file, a file written
+// to a board, and the two compared.
 
 #include <algorithm>
 #include <functional>
@@ -115,6 +115,40 @@ SettableParts ReadSettableParts(ControllerLink& link)
     return {parameters.useGravity, parameters.rangeKg, parameters.division, zeroTracking, beeper};
 }
 
+// The settings that differ between what is wanted and what the board has.
+std::vector<FieldDifference> SettableDifferences(const SettableParts& wanted,
+                                                 const SettableParts& actual)
+{
+    const std::vector<SettingWrite> expected = SettingWrites(wanted);
+    std::vector<FieldDifference> differences;
+    for (const SettingWrite& found : SettingWrites(actual)) {
+        const auto want =
+            std::find_if(expected.begin(), expected.end(),
+                         [&](const SettingWrite& w) { return w.field == found.field; });
+        if (want->value != found.value)
+            differences.push_back({found.field, want->value, found.value});
+    }
+    return differences;
+}
+
+void PrintDifferences(const std::vector<FieldDifference>& differences)
+{
+    for (const FieldDifference& difference : differences)
+        std::cout << DifferenceText(difference) << '\n';
+}
+
+// verify's and diff's result: one line per difference, or as JSON.
+void ReportComparison(const CommonOptions& options, const std::vector<FieldDifference>& differences)
+{
+    if (options.json)
+        std::cout << json{{"equal", differences.empty()},
+                          {"differences", DifferencesJson(differences)}}
+                         .dump(2)
+                  << '\n';
+    else
+        PrintDifferences(differences);
+}
+
 } // namespace
 
 void RunSnapshot(const CommonOptions& options, const std::optional<std::string>& outputFile)
@@ -169,22 +203,15 @@ void RunApply(const CommonOptions& options, const std::string& file, bool dryRun
         if (!options.json)
             std::cout << write.field << " = " << write.value.dump() << '\n';
     }
-    const SettableParts readBack = ReadSettableParts(link);
-    std::vector<std::string> differences;
-    for (const SettingWrite& check : SettingWrites(readBack)) {
-        const auto wanted = std::find_if(writes.begin(), writes.end(), [&](const SettingWrite& w) {
-            return w.field == check.field;
-        });
-        if (wanted->value != check.value)
-            differences.push_back(check.field + ": " + wanted->value.dump() + " -> " +
-                                  check.value.dump());
-    }
+    const std::vector<FieldDifference> differences =
+        SettableDifferences(parts, ReadSettableParts(link));
     if (options.json)
-        std::cout << json{{"written", written}, {"read_back_differences", differences}}.dump(2)
+        std::cout << json{{"written", written},
+                          {"read_back_differences", DifferencesJson(differences)}}
+                         .dump(2)
                   << '\n';
     else
-        for (const std::string& line : differences)
-            std::cout << line << '\n';
+        PrintDifferences(differences);
     if (!differences.empty())
         throw CommandFailure(ExitCode::Mismatch, "apply: " + std::to_string(differences.size()) +
                                                      " setting(s) read back differently");
@@ -192,8 +219,23 @@ void RunApply(const CommonOptions& options, const std::string& file, bool dryRun
         std::cout << "read back: every setting as in " << file << '\n';
 }
 
+void RunVerify(const CommonOptions& options, const std::string& file)
+{
+    const SettableParts wanted = CheckedSettableParts(ReadSnapshotFile(file), file);
+    ControllerLink link(options.link);
+    link.open();
+    const std::vector<FieldDifference> differences =
+        SettableDifferences(wanted, ReadSettableParts(link));
+    ReportComparison(options, differences);
+    if (!differences.empty())
+        throw CommandFailure(ExitCode::Mismatch, "verify: " + std::to_string(differences.size()) +
+                                                     " setting(s) differ from " + file);
+    if (!options.json)
+        std::cout << "every setting as in " << file << '\n';
+}
+
 void RunDiff(const CommonOptions& options, const std::string& file,
-             const std::optional<std::string>& secondFile)
+             const std::optional<std::string>& secondFile, const ComparedFields& compared)
 {
     const Snapshot left = ReadSnapshotFile(file);
     Snapshot right;
@@ -204,13 +246,8 @@ void RunDiff(const CommonOptions& options, const std::string& file,
         const ParameterReport parameters = link.open();
         right = ReadSnapshot(link, parameters);
     }
-    const std::vector<std::string> differences = SnapshotDifferences(left, right);
-    if (options.json)
-        std::cout << json{{"equal", differences.empty()}, {"differences", differences}}.dump(2)
-                  << '\n';
-    else
-        for (const std::string& line : differences)
-            std::cout << line << '\n';
+    const std::vector<FieldDifference> differences = SnapshotDifferences(left, right, compared);
+    ReportComparison(options, differences);
     if (!differences.empty())
         throw CommandFailure(ExitCode::Mismatch,
                              "diff: " + std::to_string(differences.size()) + " field(s) differ");

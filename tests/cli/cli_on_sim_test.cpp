@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -189,6 +190,15 @@ const std::vector<Case>& Cases() {
       {"no_command", {}, {}, 1, {}, {}},
       {"missing_file", {"apply", "/nonexistent/golden.json"}, {}, 1, {}, {}},
       {"no_such_port", {"--port", "/dev/nonexistent-scale", "params"}, {}, 2, {}, {}},
+      {"version_flag", {"--version"}, {}, 0, {}, {}, "scale-cli "},
+      // Under --json every failure ends the output with its JSON line.
+      {"json_usage", {"--json", "--baud", "1234", "params"}, {}, 1, {}, {}, "\"code\":1,\"port\":null}"},
+      {"json_no_port", {"--json", "--port", "/dev/nonexistent-scale", "params"}, {}, 2, {}, {},
+       "\"code\":2,\"port\":\"/dev/nonexistent-scale\"}"},
+      {"json_silent", {"--json", "--timeout", "300", "zero"}, {"silent on"}, 3, {kClock, kParameters}, {},
+       "\"code\":3,\"port\":\""},
+      {"json_refused", {"--json", "set", "range", "30"}, {"refuse F5"}, 4,
+       {kClock, kParameters, "AA 01 F5 1E 00 00 00 BF"}, {"设置量程:30"}, "\"code\":4,\"port\":\""},
   };
   return cases;
 }
@@ -228,6 +238,13 @@ TEST_P(CliCase, ExitCodeFramesAndOperationLog)
         // One line, naming what went wrong.
         EXPECT_THAT(Lines(result.errors), ::testing::SizeIs(1)) << result.errors;
         EXPECT_THAT(result.errors, ::testing::StartsWith("scale-cli: "));
+        const std::vector<std::string> output = Lines(result.output);
+        if (std::find(arguments.begin(), arguments.end(), "--json") != arguments.end()) {
+            ASSERT_FALSE(output.empty());
+            EXPECT_THAT(output.back(), ::testing::StartsWith("{\"error\":\""));
+            EXPECT_THAT(output.back(),
+                        HasSubstr(",\"code\":" + std::to_string(c.exitCode) + ",\"port\":"));
+        }
     }
 }
 
@@ -342,6 +359,49 @@ TEST(CliSnapshot, DiffShowsTheChangedFieldsAndApplyMakesTheBoardEqual)
     const CliResult after = RunCli(port, {"diff", golden});
     EXPECT_EQ(after.exitCode, 0) << after.output;
     EXPECT_THAT(after.output, IsEmpty());
+}
+
+// The production line's gate: a board whose calibration log differs from the
+// golden board's passes verify, while diff still shows the log; verify
+// fails on a setting, as JSON too. diff can leave the log out.
+TEST(CliSnapshot, VerifyComparesOnlyWhatApplyWrites)
+{
+    const auto simulator = cli_target::StartSimulator();
+    e2e::SimProcess& sim = *simulator;
+    const std::string port = cli_target::PortName(sim);
+    const support::TempDir tempDir("scale-cli-test");
+    const std::string golden = cli_target::FileName(tempDir.path() + "/golden.json");
+    ASSERT_EQ(RunCli(port, {"snapshot", "-o", golden}).exitCode, 0);
+    ASSERT_EQ(sim.Command("records 6"), "ok");
+
+    const CliResult verified = RunCli(port, {"verify", golden});
+    EXPECT_EQ(verified.exitCode, 0) << verified.errors;
+    EXPECT_THAT(verified.output, HasSubstr("every setting as in "));
+    const CliResult diff = RunCli(port, {"diff", golden});
+    EXPECT_EQ(diff.exitCode, 5);
+    EXPECT_THAT(Lines(diff.output),
+                ElementsAreArray({"calibration_log record 6: null -> {\"no\":6,\"time\":"
+                                  "\"2023-04-21 15:50:00\",\"zero_ad\":499999,\"any_ad\":710003,"
+                                  "\"weight_kg\":15,\"type\":2}"}));
+    struct LeaveOut {
+        std::string option, field;
+        int exitCode;
+    };
+    for (const LeaveOut& c :
+         {LeaveOut{"--ignore", "calibration_log", 0},
+          LeaveOut{"--ignore", "calibration_log record 6", 0}, LeaveOut{"--ignore", "version", 5},
+          LeaveOut{"--only", "settable", 0}, LeaveOut{"--ignore", "calibration_logs", 1}})
+        EXPECT_EQ(RunCli(port, {"diff", golden, c.option, c.field}).exitCode, c.exitCode)
+            << c.option << ' ' << c.field;
+
+    ASSERT_EQ(sim.Command("range 30"), "ok");
+    const CliResult different = RunCli(port, {"--json", "verify", golden});
+    EXPECT_EQ(different.exitCode, 5);
+    EXPECT_THAT(different.output,
+                HasSubstr("\"equal\": false,\n  \"differences\": [\n    {\n      \"field\": "
+                          "\"parameters.range_kg\",\n      \"expected\": 15,\n      "
+                          "\"actual\": 30\n    }\n  ]"));
+    EXPECT_THAT(Lines(different.output).back(), HasSubstr("\"code\":5"));
 }
 
 // A silent controller: exit 3 once the time-out has passed (how soon after
