@@ -30,7 +30,8 @@ struct CommonArguments {
 void AddCommonOptions(CLI::App& app, CommonArguments& a)
 {
     app.add_option("--port", a.port,
-                   "PATH or ComN of the controller's port (default: CommNo of datalink.ini)")
+                   "PATH or ComN of the controller's port (default: CommNo of datalink.ini; "
+                   "without either, the serial devices present are listed)")
         ->type_name("PATH|ComN");
     app.add_option("--baud", a.baudRate,
                    "line speed: " + Alternatives(kBaudRateTexts) +
@@ -61,7 +62,7 @@ CommonOptions CommonOptionsOf(const CommonArguments& a)
     CommonOptions options;
     const IniFile settings(SettingsFilePath());
     options.link.port =
-        a.port.empty() ? settings.ReadString(kCommSetSection, kCommNoKey, kDefaultCommNo) : a.port;
+        a.port.empty() ? settings.ReadString(kCommSetSection, kCommNoKey, "") : a.port;
     options.link.baudRate = static_cast<uint32_t>(
         a.baudRate.empty() ? CheckedSettingsBaudRate(settings) : std::stoi(a.baudRate));
     options.link.replyTimeoutMs = a.timeoutMs;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sstream>
 
 #include "cli/exit_code.h"
 #include "cli/report_format.h"
@@ -82,8 +83,30 @@ ControllerLink::~ControllerLink()
     session_.shutDown();
 }
 
+std::vector<std::string> ControllerLink::presentPorts()
+{
+    std::vector<std::string> ports;
+    std::istringstream list(session_.serialPortList());
+    for (std::string line; std::getline(list, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            ports.push_back(line);
+    }
+    return ports;
+}
+
 ParameterReport ControllerLink::open()
 {
+    if (settings_.port.empty()) {
+        const std::vector<std::string> ports = presentPorts();
+        std::string found;
+        for (const std::string& port : ports)
+            found += (found.empty() ? "" : ", ") + port;
+        throw UsageError("no port: give --port (or CommNo in datalink.ini); " +
+                         (ports.empty() ? std::string("no serial device was found")
+                                        : "serial devices found: " + found));
+    }
     const ReplyLog::Mark since = mark();
     const PortOpening opening = session_.openPort(settings_.port, settings_.baudRate);
     if (!opening.opened())

@@ -39,10 +39,15 @@ public:
     ControllerLink& operator=(const ControllerLink&) = delete;
 
     // Opens the port as the window does (the controller's clock is set and the
-    // parameters are asked for) and waits for the parameter report.
+    // parameters are asked for) and waits for the parameter report. Without
+    // a port (none given, none in the settings) a usage error lists the
+    // serial devices present.
     ParameterReport open();
     // Opens the port and sends nothing: for a device that may be no scale.
     PortOpening openWithoutGreeting();
+
+    // The machine's serial ports, in name order.
+    std::vector<std::string> presentPorts();
 
     ScaleSession& session() { return session_; }
     CliHost& host() { return host_; }

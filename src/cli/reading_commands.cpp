@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iostream>
-#include <sstream>
 #include <vector>
 
 #include "cli/commands.h"
@@ -15,19 +14,6 @@
 using json = nlohmann::ordered_json;
 
 namespace {
-
-std::vector<std::string> PresentPorts(ControllerLink& link)
-{
-    std::vector<std::string> ports;
-    std::istringstream list(link.session().serialPortList());
-    for (std::string line; std::getline(list, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty())
-            ports.push_back(line);
-    }
-    return ports;
-}
 
 // What a port says to the parameter request alone.
 json Probe(const CommonOptions& options, const std::string& port)
@@ -58,7 +44,7 @@ void RunPorts(const CommonOptions& options, bool probe, bool portGiven)
     std::vector<std::string> ports;
     {
         ControllerLink lister(options.link);
-        ports = PresentPorts(lister);
+        ports = lister.presentPorts();
     }
     // A port named on the command line (a pseudo-terminal, a link) is probed too.
     if (probe && portGiven &&

@@ -290,3 +290,17 @@ TEST(CliFiles, BadBaudRateInTheSettingsFileIsNamed)
                   0);
     }
 }
+
+// No port on the command line nor in the settings file: a usage error that
+// names what to give and the serial devices present, never a guessed name;
+// commands that need no port still run.
+TEST(CliFiles, NoPortAnywhereIsAskedFor)
+{
+    Scratch dir;
+    const CliResult params = RunCli("", dir.path(), {"params"});
+    EXPECT_EQ(params.exitCode, 1);
+    EXPECT_THAT(params.errors, ::testing::StartsWith("scale-cli: no port: give --port (or CommNo "
+                                                     "in datalink.ini); "));
+    EXPECT_EQ(LineCount(params.errors), 1u);
+    EXPECT_EQ(RunCli("", dir.path(), {"ports"}).exitCode, 0);
+}
