@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the release preset and checks it: the menu
-# entry with desktop-file-validate, the AppStream metadata with appstreamcli
-# (file and installed tree), the package with lintian (no errors allowed;
-# warnings are shown). Prints the package's path and size.
+# Builds the Debian packages from the release preset and checks them: the
+# menu entry with desktop-file-validate, the AppStream metadata with
+# appstreamcli (file and installed tree), both packages with lintian (no
+# errors allowed; warnings are shown). Prints the packages' paths and sizes.
 #
-# Install the package with   sudo apt install ./build/release/scale-config_*.deb
+# Install the tool with      sudo apt install ./build/release/scale-config_*.deb
+# and, only where the day's calibration code is issued,
+#                            sudo apt install ./build/release/scale-config-codes_*.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -18,9 +20,10 @@ if cmake --build --preset release --target help | grep -q '^scale-cli:'; then
   targets+=(scale-cli)
 fi
 cmake --build --preset release -j "$(nproc)" --target "${targets[@]}"
-rm -f "$build"/scale-config_*.deb
+rm -f "$build"/scale-config_*.deb "$build"/scale-config-codes_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/scale-config_*.deb)
+codes=$(ls "$build"/scale-config-codes_*.deb)
 
 tree=$(mktemp -d)
 trap 'rm -rf "$tree"' EXIT
@@ -30,10 +33,11 @@ desktop-file-validate "$tree/usr/share/applications/$id.desktop"
 appstreamcli validate --no-net "$tree/usr/share/metainfo/$id.metainfo.xml" >/dev/null
 appstreamcli validate-tree --no-net "$tree" >/dev/null
 # --allow-root: the test command runs as root.
-lintian --fail-on error --allow-root "$deb" || {
-  echo "lintian found errors in $deb" >&2
-  exit 1
-}
-
-echo "$deb: $(stat -c %s "$deb") bytes; installed size $(dpkg-deb -f "$deb" Installed-Size) kB"
-echo "Depends: $(dpkg-deb -f "$deb" Depends)"
+for package in "$deb" "$codes"; do
+  lintian --fail-on error --allow-root "$package" || {
+    echo "lintian found errors in $package" >&2
+    exit 1
+  }
+  echo "$package: $(stat -c %s "$package") bytes; installed size $(dpkg-deb -f "$package" Installed-Size) kB"
+  echo "Depends: $(dpkg-deb -f "$package" Depends)"
+done

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The Debian package, built and checked by scripts/package.sh, taken apart
-# and, in CI, installed for real:
+# The Debian packages, built and checked by scripts/package.sh, taken apart
+# and, in CI, the tool's installed for real:
+#  - the tool's package holds no dailycode: the day's code has a package of
+#    its own (scale-config-codes), with its manual page and documents;
 #  - its files, their modes and owners; programs stripped, without a run
 #    path, each answering from the unpacked tree; the same version in the
 #    package, the change log, the AppStream release and `--version`;
@@ -19,6 +21,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 bash scripts/package.sh
 deb=$(ls build/release/scale-config_*.deb)
+codes=$(ls build/release/scale-config-codes_*.deb)
 version=$(dpkg-deb -f "$deb" Version)
 work=$(mktemp -d)
 chmod 0755 "$work"  # the ordinary user below reaches its home in here
@@ -33,14 +36,14 @@ trap cleanup EXIT
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 id=$(basename "$(ls "$root"/usr/share/applications/*.desktop)" .desktop)
-programs=(scale-config scale-sim dailycode)
+programs=(scale-config scale-sim)
 [ -e "$root/usr/bin/scale-cli" ] && programs+=(scale-cli)
 
 expected=$(
   for p in "${programs[@]}"; do echo "-rwxr-xr-x root/root ./usr/bin/$p"; done
   for f in "share/applications/$id.desktop" "share/doc/scale-config/changelog.gz" \
            "share/doc/scale-config/copyright" "share/icons/hicolor/scalable/apps/$id.svg" \
-           "share/metainfo/$id.metainfo.xml" share/man/man1/{scale-config,scale-sim,dailycode}.1.gz; do
+           "share/metainfo/$id.metainfo.xml" share/man/man1/{scale-config,scale-sim}.1.gz; do
     echo "-rw-r--r-- root/root ./usr/$f"
   done
 )
@@ -58,7 +61,6 @@ done
 [ "$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/scale-config" --version)" = \
   "scale-config $version" ] || fail "scale-config --version from the package"
 "$root/usr/bin/scale-sim" --help >/dev/null || fail "scale-sim --help"
-[[ $("$root/usr/bin/dailycode" 2026-12-10) =~ ^[0-9A-Za-z]+$ ]] || fail "dailycode"
 if [ -e "$root/usr/bin/scale-cli" ]; then "$root/usr/bin/scale-cli" --help >/dev/null || fail "scale-cli --help"; fi
 
 [ "$(zcat "$root/usr/share/doc/scale-config/changelog.gz" | head -n 1)" = \
@@ -70,6 +72,23 @@ for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6prin
   [[ $depends == *"$lib "* || $depends == *"$lib," || $depends == *"$lib" ]] || fail "Depends lacks $lib: $depends"
 done
 echo "package contents: ok ($deb, $(stat -c %s "$deb") bytes)"
+
+codes_root=$work/codes-root
+dpkg-deb -x "$codes" "$codes_root"
+expected=$(
+  echo "-rwxr-xr-x root/root ./usr/bin/dailycode"
+  for f in share/doc/scale-config-codes/{changelog.gz,copyright} share/man/man1/dailycode.1.gz; do
+    echo "-rw-r--r-- root/root ./usr/$f"
+  done
+)
+actual=$(dpkg-deb -c "$codes" | awk '$1 !~ /^d/ {print $1, $2, $6}')
+[ "$(sort <<<"$actual")" = "$(sort <<<"$expected")" ] ||
+  fail "codes package files differ:"$'\n'"$(diff <(sort <<<"$expected") <(sort <<<"$actual"))"
+[ "$(dpkg-deb -f "$codes" Version)" = "$version" ] || fail "codes package version"
+[[ $("$codes_root/usr/bin/dailycode" 2026-12-10) =~ ^[0-9A-Za-z]+$ ]] || fail "dailycode"
+[[ $(dpkg-deb -f "$deb" Depends Recommends Suggests) != *scale-config-codes* ]] ||
+  fail "the tool's package draws in the codes package"
+echo "codes package contents: ok ($codes, $(stat -c %s "$codes") bytes)"
 
 if [ "${CI:-}" != "true" ]; then
   echo "not installed: that happens in CI only (CI=true)"
