@@ -59,6 +59,18 @@
         <source>导出失败，请确认文件是否可写！</source>
         <translation>Export failed, please check that the file can be written!</translation>
     </message>
+    <message>
+        <source>零点</source>
+        <translation>Zero point</translation>
+    </message>
+    <message>
+        <source>任一点</source>
+        <translation>With weight</translation>
+    </message>
+    <message>
+        <source>共 %1 条记录</source>
+        <translation>%1 record(s)</translation>
+    </message>
 </context>
 <context>
     <name>CalibrationPage</name>

@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTextDocument>
 #include <QTreeWidget>
@@ -38,6 +39,20 @@ constexpr Column kColumns[6] = {
 };
 constexpr int kColumnCount = 6;
 
+// What the controller's type code says: 1 a zero-point calibration, 2 one
+// with a weight; other codes as they came.
+QString TypeText(uint8_t type)
+{
+    switch (type) {
+    case 1:
+        return CalibrationLogDialog::tr("零点");
+    case 2:
+        return CalibrationLogDialog::tr("任一点");
+    default:
+        return QString::number(type);
+    }
+}
+
 } // namespace
 
 CalibrationLogDialog::CalibrationLogDialog(QWidget* owner, const CalibrationLogRecords& records)
@@ -69,10 +84,13 @@ CalibrationLogDialog::CalibrationLogDialog(QWidget* owner, const CalibrationLogR
     QPushButton* closeButton = MakeButton(bottomPanel, "btnExit", tr("关闭"));
     for (QPushButton* button : {exportButton, printButton, closeButton})
         button->setMinimumSize(97, 39);
+    recordCount_ = MakeLabel(bottomPanel, "lblRecordCount", QString());
     auto* bottom = new QHBoxLayout(bottomPanel);
     bottom->setContentsMargins(6, 3, 6, 3);
     bottom->addWidget(exportButton);
     bottom->addWidget(printButton);
+    bottom->addSpacing(12);
+    bottom->addWidget(recordCount_);
     bottom->addStretch();
     bottom->addWidget(closeButton);
     OnClick(exportButton, [this] { exportRows(); });
@@ -98,19 +116,19 @@ void CalibrationLogDialog::listRecords()
 {
     recordList_->clear();
     for (const CalibrationLogRecord& record : records_) {
-        auto* row = new QTreeWidgetItem(recordList_);
-        // An unused slot stays a row of empty cells (and empty CSV fields).
         if (record.empty)
             continue;
+        auto* row = new QTreeWidgetItem(recordList_);
         row->setText(0, QString::number(record.number));
         row->setText(1, QString::fromStdString(record.time));
         row->setText(2, QString::number(record.zeroAD));
         row->setText(3, QString::number(record.referenceAD));
         row->setText(4, QString::number(record.referenceWeightKg));
-        row->setText(5, QString::number(record.operationType));
+        row->setText(5, TypeText(record.operationType));
         for (int i = 0; i < kColumnCount; ++i)
             row->setTextAlignment(i, kColumns[i].alignment | Qt::AlignVCenter);
     }
+    recordCount_->setText(tr("共 %1 条记录").arg(recordList_->topLevelItemCount()));
     fitColumns();
 }
 

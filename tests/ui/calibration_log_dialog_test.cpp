@@ -1,7 +1,9 @@
 // The calibration-log dialog: its columns, rows built from the list each
-// time it is shown, and "关闭".
+// time it is shown (records only, not unused slots; the type in words), the
+// count of records, and "关闭".
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -57,20 +59,28 @@ private slots:
 
     void rowsFollowTheListInOrderEachTimeItIsShown()
     {
+        CalibrationLogRecord unused;
+        unused.empty = true;
         CalibrationLogRecords records = {
             {7, "2024-03-05 08:09:10", -12, 845123, 150, 2},
-            {1, "-1", 0, 0, 65535, 255},
+            unused,
+            {1, "2024-03-04 08:00:00", 500000, 0, 0, 1},
+            {3, "-1", 0, 0, 65535, 255},
+            unused,
         };
         CalibrationLogDialog dialog(nullptr, records);
         QCOMPARE(Records(dialog)->topLevelItemCount(), 0);
         dialog.show();
-        QCOMPARE(Records(dialog)->topLevelItemCount(), 2);
-        const QStringList first = {"7", "2024-03-05 08:09:10", "-12", "845123", "150", "2"};
-        const QStringList second = {"1", "-1", "0", "0", "65535", "255"};
-        for (int c = 0; c < 6; ++c) {
-            QCOMPARE(Records(dialog)->topLevelItem(0)->text(c), first[c]);
-            QCOMPARE(Records(dialog)->topLevelItem(1)->text(c), second[c]);
-        }
+        const QList<QStringList> expected = {
+            {"7", "2024-03-05 08:09:10", "-12", "845123", "150", QStringLiteral("任一点")},
+            {"1", "2024-03-04 08:00:00", "500000", "0", "0", QStringLiteral("零点")},
+            {"3", "-1", "0", "0", "65535", "255"}, // a code of no known type, as it came
+        };
+        QCOMPARE(Records(dialog)->topLevelItemCount(), expected.size());
+        for (int r = 0; r < expected.size(); ++r)
+            for (int c = 0; c < 6; ++c)
+                QCOMPARE(Records(dialog)->topLevelItem(r)->text(c), expected[r][c]);
+        QCOMPARE(Control<QLabel>(&dialog, "lblRecordCount")->text(), QStringLiteral("共 3 条记录"));
         QCOMPARE(Qt::Alignment(Records(dialog)->topLevelItem(0)->textAlignment(1)) &
                      Qt::AlignHorizontal_Mask,
                  Qt::AlignHCenter);
@@ -80,6 +90,7 @@ private slots:
         records.clear();
         dialog.show();
         QCOMPARE(Records(dialog)->topLevelItemCount(), 0);
+        QCOMPARE(Control<QLabel>(&dialog, "lblRecordCount")->text(), QStringLiteral("共 0 条记录"));
     }
 };
 
