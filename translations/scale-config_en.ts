@@ -488,6 +488,10 @@ and 5 g from 6 kg on.</translation>
         <source>配置文件中的波特率 BaudRate=%1 无效，使用 %2。</source>
         <translation>BaudRate=%1 in the settings file is not valid; %2 is used.</translation>
     </message>
+    <message>
+        <source>无数据</source>
+        <translation>No data</translation>
+    </message>
 </context>
 <context>
     <name>MessageBoxes</name>
@@ -795,6 +799,14 @@ and 5 g from 6 kg on.</translation>
     <message>
         <source>，没有使用串口的权限</source>
         <translation>: no permission to use the port</translation>
+    </message>
+    <message>
+        <source>没有实时重量，不能去皮！</source>
+        <translation>No live weight: cannot tare!</translation>
+    </message>
+    <message>
+        <source>没有实时重量，不能取基数值！</source>
+        <translation>No live weight: cannot take the base value!</translation>
     </message>
 </context>
 <context>

@@ -162,3 +162,9 @@ std::optional<ParameterReport> ReplyPath::awaitParameters(ReplyLog::Mark since)
 }
 
 bool ReplyPath::quietVersion(bool quiet) { return std::exchange(quietVersion_, quiet); }
+
+void ReplyPath::connectionEnded()
+{
+    parametersCurrent_ = false;
+    weighing_.connectionEnded();
+}

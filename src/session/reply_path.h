@@ -57,7 +57,8 @@ public:
     const std::optional<ParameterReport>& lastParameters() const { return lastParameters_; }
     bool parametersCurrent() const { return parametersCurrent_; }
     // The port was closed or lost: the next connection may be another controller.
-    void connectionEnded() { parametersCurrent_ = false; }
+    // Nor is the last reading the weight on the scale any more.
+    void connectionEnded();
 
 private:
     void dispatch();

@@ -1,5 +1,8 @@
 #include "session/scale_session.h"
 
+#include <chrono>
+
+#include "protocol/shown_text.h"
 #include "serial/comm_backend.h"
 
 ScaleSession::ScaleSession(SessionHost& host, SessionListener& listener)
@@ -21,6 +24,29 @@ void ScaleSession::rememberOperatorName(std::string name)
 {
     host_.rememberOperatorName(name);
     recorder_.setOperatorName(std::move(name));
+}
+
+bool ScaleSession::weightIsLive() const
+{
+    return weighing_.readingIsRecent(std::chrono::steady_clock::now());
+}
+
+void ScaleSession::tare()
+{
+    if (!weightIsLive()) {
+        host_.showMessage(SHOWN_TEXT("ScaleSession", "没有实时重量，不能去皮！"));
+        return;
+    }
+    weighing_.tare();
+}
+
+void ScaleSession::takeBaseValue()
+{
+    if (!weightIsLive()) {
+        host_.showMessage(SHOWN_TEXT("ScaleSession", "没有实时重量，不能取基数值！"));
+        return;
+    }
+    weighing_.takeBaseValue();
 }
 
 PortOpening ScaleSession::openPort(const std::string& name, uint32_t baudRate)

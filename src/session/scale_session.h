@@ -75,10 +75,15 @@ public:
     // --- Weighing ---------------------------------------------------------
     void zero() { commands_.zero(); }
     void shiftZero() { commands_.shiftZero(); }
-    // Adds the weight shown now to the tare, so the same load shows 0.000.
-    void tare() { weighing_.tare(); }
-    // The raw weight of the last reading becomes the base value.
-    void takeBaseValue() { weighing_.takeBaseValue(); }
+    // Whether the weight shown is the weight on the scale now: a reading came
+    // recently (Weighing::readingIsRecent) on the port still open.
+    bool weightIsLive() const;
+    // Adds the weight shown now to the tare, so the same load shows 0.000;
+    // refused with a box while the weight is not live.
+    void tare();
+    // The raw weight of the last reading becomes the base value; refused
+    // like tare.
+    void takeBaseValue();
     void clearBaseValue() { weighing_.clearBaseValue(); }
     // Starts or stops the drift monitor; true when it now runs.
     bool toggleSampling() { return weighing_.toggleSampling(); }
@@ -156,6 +161,8 @@ public:
     // --- State --------------------------------------------------------------
     const WeighingState& weighing() const { return weighing_.state(); }
     const std::optional<WeightReading>& lastReading() const { return weighing_.lastReading(); }
+    // Readings counted since the session began.
+    uint64_t readingsSeen() const { return weighing_.readingsSeen(); }
     bool sampling() const { return weighing_.sampling(); }
     const DriftMonitor& driftMonitor() const { return weighing_.driftMonitor(); }
     const CalibrationLogRecords& calibrationLog() const { return replies_.calibrationLog(); }

@@ -26,6 +26,10 @@ void Weighing::show(const uint8_t* frame)
     const WeightReading reading =
         ComputeWeight(std::span<const uint8_t, kReplyFrameSize>(frame, kReplyFrameSize), state_);
     lastReading_ = reading;
+    const auto now = std::chrono::steady_clock::now();
+    if (lastReadingAt_)
+        readingInterval_ = now - *lastReadingAt_;
+    lastReadingAt_ = now;
     recentReadings_.push_back(reading);
     if (recentReadings_.size() > kReadingsKept)
         recentReadings_.pop_front();
@@ -37,6 +41,13 @@ void Weighing::show(const uint8_t* frame)
     listener_.weightMeasured(reading);
     if (host_.resultLogOn())
         host_.writeResultLog(ResultLogLine(reading));
+}
+
+bool Weighing::readingIsRecent(std::chrono::steady_clock::time_point now) const
+{
+    using namespace std::chrono_literals;
+    return lastReadingAt_ && now - *lastReadingAt_ <= std::max<std::chrono::steady_clock::duration>(
+                                                          2s, 3 * readingInterval_);
 }
 
 void Weighing::tare()

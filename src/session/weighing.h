@@ -3,6 +3,7 @@
 // base value the operator sets, and the drift monitor. Every measurement
 // frame comes here; a reading is computed, kept, shown and logged.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -24,6 +25,12 @@ public:
     void measured(const uint8_t* frame);
     // A reply that shows a weight without being a measurement.
     void show(const uint8_t* frame);
+
+    // Whether a reading came recently enough to be the weight on the scale
+    // now: within 2 s, or 3 of the stream's intervals when those are longer.
+    bool readingIsRecent(std::chrono::steady_clock::time_point now) const;
+    // The port was closed or lost: no reading is recent until the next.
+    void connectionEnded() { lastReadingAt_.reset(); }
 
     // Adds the weight shown now to the tare, so the same load shows 0.000.
     void tare();
@@ -56,6 +63,9 @@ private:
     SessionListener& listener_;
     WeighingState state_;
     std::optional<WeightReading> lastReading_;
+    // When the last reading came, and how long after the one before.
+    std::optional<std::chrono::steady_clock::time_point> lastReadingAt_;
+    std::chrono::steady_clock::duration readingInterval_{};
     bool sampling_ = false;
     DriftMonitor drift_;
     // The last readings, enough for an "as left" completed after another

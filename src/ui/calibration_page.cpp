@@ -238,9 +238,11 @@ QLayout* CalibrationPage::buildReading()
 
     QGroupBox* group = MakeGroup(this, "grpDisplay", tr("示值"));
     auto* column = new QVBoxLayout(group);
+    // As wide as the usual weight; no weight until the first reading.
     reading_ = new FitTextLabel(QStringLiteral("10.000"), PixelFont(Face::Song, 96, true), group);
+    reading_->setText(QStringLiteral("-----"));
     reading_->setObjectName(QStringLiteral("lblValue"));
-    reading_->setStyleSheet(QStringLiteral("color: red;"));
+    showWeightLive(false);
     reading_->installEventFilter(this);
     column->addWidget(reading_);
     realWeight_ = MakeLabel(group, "lblRealValue", tr("实际值："));
@@ -275,6 +277,12 @@ QLayout* CalibrationPage::buildBaseValue()
     OnClick(takeButton, [this] { session_.takeBaseValue(); });
     OnClick(clearButton, [this] { session_.clearBaseValue(); });
     return right;
+}
+
+void CalibrationPage::showWeightLive(bool live)
+{
+    reading_->setStyleSheet(live ? QStringLiteral("color: red;")
+                                 : QStringLiteral("color: #a0a0a0;"));
 }
 
 void CalibrationPage::passEvidence()

@@ -37,6 +37,8 @@ public:
     void showPlace(const QString& text);
     void showBaseValue(double baseValue);
     void showConnected(bool connected);
+    // A weight that is not live is shown grey ("-----" before the first).
+    void showWeightLive(bool live);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

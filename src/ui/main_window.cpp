@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/app_identity.h"
@@ -42,6 +43,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), host_(this), sess
     setBackgroundRole(QPalette::Button);
     session_.setRecordFile(DefaultRecordFilePath());
     buildFrame();
+    liveCheck_ = new QTimer(this);
+    liveCheck_->setInterval(250);
+    connect(liveCheck_, &QTimer::timeout, this, [this] { checkWeightLive(); });
     // As large as preferred, but never larger than the screen.
     QSize size = kPreferredSize;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -183,6 +187,7 @@ void MainWindow::connectionChanged(bool connected)
 {
     weighingPage_->showConnected(connected);
     calibrationPage_->showConnected(connected);
+    checkWeightLive();
 }
 
 void MainWindow::waitingForDevice(bool waiting) { weighingPage_->showWaitingForDevice(waiting); }
@@ -191,6 +196,26 @@ void MainWindow::weightMeasured(const WeightReading& reading)
 {
     weighingPage_->showReading(reading);
     calibrationPage_->showReading(reading);
+    if (!weightLive_)
+        checkWeightLive();
+}
+
+void MainWindow::checkWeightLive()
+{
+    const bool live = session_.weightIsLive();
+    if (live == weightLive_)
+        return;
+    weightLive_ = live;
+    weighingPage_->showWeightLive(live);
+    calibrationPage_->showWeightLive(live);
+    if (live) {
+        liveCheck_->start();
+        return;
+    }
+    liveCheck_->stop();
+    // A closed or lost port has said so already.
+    if (session_.connected())
+        showStatus(tr("无数据"));
 }
 
 void MainWindow::parametersReported(const ParameterReport& report)

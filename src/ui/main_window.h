@@ -18,6 +18,7 @@ class QTabWidget;
 class CalibrationPage;
 class CityDialog;
 class PlacePage;
+class QTimer;
 class WeighingPage;
 
 class MainWindow : public QMainWindow, public SessionListener {
@@ -56,6 +57,10 @@ private:
     void statusWithValueAndReasonChanged(const std::string& fixedText, const std::string& value,
                                          const std::string& reason) override;
     void showStatus(const QString& text);
+    // Shows whether the weight is live (ScaleSession::weightIsLive); while it
+    // is, checked a few times a second, so that a stream that stops turns
+    // the displays grey.
+    void checkWeightLive();
     void connectionChanged(bool connected) override;
     void waitingForDevice(bool waiting) override;
     void weightMeasured(const WeightReading& reading) override;
@@ -77,4 +82,6 @@ private:
     QStatusBar* statusBar_ = nullptr;
     QLabel* statusText_ = nullptr;
     CityDialog* cityDialog_ = nullptr;
+    QTimer* liveCheck_ = nullptr;
+    bool weightLive_ = false;
 };

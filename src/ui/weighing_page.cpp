@@ -79,7 +79,8 @@ void WeighingPage::buildDisplay(QVBoxLayout* column)
     auto* display = new QHBoxLayout(group);
     weightDisplay_ = new LedDisplay(group);
     weightDisplay_->setObjectName(QStringLiteral("DispValue"));
-    weightDisplay_->SetCaption(QStringLiteral("0.000"));
+    weightDisplay_->SetCaption(QStringLiteral("-----"));
+    showWeightLive(false);
     display->addWidget(weightDisplay_, 1);
     QLabel* unit = MakeLabel(group, "pnlunit", QStringLiteral("kg"));
     unit->setMinimumWidth(75);
@@ -328,6 +329,12 @@ void WeighingPage::showTare(double tare)
 {
     tareShown_ = tare;
     tare_->setText(receiptTare());
+}
+
+void WeighingPage::showWeightLive(bool live)
+{
+    weightDisplay_->setStyleSheet(live ? QStringLiteral("background: white; color: black;")
+                                       : QStringLiteral("background: white; color: #a0a0a0;"));
 }
 
 void WeighingPage::showReading(const WeightReading& reading)

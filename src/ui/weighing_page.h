@@ -35,6 +35,8 @@ public:
     void showTare(double tare);
     void showConnected(bool connected);
     void showWaitingForDevice(bool waiting);
+    // A weight that is not live is shown grey ("-----" before the first).
+    void showWeightLive(bool live);
 
     // The port and rate to open, as remembered; then opened as by "打开".
     void openPort(const QString& name, int baudRate);

@@ -3,6 +3,7 @@
 // the exact frame the controller receives and what the window then shows.
 
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -91,6 +92,7 @@ private slots:
     void customGravity_data();
     void customGravity();
     void computedGravityIsSetAsComputedUntilEdited();
+    void staleWeightIsShownGrey();
     void calibrationNeedsTheSwitchAndTheDayCodeOpensIt();
     void anyPointWeightOutsideSixteenBitsIsRefused();
     void settingsSendTheirCommands_data();
@@ -357,6 +359,45 @@ void OperationsOnSimTest::computedGravityIsSetAsComputedUntilEdited()
     QCOMPARE(FramesSince(mark, 2),
              (QStringList{"AA 01 F3 DF 7E 01 00 FD", "AA 01 F3 DA 7E 01 00 F8"})); // 98010
     QCOMPARE(boxes.Texts().count(QStringLiteral("设置重力加速度成功！")), 2);
+}
+
+// A weight that is no longer the scale's is shown grey: never while
+// readings keep coming, soon after they stop ("无数据"), at once when the
+// port is lost; tare is refused meanwhile.
+void OperationsOnSimTest::staleWeightIsShownGrey()
+{
+    ScopedScriptedBoxes boxes;
+    Start({"--rate", "20"});
+    const auto grey = [this] {
+        for (const char* name : {"DispValue", "lblValue"})
+            if (!Control(window, name)->styleSheet().contains(QStringLiteral("#a0a0a0")))
+                return false;
+        return true;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!Control(window, "DispValue")->styleSheet().contains("#a0a0a0"), 5000);
+    QVERIFY(!Control(window, "lblValue")->styleSheet().contains("#a0a0a0"));
+    bool everGrey = false;
+    const uint64_t until = window->session().readingsSeen() + 40;
+    QDeadlineTimer limit(30000);
+    while (window->session().readingsSeen() < until && !limit.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        everGrey = everGrey || Control(window, "DispValue")->styleSheet().contains("#a0a0a0");
+    }
+    QVERIFY(!limit.hasExpired());
+    QVERIFY(!everGrey);
+
+    Set("rate 0");
+    QTRY_VERIFY_WITH_TIMEOUT(grey(), 10000);
+    QCOMPARE(window->statusText(), QStringLiteral("无数据"));
+    Control<QPushButton>(window, "btnRemove")->click();
+    QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("没有实时重量，不能去皮！")});
+
+    Set("rate 20");
+    QTRY_VERIFY_WITH_TIMEOUT(!Control(window, "DispValue")->styleSheet().contains("#a0a0a0"), 5000);
+    sim->Stop();
+    QTRY_VERIFY_WITH_TIMEOUT(grey(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->statusText(), QStringLiteral("串口已断开，请重新打开串口！"),
+                              5000);
 }
 
 void OperationsOnSimTest::calibrationNeedsTheSwitchAndTheDayCodeOpensIt()

@@ -12,6 +12,7 @@
 #include "scripted_host.h"
 #include "session/scale_session.h"
 #include "session_on_sim.h"
+#include "wait_until.h"
 
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
@@ -54,18 +55,43 @@ TEST_F(OnSim, TareAddsTheDisplayedNetWeight)
     EXPECT_THAT(listener.tares, ElementsAre(1.25, 1.25));
 }
 
-// Before the first measurement there is nothing to take: both stay 0.
-TEST(Weighing, TareAndBaseValueBeforeAnyMeasurement)
+// Tare and base value need the weight on the scale now: before the first
+// reading, once the port is closed, and once readings stopped coming (2 s,
+// or three of the stream's intervals) both are refused with the reason.
+TEST(Weighing, TareAndBaseValueBeforeAnyMeasurementAreRefused)
 {
     ScriptedHost host;
     RecordingListener listener;
     ScaleSession session(host, listener);
+    EXPECT_FALSE(session.weightIsLive());
     session.tare();
     session.takeBaseValue();
-    EXPECT_THAT(listener.tares, ElementsAre(0.0));
-    EXPECT_THAT(listener.baseValues, ElementsAre(0.0));
-    EXPECT_EQ(session.weighing().tare, 0.0);
-    EXPECT_EQ(session.weighing().baseValue, 0.0);
+    EXPECT_THAT(host.boxTexts(),
+                ElementsAre("没有实时重量，不能去皮！", "没有实时重量，不能取基数值！"));
+    EXPECT_THAT(listener.tares, IsEmpty());
+    EXPECT_THAT(listener.baseValues, IsEmpty());
+}
+
+TEST_F(OnSim, TareAndBaseValueAreRefusedOnceTheWeightIsNotLive)
+{
+    Start({"--load", "1.25", "--rate", "0"});
+    Measure();
+    EXPECT_TRUE(session.weightIsLive());
+    // No more readings: the weight shown ages, and is no longer the scale's.
+    EXPECT_TRUE(support::WaitUntil([&] { return !session.weightIsLive(); }, 30s));
+    session.tare();
+    EXPECT_THAT(host.boxTexts(), ElementsAre("没有实时重量，不能去皮！"));
+    Measure();
+    EXPECT_TRUE(session.weightIsLive());
+    session.tare();
+    EXPECT_THAT(listener.tares, ElementsAre(1.25));
+
+    session.closePort();
+    EXPECT_FALSE(session.weightIsLive());
+    session.takeBaseValue();
+    EXPECT_THAT(host.boxTexts(),
+                ElementsAre("没有实时重量，不能去皮！", "没有实时重量，不能取基数值！"));
+    EXPECT_THAT(listener.baseValues, IsEmpty());
 }
 
 // The raw weight of the last reading becomes the base value, which later

@@ -67,20 +67,25 @@ private slots:
         window = nullptr;
     }
 
-    void tareBeforeAnyMeasurementStaysZero()
+    // Before the first measurement there is no weight to take: both are
+    // refused with the reason, and nothing changes.
+    void tareAndBaseValueBeforeAnyMeasurementAreRefused()
     {
+        ScopedScriptedBoxes boxes;
         QCOMPARE(Control<QLabel>(window, "lbltare")->text(), QStringLiteral("-"));
         Control<QPushButton>(window, "btnRemove")->click();
+        Control<QPushButton>(window, "btnGetBase")->click();
+        QCOMPARE(boxes.Texts(), (QStringList{QStringLiteral("没有实时重量，不能去皮！"),
+                                             QStringLiteral("没有实时重量，不能取基数值！")}));
         QCOMPARE(window->session().weighing().tare, 0.0);
-        QCOMPARE(Control<QLabel>(window, "lbltare")->text(), QStringLiteral("0.000"));
+        QCOMPARE(window->session().weighing().baseValue, 0.0);
+        QCOMPARE(Control<QLabel>(window, "lbltare")->text(), QStringLiteral("-"));
+        QCOMPARE(Control<QLabel>(window, "lblBaseValue")->text(), QStringLiteral("基数值："));
     }
 
     void baseValueIsTakenFromTheRawWeight()
     {
         auto* shown = Control<QLabel>(window, "lblBaseValue");
-        Control<QPushButton>(window, "btnGetBase")->click(); // before the first measurement
-        QCOMPARE(window->session().weighing().baseValue, 0.0);
-        QCOMPARE(shown->text(), QStringLiteral("基数值:0"));
         // A measurement of 1.5 kg: 10 kg x 15000 / 100000.
         uint8_t payload[16] = {};
         WriteU32LE(payload, 100000);

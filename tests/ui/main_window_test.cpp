@@ -117,7 +117,7 @@ void MainWindowTest::controlsStandAsListed_data()
     };
     // Page "称量".
     row("grp1", "QGroupBox", "显示");
-    row("DispValue", "LedDisplay", "0.000");
+    row("DispValue", "LedDisplay", "-----");
     row("pnlunit", "QLabel", "kg");
     row("lblAnyWeight", "QLabel", "任意点值:");
     row("lblAnyValue", "QLabel", "-");
@@ -202,7 +202,7 @@ void MainWindowTest::controlsStandAsListed_data()
     row("btnCloseBeep", "QPushButton", "关闭峰鸣器");
     row("rzpnlLogininf", "QFrame", "");
     row("grpDisplay", "QGroupBox", "示值");
-    row("lblValue", "QLabel", "10.000");
+    row("lblValue", "QLabel", "-----");
     row("lblRealValue", "QLabel", "实际值：");
     row("lblTip", "QLabel", "提示：\n1、任意点标定推荐使用满量程重量标定");
     row("btnSelCity", "QPushButton", "选择");
