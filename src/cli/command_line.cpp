@@ -86,7 +86,9 @@ void PrintJsonError(const std::string& message, int code, const std::string& por
     nlohmann::ordered_json error{{"error", message}, {"code", code}, {"port", nullptr}};
     if (!port.empty())
         error["port"] = port;
-    std::cout << error.dump() << '\n';
+    // A message may carry bytes of a name that are no UTF-8: replaced, never thrown.
+    std::cout << error.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+              << '\n';
 }
 
 // --json counts even when the command line is wrong elsewhere.

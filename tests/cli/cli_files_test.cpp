@@ -304,3 +304,15 @@ TEST(CliFiles, NoPortAnywhereIsAskedFor)
     EXPECT_EQ(LineCount(params.errors), 1u);
     EXPECT_EQ(RunCli("", dir.path(), {"ports"}).exitCode, 0);
 }
+
+// A failure's JSON line stays JSON when the message carries bytes that are
+// no UTF-8 (a port or file name): they are replaced, the program never aborts.
+TEST(CliFiles, JsonFailureWithBytesThatAreNoUtf8)
+{
+    Scratch dir;
+    const CliResult result =
+        RunCli("", dir.path(), {"--json", "--port", "/dev/\xFF\xFE", "params"});
+    EXPECT_EQ(result.exitCode, 2) << result.errors;
+    EXPECT_THAT(result.output, ::testing::StartsWith("{\"error\":\"--port /dev/\xEF\xBF\xBD"));
+    EXPECT_THAT(result.output, HasSubstr("\"code\":2,\"port\":\"/dev/\xEF\xBF\xBD"));
+}
