@@ -1,5 +1,7 @@
 // watch, zero, shift-zero: the live weight and the zero of the platform.
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -18,6 +20,8 @@ volatile std::sig_atomic_t interrupted = 0;
 // Ctrl-C or a polite stop ends watch normally: the port is closed and its
 // line settings restored.
 void Interrupt(int) { interrupted = 1; }
+// How soon a waiting watch notices the stop.
+constexpr int64_t kSignalCheckMs = 200;
 
 std::string StatusCode(uint8_t code)
 {
@@ -80,7 +84,16 @@ void RunWatch(const CommonOptions& options, uint32_t count, bool csv)
     std::signal(SIGTERM, Interrupt);
     while (!interrupted && (count == 0 || printed < count)) {
         arrived = false;
-        link.waitFor(options.link.replyTimeoutMs, [&] { return arrived || interrupted; });
+        // The handler can only set a flag, which nothing wakes the wait for:
+        // waited for in slices, so a stop ends even a long wait at once.
+        const auto deadline = std::chrono::steady_clock::now() +
+                              std::chrono::milliseconds(options.link.replyTimeoutMs);
+        for (auto now = std::chrono::steady_clock::now();
+             !arrived && !interrupted && now < deadline; now = std::chrono::steady_clock::now()) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+            link.waitFor(static_cast<uint32_t>(std::min<int64_t>(left.count(), kSignalCheckMs)),
+                         [&] { return arrived || interrupted; });
+        }
         if (!arrived && !interrupted)
             throw CommandFailure(ExitCode::NoAnswer,
                                  "watch: no measurement within " +

@@ -8,6 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -18,11 +19,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "e2e_harness.h"
+#include "wait_until.h"
 
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
@@ -315,4 +318,35 @@ TEST(CliFiles, JsonFailureWithBytesThatAreNoUtf8)
     EXPECT_EQ(result.exitCode, 2) << result.errors;
     EXPECT_THAT(result.output, ::testing::StartsWith("{\"error\":\"--port /dev/\xEF\xBF\xBD"));
     EXPECT_THAT(result.output, HasSubstr("\"code\":2,\"port\":\"/dev/\xEF\xBF\xBD"));
+}
+
+namespace {
+
+// Whether the process has a handler of its own for SIGTERM (/proc's SigCgt).
+bool CatchesSigterm(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("SigCgt:", 0) == 0)
+            return (std::stoull(line.substr(7), nullptr, 16) >> (SIGTERM - 1)) & 1;
+    return false;
+}
+
+} // namespace
+
+// watch ends on SIGTERM as on Ctrl-C (exit 0), at once, also while it still
+// waits for its first reading under a time-out of ten minutes.
+TEST(CliFiles, WatchEndsOnSigtermBeforeItsFirstReading)
+{
+    e2e::SimProcess sim({"--rate", "0"});
+    Scratch dir;
+    e2e::ProgramRun run({.program = SCALE_CLI_PATH,
+                         .port = sim.PortPath(),
+                         .baud = 115200,
+                         .environment = {"LC_ALL=C.UTF-8", "XDG_DATA_HOME=" + dir.path()},
+                         .arguments = {"--timeout", "600000", "watch"}});
+    ASSERT_TRUE(support::WaitUntil([&] { return CatchesSigterm(run.Pid()); }))
+        << run.ReadFile("program.err");
+    ASSERT_EQ(kill(run.Pid(), SIGTERM), 0);
+    EXPECT_EQ(run.WaitForExit(60s), std::optional<int>(0)) << run.ReadFile("program.err");
 }
