@@ -83,12 +83,17 @@ void ControllerCommands::setUseGravity(double value)
     }
     // Halves go to the even neighbour (the default rounding mode).
     const ReplyLog::Mark since = replies_.mark();
-    sendGravity(static_cast<int32_t>(std::nearbyint(value * 10000)));
+    const int32_t gravity = static_cast<int32_t>(std::nearbyint(value * 10000));
+    sendGravity(gravity);
     if (!awaitAcknowledgement(since, 500))
         return;
-    host_.showMessage(replies_.log().flagged(since, ReplyFlag::SetAcknowledged)
-                          ? SHOWN_TEXT("ScaleSession", "设置重力加速度成功！")
-                          : kGravityNotSet);
+    if (!replies_.log().flagged(since, ReplyFlag::SetAcknowledged)) {
+        host_.showMessage(kGravityNotSet);
+        return;
+    }
+    // The place shown is what was set: its table names, or "自定义".
+    listener_.placeChanged(GravityPlace::Use, PlaceNamesForGravity(gravity), gravity);
+    host_.showMessage(SHOWN_TEXT("ScaleSession", "设置重力加速度成功！"));
 }
 
 // --- Calibration and settings -------------------------------------------------

@@ -297,19 +297,27 @@ void OperationsOnSimTest::customGravity_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("frame"); // empty: refused, nothing sent
+    QTest::addColumn<QString>("place"); // shown after it was set; empty: unchanged
     QTest::newRow("just above 9.6") << "9.60001"
-                                    << "AA 01 F3 00 77 01 00 17";
+                                    << "AA 01 F3 00 77 01 00 17"
+                                    << "自定义[9.6]";
     QTest::newRow("just below 10") << "9.99999"
-                                   << "AA 01 F3 A0 86 01 00 C6";
+                                   << "AA 01 F3 A0 86 01 00 C6"
+                                   << "自定义[10]";
     QTest::newRow("table value") << "9.7894"
-                                 << "AA 01 F3 66 7E 01 00 84";
+                                 << "AA 01 F3 66 7E 01 00 84"
+                                 << "广东-韶关[9.7894]";
     QTest::newRow("9.6") << "9.6"
+                         << ""
                          << "";
     QTest::newRow("10") << "10"
+                        << ""
                         << "";
     QTest::newRow("empty") << ""
+                           << ""
                            << "";
     QTest::newRow("two points") << "9.7.8"
+                                << ""
                                 << "";
 }
 
@@ -317,6 +325,7 @@ void OperationsOnSimTest::customGravity()
 {
     QFETCH(QString, typed);
     QFETCH(QString, frame);
+    QFETCH(QString, place);
     ScopedScriptedBoxes boxes;
     const size_t mark = Start();
     const QString useCity = Control<QLineEdit>(window, "edtUseCity")->text();
@@ -332,7 +341,7 @@ void OperationsOnSimTest::customGravity()
         QCOMPARE(boxes.Texts(), (QStringList{question, QStringLiteral("设置重力加速度成功！")}));
         QCOMPARE(FramesSince(mark, 1), QStringList{frame});
     }
-    QCOMPARE(Control<QLineEdit>(window, "edtUseCity")->text(), useCity);
+    QCOMPARE(Control<QLineEdit>(window, "edtUseCity")->text(), place.isEmpty() ? useCity : place);
 }
 
 // The computed gravity is set as the value computed; once the operator edits
