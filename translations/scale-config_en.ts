@@ -808,6 +808,10 @@ and 5 g from 6 kg on.</translation>
         <source>没有实时重量，不能取基数值！</source>
         <translation>No live weight: cannot take the base value!</translation>
     </message>
+    <message>
+        <source>无应答</source>
+        <translation>No answer</translation>
+    </message>
 </context>
 <context>
     <name>TrendChart</name>

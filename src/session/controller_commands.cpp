@@ -214,8 +214,14 @@ void ControllerCommands::readVersion()
     replies_.awaitFlag(since, ReplyFlag::VersionAnswered, kVersionWaitMs);
     if (host_.ending())
         return;
-    if (!replies_.log().flagged(since, ReplyFlag::VersionAnswered))
-        replies_.send(kCmdReadVersionText);
+    if (replies_.log().flagged(since, ReplyFlag::VersionAnswered))
+        return;
+    const ReplyLog::Mark textSince = replies_.mark();
+    replies_.send(kCmdReadVersionText);
+    // The answer shows itself; silence would leave "读版本开始！" standing.
+    if (!replies_.awaitFlag(textSince, ReplyFlag::VersionAnswered, kVersionWaitMs) &&
+        !host_.ending())
+        status(SHOWN_TEXT("ScaleSession", "无应答"));
 }
 
 bool ControllerCommands::readCalibrationLog()

@@ -137,8 +137,9 @@ TEST_F(OnSim, RowsOutsideTheTableSendNothing)
 }
 
 // A typed gravity of the place of use: asked first; sent when it lies
-// strictly between 9.6 and 10, then the result is told after 500 ms. The
-// place shown does not change. One controller for all cases, silent last.
+// strictly between 9.6 and 10, then the result is told after 500 ms. Once
+// the controller took it, the place shown is what was set: the table's
+// names for the value, or "自定义". One controller for all cases, silent last.
 TEST_F(OnSim, TypedGravityOfThePlaceOfUse)
 {
     struct Case {
@@ -192,5 +193,10 @@ TEST_F(OnSim, TypedGravityOfThePlaceOfUse)
         EXPECT_EQ(host.waits, frame.empty() ? std::vector<uint32_t>{} : std::vector<uint32_t>{500});
         mark = Mark();
     }
-    EXPECT_THAT(listener.places, IsEmpty());
+    std::vector<std::string> places;
+    for (const RecordingListener::Place& p : listener.places)
+        places.push_back((p.place == GravityPlace::Use ? "use " : "calibration ") + p.name + " " +
+                         std::to_string(p.gravity));
+    EXPECT_THAT(places,
+                ElementsAre("use 自定义 96000", "use 自定义 100000", "use 广东-韶关 97894"));
 }
