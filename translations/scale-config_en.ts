@@ -71,6 +71,10 @@
         <source>共 %1 条记录</source>
         <translation>%1 record(s)</translation>
     </message>
+    <message>
+        <source>已导出到 %1</source>
+        <translation>Exported to %1</translation>
+    </message>
 </context>
 <context>
     <name>CalibrationPage</name>
@@ -241,6 +245,10 @@ and 5 g from 6 kg on.</translation>
     <message>
         <source>标定证书</source>
         <translation>Calibration certificate</translation>
+    </message>
+    <message>
+        <source>已保存到 %1</source>
+        <translation>Saved to %1</translation>
     </message>
 </context>
 <context>

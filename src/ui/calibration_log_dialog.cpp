@@ -172,6 +172,8 @@ void CalibrationLogDialog::exportRows()
     const QByteArray csv = CsvWithBom(captions(), shownRows());
     if (PlaceWholeFile(path.toStdString(), csv.toStdString()))
         Boxes().Error(tr("导出失败，请确认文件是否可写！"));
+    else
+        Boxes().Message(tr("已导出到 %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void CalibrationLogDialog::printRows()

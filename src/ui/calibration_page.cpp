@@ -320,6 +320,8 @@ void CalibrationPage::saveCertificate()
         return;
     if (!WriteCertificatePdf(last.record, static_cast<int>(last.number), path))
         Boxes().Error(tr("证书保存失败，请确认文件是否可写！"));
+    else
+        Boxes().Message(tr("已保存到 %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void CalibrationPage::printCertificate()

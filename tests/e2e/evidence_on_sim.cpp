@@ -202,7 +202,8 @@ void EvidenceOnSimTest::calibrationsLeaveRecordsAndTheLastACertificate()
           QStringLiteral("李工"), QStringLiteral("12 kg"), QStringLiteral("10.0000"),
           QStringLiteral("12.0000"), QString::fromStdString(weight.hash)})
         QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral(" in ") + text));
-    QCOMPARE(boxes.Texts().size(), 2);
+    QCOMPARE(boxes.Texts().size(), 3);
+    QCOMPARE(boxes.Texts().last(), QStringLiteral("已保存到 ") + pdf);
 }
 
 void EvidenceOnSimTest::certificateWithoutRecordsSaysSo()
@@ -244,7 +245,7 @@ void EvidenceOnSimTest::calibrationLogExportedAsCsv()
     });
     Control<QPushButton>(window, "btnSetLog")->click();
     QCOMPARE(shown.size(), 33);
-    QCOMPARE(boxes.Texts(), QStringList());
+    QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("已导出到 ") + csv});
 
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
