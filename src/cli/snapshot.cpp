@@ -106,9 +106,12 @@ CalibrationLogRecord LogRecordFromJson(const FieldReader& fields)
     return record;
 }
 
+// A record of the log is named "calibration_log record N", N from 1.
+constexpr std::string_view kLogRecordPrefix = "calibration_log record ";
+
 std::string LogRecordPath(size_t index)
 {
-    return "calibration_log record " + std::to_string(index + 1);
+    return std::string(kLogRecordPrefix) + std::to_string(index + 1);
 }
 
 } // namespace
@@ -264,11 +267,9 @@ bool IsComparableField(const std::string& name)
     if (std::find(std::begin(kComparedGroupsAndFields), std::end(kComparedGroupsAndFields), name) !=
         std::end(kComparedGroupsAndFields))
         return true;
-    // One record: "calibration_log record N", N from 1.
-    const std::string record = LogRecordPath(0).substr(0, LogRecordPath(0).size() - 1);
-    if (name.size() <= record.size() || name.compare(0, record.size(), record) != 0)
+    if (name.size() <= kLogRecordPrefix.size() || !name.starts_with(kLogRecordPrefix))
         return false;
-    const std::string number = name.substr(record.size());
+    const std::string number = name.substr(kLogRecordPrefix.size());
     return number[0] != '0' && number.size() <= 3 &&
            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
