@@ -3,7 +3,9 @@
 // loop while the session or a command waits; the window's boxes show
 // nothing (each command reports its outcome from the controller's replies);
 // every question is answered yes, since running the command is the
-// operator's answer; logs go to the tool's log files, as in the window.
+// operator's answer; logs go to the tool's log files, as in the window, with
+// every operation-log line saying which port and board it was about (runs on
+// several ports at once write into the same log).
 
 #include <string>
 
@@ -21,6 +23,10 @@ public:
     void wakeWaiters() override { }
     bool ending() const override { return loop_.stopped(); }
 
+    // "[port=/dev/ttyUSB0 board=SN-1] " before each operation-log text.
+    void tagOperationLog(const std::string& port, const std::string& board);
+    void writeOperationLog(std::string_view text) noexcept override;
+
     void showMessage(const std::string&) override { }
     bool ask(const std::string&, Question) override { return true; }
     // What ended an operation unexpectedly, on standard error.
@@ -31,4 +37,5 @@ public:
 
 private:
     EventLoop loop_;
+    std::string operationLogTag_;
 };

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,16 +13,20 @@
 #include "cli/argument_checks.h"
 #include "cli/command_registry.h"
 #include "cli/exit_code.h"
+#include "cli/port_fan_out.h"
 
 namespace {
 
-const std::string kCommonOptionsNote = "\nCommon options, before or after the command: --port "
-                                       "PATH|ComN, --baud N, --json, --timeout MS\n"
-                                       "(see scale-cli --help).\n\n";
+const std::string kCommonOptionsNote =
+    "\nCommon options, before or after the command: --port PATH|ComN (repeatable), "
+    "--ports-from-probe,\n--board-id ID, --baud N, --json, --timeout MS (see scale-cli "
+    "--help).\n\n";
 
 // The options every command takes, before or after it.
 struct CommonArguments {
-    std::string port;
+    std::vector<std::string> ports;
+    std::vector<std::string> boardIds;
+    bool portsFromProbe = false;
     std::string baudRate;
     uint32_t timeoutMs = 500;
     bool json = false;
@@ -29,10 +34,19 @@ struct CommonArguments {
 
 void AddCommonOptions(CLI::App& app, CommonArguments& a)
 {
-    app.add_option("--port", a.port,
+    app.add_option("--port", a.ports,
                    "PATH or ComN of the controller's port (default: CommNo of datalink.ini; "
-                   "without either, the serial devices present are listed)")
-        ->type_name("PATH|ComN");
+                   "without either, the serial devices present are listed). Given several "
+                   "times, the command runs on every port at once")
+        ->type_name("PATH|ComN")
+        ->allow_extra_args(false);
+    app.add_flag("--ports-from-probe", a.portsFromProbe,
+                 "run on every serial device that answers the parameter request");
+    app.add_option("--board-id", a.boardIds,
+                   "the board's identity (an instrument serial number) for the calibration "
+                   "records and the operation log; once per --port, in the same order")
+        ->type_name("ID")
+        ->allow_extra_args(false);
     app.add_option("--baud", a.baudRate,
                    "line speed: " + Alternatives(kBaudRateTexts) +
                        " (default: BaudRate of datalink.ini, else 115200)")
@@ -62,7 +76,8 @@ CommonOptions CommonOptionsOf(const CommonArguments& a)
     CommonOptions options;
     const IniFile settings(SettingsFilePath());
     options.link.port =
-        a.port.empty() ? settings.ReadString(kCommSetSection, kCommNoKey, "") : a.port;
+        a.ports.empty() ? settings.ReadString(kCommSetSection, kCommNoKey, "") : a.ports.front();
+    options.link.boardId = a.boardIds.empty() ? "" : a.boardIds.front();
     options.link.baudRate = static_cast<uint32_t>(
         a.baudRate.empty() ? CheckedSettingsBaudRate(settings) : std::stoi(a.baudRate));
     options.link.replyTimeoutMs = a.timeoutMs;
@@ -96,6 +111,35 @@ bool JsonWanted(int argc, char** argv)
 {
     return std::any_of(argv + 1, argv + argc,
                        [](const char* argument) { return std::string(argument) == "--json"; });
+}
+
+// The ports to run on when there are several (or they come from the probe),
+// with the board on each; none for one port. "ports" lists and probes
+// every port given itself.
+std::optional<std::vector<PortRun>> SeveralPorts(const CommonArguments& a,
+                                                 const CommonOptions& options, bool portsCommand)
+{
+    if (portsCommand || (a.ports.size() < 2 && !a.portsFromProbe)) {
+        if (a.boardIds.size() > 1)
+            throw UsageError("--board-id is given once per --port");
+        return std::nullopt;
+    }
+    if (a.portsFromProbe && !a.ports.empty())
+        throw UsageError("--ports-from-probe chooses the ports itself: give no --port with it");
+    if (a.portsFromProbe && !a.boardIds.empty())
+        throw UsageError("--board-id needs the ports named with --port, not --ports-from-probe");
+    if (!a.boardIds.empty() && a.boardIds.size() != a.ports.size())
+        throw UsageError("--board-id is given once per --port, in the same order (" +
+                         std::to_string(a.ports.size()) + " ports, " +
+                         std::to_string(a.boardIds.size()) + " board ids)");
+    const std::vector<std::string> ports = a.portsFromProbe ? AnsweringPorts(options) : a.ports;
+    if (ports.empty())
+        throw CommandFailure(ExitCode::PortFailed,
+                             "no serial device answers the parameter request");
+    std::vector<PortRun> runs;
+    for (size_t i = 0; i < ports.size(); ++i)
+        runs.push_back({ports[i], a.boardIds.empty() ? "" : a.boardIds[i]});
+    return runs;
 }
 
 } // namespace
@@ -137,7 +181,7 @@ int RunCommandLine(int argc, char** argv)
 
     ChosenCommand command;
     const CommandSlot slot{app, command};
-    AddPortsCommand(slot, common.port);
+    AddPortsCommand(slot, common.ports);
     AddParamsCommand(slot);
     AddWatchCommand(slot);
     AddZeroCommand(slot);
@@ -166,7 +210,8 @@ int RunCommandLine(int argc, char** argv)
     };
     try {
         app.parse(argc, argv);
-        port = common.port;
+        if (common.ports.size() == 1)
+            port = common.ports.front();
         for (const CommandGroup& group : {set, calibrate, records})
             if (group.app->parsed() && !command)
                 throw UsageError(group.missing);
@@ -178,6 +223,9 @@ int RunCommandLine(int argc, char** argv)
                               "snapshot", "apply", "verify", "diff"}) +
                 " (see --help)");
         const CommonOptions options = CommonOptionsOf(common);
+        if (const std::optional<std::vector<PortRun>> runs =
+                SeveralPorts(common, options, app.got_subcommand("ports")))
+            return RunOnEveryPort(ArgumentsWithoutPorts(argc, argv), *runs, options.json);
         port = options.link.port;
         command(options);
         return 0;

@@ -34,9 +34,9 @@ std::string Footer(const std::string& examples);
 void AddPlainCommand(CommandSlot slot, const std::string& name, const std::string& description,
                      const std::string& examples, void (*run)(const CommonOptions&));
 
-// Reading: ports, params, version, log. `portOption` is the common --port
-// as given (empty when not).
-void AddPortsCommand(CommandSlot slot, const std::string& portOption);
+// Reading: ports, params, version, log. `portOptions` are the common --port
+// options as given.
+void AddPortsCommand(CommandSlot slot, const std::vector<std::string>& portOptions);
 void AddParamsCommand(CommandSlot slot);
 void AddVersionCommand(CommandSlot slot);
 void AddLogCommand(CommandSlot slot);

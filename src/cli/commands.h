@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/controller_link.h"
 #include "cli/snapshot.h"
@@ -18,7 +19,10 @@ struct CommonOptions {
 enum class SwitchRequest { On, Off, Query };
 
 // Reading.
-void RunPorts(const CommonOptions& options, bool probe, bool portGiven);
+// `namedPorts`: given with --port, probed too when not among those present.
+void RunPorts(const CommonOptions& options, bool probe, const std::vector<std::string>& namedPorts);
+// The serial devices present that answer the parameter request, in name order.
+std::vector<std::string> AnsweringPorts(const CommonOptions& options);
 void RunParams(const CommonOptions& options);
 void RunVersion(const CommonOptions& options);
 void RunLog(const CommonOptions& options, bool csv);

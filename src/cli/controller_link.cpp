@@ -67,6 +67,8 @@ ControllerLink::ControllerLink(LinkSettings settings)
 {
     // scale-cli never writes the settings file.
     session_.setRemembersPort(false);
+    host_.tagOperationLog(settings_.port, settings_.boardId);
+    session_.setBoardId(settings_.boardId);
 }
 
 void ControllerLink::portLost()

@@ -21,6 +21,7 @@ struct LinkSettings {
     std::string port;
     uint32_t baudRate = 115200;
     uint32_t replyTimeoutMs = 500;
+    std::string boardId; // the board's identity for records and logs; may be empty
 };
 
 // One measurement frame as the session computed it.

@@ -4,18 +4,18 @@
 
 #include "cli/command_registry.h"
 
-void AddPortsCommand(CommandSlot slot, const std::string& portOption)
+void AddPortsCommand(CommandSlot slot, const std::vector<std::string>& portOptions)
 {
     auto probe = std::make_shared<bool>(false);
     CLI::App* ports = slot.parent.add_subcommand(
         "ports", "The serial devices present; with --probe, which answer the "
                  "parameter command (only that command is sent to them).");
     ports->add_flag("--probe", *probe,
-                    "ask each for its parameters; a port given with --port is probed too");
+                    "ask each for its parameters; ports given with --port are probed too");
     ports->footer(Footer("  scale-cli ports\n  scale-cli ports --probe --timeout 300\n"));
-    ports->callback([slot, probe, &portOption] {
-        slot.chosen = [probe, &portOption](const CommonOptions& o) {
-            RunPorts(o, *probe, !portOption.empty());
+    ports->callback([slot, probe, &portOptions] {
+        slot.chosen = [probe, &portOptions](const CommonOptions& o) {
+            RunPorts(o, *probe, portOptions);
         };
     });
 }

@@ -37,19 +37,31 @@ json Probe(const CommonOptions& options, const std::string& port)
     return result;
 }
 
+std::vector<std::string> PresentPorts(const CommonOptions& options)
+{
+    ControllerLink lister(options.link);
+    return lister.presentPorts();
+}
+
 } // namespace
 
-void RunPorts(const CommonOptions& options, bool probe, bool portGiven)
+std::vector<std::string> AnsweringPorts(const CommonOptions& options)
 {
-    std::vector<std::string> ports;
-    {
-        ControllerLink lister(options.link);
-        ports = lister.presentPorts();
-    }
-    // A port named on the command line (a pseudo-terminal, a link) is probed too.
-    if (probe && portGiven &&
-        std::find(ports.begin(), ports.end(), options.link.port) == ports.end())
-        ports.push_back(options.link.port);
+    std::vector<std::string> answering;
+    for (const std::string& port : PresentPorts(options))
+        if (Probe(options, port)["answers"].get<bool>())
+            answering.push_back(port);
+    return answering;
+}
+
+void RunPorts(const CommonOptions& options, bool probe, const std::vector<std::string>& namedPorts)
+{
+    std::vector<std::string> ports = PresentPorts(options);
+    // Ports named on the command line (a pseudo-terminal, a link) are probed too.
+    if (probe)
+        for (const std::string& named : namedPorts)
+            if (std::find(ports.begin(), ports.end(), named) == ports.end())
+                ports.push_back(named);
     json results = json::array();
     for (const std::string& port : ports)
         results.push_back(probe ? Probe(options, port) : json{{"port", port}});

@@ -136,6 +136,8 @@ std::string RecordLineBody(const CalibrationRecord& record)
                     {"operator", record.operatorName},
                     {"tareKg", record.tareKg},
                     {"boardVersion", record.boardVersion},
+                    {"port", record.port},
+                    {"board", record.board},
                     {"before", OptionalJson(record.before, ParametersJson)},
                     {"after", OptionalJson(record.after, ParametersJson)},
                     {"asFound", OptionalJson(record.asFound, SummaryJson)},
@@ -173,6 +175,8 @@ CalibrationRecord ParseRecordLine(const std::string& line)
         record.operatorName = json.at("operator").get<std::string>();
         record.tareKg = json.value("tareKg", 0.0);
         record.boardVersion = json.at("boardVersion").get<std::string>();
+        record.port = json.value("port", std::string());
+        record.board = json.value("board", std::string());
         record.before = OptionalFrom<ParameterReport>(json, "before", ParametersFrom);
         record.after = OptionalFrom<ParameterReport>(json, "after", ParametersFrom);
         record.asFound = OptionalFrom<ReadingSummary>(json, "asFound", SummaryFrom);

@@ -46,6 +46,10 @@ struct CalibrationRecord {
     // readings above are gross and never include it. 0 in older records.
     double tareKg = 0.0;
     std::string boardVersion; // the version number or text; empty when unanswered
+    // Which line and board: the port as opened and the board's identity
+    // (an instrument serial number) when known. Empty in older records.
+    std::string port;
+    std::string board;
     std::optional<ParameterReport> before;
     std::optional<ParameterReport> after;
     std::optional<ReadingSummary> asFound;

@@ -68,6 +68,8 @@ CalibrationRecord CalibrationRecorder::newRecord(CalibrationKind kind, int weigh
     record.operatorName = operatorName_;
     record.testWeightId = testWeightId_;
     record.tareKg = weighing_.state().tare;
+    record.port = connection_.portName();
+    record.board = boardId_;
     // The report of the last open serves when nothing was sent since that
     // could change it: a calibration then goes out exactly as without its
     // record. Behind an earlier record, the last report known serves, so

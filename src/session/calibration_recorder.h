@@ -11,6 +11,7 @@
 
 #include "session/calibration_record.h"
 #include "session/controller_commands.h"
+#include "session/port_connection.h"
 
 class ReplyPath;
 class SessionHost;
@@ -27,8 +28,9 @@ struct RecordedCalibration {
 class CalibrationRecorder {
 public:
     CalibrationRecorder(SessionHost& host, ReplyPath& replies, Weighing& weighing,
-                        ControllerCommands& commands)
-        : host_(host), replies_(replies), weighing_(weighing), commands_(commands)
+                        const PortConnection& connection, ControllerCommands& commands)
+        : host_(host), replies_(replies), weighing_(weighing), connection_(connection),
+          commands_(commands)
     {
     }
 
@@ -39,6 +41,8 @@ public:
     void setOperatorName(std::string name) { operatorName_ = std::move(name); }
     const std::string& operatorName() const { return operatorName_; }
     void setTestWeightId(std::string id) { testWeightId_ = std::move(id); }
+    // The board's identity (an instrument serial number); may be empty.
+    void setBoardId(std::string id) { boardId_ = std::move(id); }
 
     // The calibration and its record; typedWeight only for a weight calibration.
     RecordedCalibration calibrate(CalibrationKind kind, const std::string& typedWeight);
@@ -65,8 +69,10 @@ private:
     SessionHost& host_;
     ReplyPath& replies_;
     Weighing& weighing_;
+    const PortConnection& connection_;
     ControllerCommands& commands_;
     std::string recordFile_;
+    std::string boardId_;
     std::string operatorName_;
     std::string testWeightId_;
     int recordings_ = 0; // calibrations whose records are being completed

@@ -15,7 +15,7 @@ ScaleSession::ScaleSession(SessionHost& host, SessionListener& listener,
     : weighing_(host, listener), replies_(host, listener, weighing_, connection_),
       connection_(host, listener, replies_, backend), search_(host, listener, connection_, backend),
       commands_(host, listener, replies_, weighing_),
-      recorder_(host, replies_, weighing_, commands_), host_(host)
+      recorder_(host, replies_, weighing_, connection_, commands_), host_(host)
 {
     recorder_.setOperatorName(host.rememberedOperatorName());
 }

@@ -139,6 +139,8 @@ public:
     void rememberOperatorName(std::string name);
     const std::string& operatorName() const { return recorder_.operatorName(); }
     void setTestWeightId(std::string id) { recorder_.setTestWeightId(std::move(id)); }
+    // Written into the records as the board's identity; may be empty.
+    void setBoardId(std::string id) { recorder_.setBoardId(std::move(id)); }
     // calibrateZero and calibrateWithWeight with their record: the parameters
     // are read before the command and the last readings before it summed up
     // ("as found"). Once the controller confirms the calibration, the next

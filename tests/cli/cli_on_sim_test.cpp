@@ -52,15 +52,22 @@ std::vector<std::string> Lines(const std::string& text)
 }
 
 // Runs scale-cli in a directory of its own, with datalink.ini naming the
-// simulator's port.
+// simulator's port. Its operation-log lines name the port they were about;
+// the texts after that are the window's.
 CliResult RunCli(const std::string& port, const std::vector<std::string>& arguments)
 {
     const cli_target::CliRun run = cli_target::RunCli(port, arguments);
     CliResult result{run.exitCode, run.output, run.errors, {}};
+    const std::string portTag = "[port=" + port + "] ";
     for (const std::string& line : Lines(run.operationLog)) {
         const auto text = line.find(" -- ");
-        if (text != std::string::npos)
-            result.opLog.push_back(line.substr(text + 4));
+        if (text == std::string::npos)
+            continue;
+        std::string logged = line.substr(text + 4);
+        EXPECT_EQ(logged.rfind(portTag, 0), 0u) << line;
+        if (logged.rfind(portTag, 0) == 0)
+            logged.erase(0, portTag.size());
+        result.opLog.push_back(logged);
     }
     return result;
 }
