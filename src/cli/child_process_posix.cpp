@@ -114,8 +114,8 @@ int ExitCodeOf(int status)
 
 } // namespace
 
-std::vector<int> RunChildrenTogether(const std::vector<std::vector<std::string>>& argumentLists,
-                                     const ChildLineHandler& onLine)
+ChildrenEnded RunChildrenTogether(const std::vector<std::vector<std::string>>& argumentLists,
+                                  const ChildLineHandler& onLine)
 {
     // The two signals are held back except while waiting in ppoll, so that
     // none comes between looking for one and waiting.
@@ -142,11 +142,14 @@ std::vector<int> RunChildrenTogether(const std::vector<std::vector<std::string>>
             onLine(i, true, std::string("scale-cli: cannot start: ") + std::strerror(errno));
             children[i].exitCode = 2;
         }
+    ChildrenEnded ended;
     for (;;) {
-        if (const int signal = passOnSignal.exchange(0))
+        if (const int signal = passOnSignal.exchange(0)) {
+            ended.interrupted = true;
             for (const Child& child : children)
                 if (child.pid > 0)
                     kill(child.pid, signal);
+        }
         std::vector<pollfd> watched;
         std::vector<std::pair<size_t, int>> owners;
         for (size_t i = 0; i < children.size(); ++i)
@@ -163,17 +166,18 @@ std::vector<int> RunChildrenTogether(const std::vector<std::vector<std::string>>
             if (watched[w].revents != 0)
                 ReadFrom(children[owners[w].first], owners[w].first, owners[w].second, onLine);
     }
-    std::vector<int> codes;
     for (Child& child : children) {
         if (child.pid > 0) {
             int status = 0;
             while (waitpid(child.pid, &status, 0) < 0 && errno == EINTR) { }
             child.exitCode = ExitCodeOf(status);
         }
-        codes.push_back(child.exitCode);
+        ended.exitCodes.push_back(child.exitCode);
     }
+    if (passOnSignal.exchange(0) != 0)
+        ended.interrupted = true;
     sigaction(SIGINT, &oldInterrupt, nullptr);
     sigaction(SIGTERM, &oldTerminate, nullptr);
     sigprocmask(SIG_SETMASK, &oldMask, nullptr);
-    return codes;
+    return ended;
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -43,8 +44,14 @@ std::wstring Quoted(const std::wstring& argument)
     return quoted + L"\"";
 }
 
+std::atomic<bool> ctrlCame{false};
+
 // The child ends the console's Ctrl-C itself; this process waits for it.
-BOOL WINAPI KeepRunning(DWORD) { return TRUE; }
+BOOL WINAPI KeepRunning(DWORD)
+{
+    ctrlCame = true;
+    return TRUE;
+}
 
 struct Child {
     HANDLE process = nullptr;
@@ -110,9 +117,10 @@ void ReadLines(HANDLE pipe, size_t index, bool toErrors, const ChildLineHandler&
 
 } // namespace
 
-std::vector<int> RunChildrenTogether(const std::vector<std::vector<std::string>>& argumentLists,
-                                     const ChildLineHandler& onLine)
+ChildrenEnded RunChildrenTogether(const std::vector<std::vector<std::string>>& argumentLists,
+                                  const ChildLineHandler& onLine)
 {
+    ctrlCame = false;
     SetConsoleCtrlHandler(KeepRunning, TRUE);
     std::mutex handing;
     std::vector<Child> children(argumentLists.size());
@@ -130,7 +138,7 @@ std::vector<int> RunChildrenTogether(const std::vector<std::vector<std::string>>
     }
     for (std::thread& reader : readers)
         reader.join();
-    std::vector<int> codes;
+    ChildrenEnded ended;
     for (Child& child : children) {
         if (child.process) {
             WaitForSingleObject(child.process, INFINITE);
@@ -139,8 +147,9 @@ std::vector<int> RunChildrenTogether(const std::vector<std::vector<std::string>>
             child.exitCode = static_cast<int>(code);
             CloseHandle(child.process);
         }
-        codes.push_back(child.exitCode);
+        ended.exitCodes.push_back(child.exitCode);
     }
     SetConsoleCtrlHandler(KeepRunning, FALSE);
-    return codes;
+    ended.interrupted = ctrlCame;
+    return ended;
 }

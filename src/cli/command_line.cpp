@@ -115,11 +115,11 @@ bool JsonWanted(int argc, char** argv)
 
 // The ports to run on when there are several (or they come from the probe),
 // with the board on each; none for one port. "ports" lists and probes
-// every port given itself.
+// every port given itself; the station finds its ports.
 std::optional<std::vector<PortRun>> SeveralPorts(const CommonArguments& a,
-                                                 const CommonOptions& options, bool portsCommand)
+                                                 const CommonOptions& options, bool ownPorts)
 {
-    if (portsCommand || (a.ports.size() < 2 && !a.portsFromProbe)) {
+    if (ownPorts || (a.ports.size() < 2 && !a.portsFromProbe)) {
         if (a.boardIds.size() > 1)
             throw UsageError("--board-id is given once per --port");
         return std::nullopt;
@@ -199,6 +199,7 @@ int RunCommandLine(int argc, char** argv)
     AddApplyCommand(slot);
     AddVerifyCommand(slot);
     AddDiffCommand(slot);
+    AddStationCommand(slot);
 
     // The port once known, for the failure's JSON.
     std::string port;
@@ -220,11 +221,11 @@ int RunCommandLine(int argc, char** argv)
                 "a command is required: " +
                 Alternatives({"ports", "params", "watch", "zero", "shift-zero", "version", "clock",
                               "tracking", "beeper", "set", "unlock", "calibrate", "records", "log",
-                              "snapshot", "apply", "verify", "diff"}) +
+                              "snapshot", "apply", "verify", "diff", "station"}) +
                 " (see --help)");
         const CommonOptions options = CommonOptionsOf(common);
-        if (const std::optional<std::vector<PortRun>> runs =
-                SeveralPorts(common, options, app.got_subcommand("ports")))
+        if (const std::optional<std::vector<PortRun>> runs = SeveralPorts(
+                common, options, app.got_subcommand("ports") || app.got_subcommand("station")))
             return RunOnEveryPort(ArgumentsWithoutPorts(argc, argv), *runs, options.json);
         port = options.link.port;
         command(options);

@@ -62,3 +62,6 @@ void AddSnapshotCommand(CommandSlot slot);
 void AddApplyCommand(CommandSlot slot);
 void AddVerifyCommand(CommandSlot slot);
 void AddDiffCommand(CommandSlot slot);
+
+// The production line's station.
+void AddStationCommand(CommandSlot slot);

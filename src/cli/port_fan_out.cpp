@@ -101,8 +101,9 @@ int RunOnEveryPort(const std::vector<std::string>& arguments, const std::vector<
     // collected and given whole, one object per port.
     std::vector<std::string> outputs(runs.size());
     std::vector<std::string> lastErrors(runs.size());
-    const std::vector<int> codes = RunChildrenTogether(
-        argumentLists, [&](size_t child, bool toErrors, const std::string& line) {
+    const std::vector<int> codes =
+        RunChildrenTogether(argumentLists, [&](size_t child, bool toErrors,
+                                               const std::string& line) {
             if (toErrors) {
                 std::cerr << runs[child].port << ": " << line << '\n';
                 lastErrors[child] = line;
@@ -110,7 +111,7 @@ int RunOnEveryPort(const std::vector<std::string>& arguments, const std::vector<
                 outputs[child] += line + '\n';
             else
                 std::cout << runs[child].port << ": " << line << std::endl;
-        });
+        }).exitCodes;
     const int worst = *std::max_element(codes.begin(), codes.end());
     const auto failed = static_cast<size_t>(
         std::count_if(codes.begin(), codes.end(), [](int code) { return code != 0; }));
