@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "e2e_harness.h"
+#include "protocol/daily_code.h"
 #include "temp_dir.h"
 #include "wait_until.h"
 
@@ -168,6 +169,26 @@ TEST_F(Station, ABoardPulledOutMidWayIsNotPassed)
     EXPECT_EQ(results[1]["summary"]["failed"], 1);
     EXPECT_EQ(results[2]["code"], 2);
     EXPECT_EQ(exitCode, 2);
+}
+
+// With the day's code in a file, the empty platform's zero is calibrated
+// too, and its record names the board's port.
+TEST_F(Station, WithACodeFileTheZeroIsCalibratedToo)
+{
+    e2e::SimProcess board({"--load", "0"});
+    const std::string codeFile = files_.path() + "/code.txt";
+    std::ofstream(codeFile) << DailyCode() << "\n";
+    auto station = StartStation({"--calibrate-with", codeFile});
+    const std::string port = tree_.Plug("ttyUSB0", board.PortPath());
+    ASSERT_TRUE(support::WaitUntil([&] { return Results(*station).size() == 1; }, 60s))
+        << station->ReadFile("program.err");
+    EXPECT_EQ(station->Stop(), 0) << station->ReadFile("program.err");
+    EXPECT_EQ(Results(*station)[0]["passed"], true) << station->ReadFile("program.err");
+    std::ifstream records(files_.path() + "/scale-config/calibration-records.jsonl");
+    std::string line;
+    ASSERT_TRUE(std::getline(records, line));
+    EXPECT_EQ(json::parse(line)["kind"], "zero");
+    EXPECT_EQ(json::parse(line)["port"], port);
 }
 
 } // namespace
