@@ -6,6 +6,9 @@
 #include <QThread>
 #include <QWidget>
 
+#include <memory>
+#include <utility>
+
 #include "app/single_instance.h"
 
 QString RaiseSocketPath()
@@ -16,17 +19,52 @@ QString RaiseSocketPath()
     return path + QLatin1String(".socket");
 }
 
+namespace {
+
+const QByteArray kPortRequest = "port ";
+// A port name is short; more is no request of ours.
+constexpr qint64 kLongestRequest = 4096;
+
+} // namespace
+
 RaiseRequestServer::RaiseRequestServer(QWidget& window)
     : window_(window), server_(new QLocalServer(this))
 {
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* request = server_->nextPendingConnection()) {
-            request->disconnectFromServer();
-            request->deleteLater();
-            raiseWindow();
+            // The request is complete when the second start disconnects.
+            auto received = std::make_shared<QByteArray>();
+            auto take = [request, received] {
+                received->append(request->read(kLongestRequest + 1 - received->size()));
+                if (received->size() > kLongestRequest)
+                    request->abort();
+            };
+            auto finish = [this, request, received, take, done = std::make_shared<bool>(false)] {
+                if (std::exchange(*done, true))
+                    return;
+                take();
+                request->deleteLater();
+                handle(*received);
+            };
+            connect(request, &QLocalSocket::readyRead, this, take);
+            connect(request, &QLocalSocket::disconnected, this, finish);
+            take();
+            if (request->state() == QLocalSocket::UnconnectedState)
+                finish();
         }
     });
+}
+
+void RaiseRequestServer::handle(const QByteArray& request)
+{
+    raiseWindow();
+    if (!openPort_ || request.size() > kLongestRequest || !request.startsWith(kPortRequest) ||
+        !request.endsWith('\n'))
+        return;
+    const QString port = QString::fromUtf8(request.mid(kPortRequest.size()).chopped(1));
+    if (!port.isEmpty() && !port.contains(QLatin1Char('\n')))
+        openPort_(port);
 }
 
 bool RaiseRequestServer::listen(const QString& path)
@@ -49,14 +87,20 @@ void RaiseRequestServer::raiseWindow()
     window_.activateWindow();
 }
 
-bool SendRaiseRequest(const QString& path, int timeoutMs)
+bool SendRaiseRequest(const QString& path, const std::optional<QString>& port, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
     for (;;) {
         QLocalSocket socket;
         socket.connectToServer(path);
         if (socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
+            if (port) {
+                socket.write(kPortRequest + port->toUtf8() + '\n');
+                socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()));
+            }
             socket.disconnectFromServer();
+            if (socket.state() != QLocalSocket::UnconnectedState)
+                socket.waitForDisconnected(static_cast<int>(deadline.remainingTime()));
             return true;
         }
         if (deadline.hasExpired())

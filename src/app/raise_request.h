@@ -1,11 +1,16 @@
 #pragma once
-// A second start brings the running window to the front. The running
-// instance listens on a local socket beside its single-instance lock
-// (single_instance.h), open to its own user only; a second start that finds
-// the lock taken connects to it, which is the whole request, and ends.
+// A second start brings the running window to the front and hands it the
+// port given with --port. The running instance listens on a local socket
+// beside its single-instance lock (single_instance.h), open to its own user
+// only; a second start that finds the lock taken connects to it, writes
+// "port NAME\n" when it was given a port (nothing else), disconnects and
+// ends.
 
 #include <QObject>
 #include <QString>
+
+#include <functional>
+#include <optional>
 
 class QLocalServer;
 class QWidget;
@@ -25,14 +30,24 @@ public:
     // cannot listen; the tool then runs without it.
     bool listen(const QString& path);
 
+    // Called with the port a second start handed over, after the window
+    // was raised.
+    void onPortHandedOver(std::function<void(const QString& port)> open)
+    {
+        openPort_ = std::move(open);
+    }
+
 private:
     void raiseWindow();
+    void handle(const QByteArray& request);
 
     QWidget& window_;
     QLocalServer* server_;
+    std::function<void(const QString&)> openPort_;
 };
 
-// In a second start: asks the running instance to raise its window, trying
-// for up to `timeoutMs` (the first may still be starting). True when it
-// was reached.
-bool SendRaiseRequest(const QString& path, int timeoutMs = 2000);
+// In a second start: asks the running instance to raise its window (and to
+// open `port`), trying for up to `timeoutMs` (the first may still be
+// starting). True when it was reached.
+bool SendRaiseRequest(const QString& path, const std::optional<QString>& port = std::nullopt,
+                      int timeoutMs = 2000);

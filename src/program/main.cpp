@@ -4,6 +4,9 @@
 // remembered port (or the one given with --port) opened at once; or, with
 // --certificate, a certificate written without a window.
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "app/app_identity.h"
 #include "app/command_line.h"
 #include "app/ending_signals.h"
@@ -14,6 +17,29 @@
 #include "app_core/sys_settings.h"
 #include "program/certificate_command.h"
 #include "ui/main_window.h"
+
+namespace {
+
+// A second start: the running window comes to the front and opens the port
+// given with --port. Says what happened on standard error.
+int HandOverToRunningInstance(const StartOptions& options)
+{
+    const QString program = QCoreApplication::applicationName();
+    if (!SendRaiseRequest(RaiseSocketPath(), options.port)) {
+        std::fputs(qPrintable(program + QStringLiteral(": already running, but the running "
+                                                       "window does not answer.\n")),
+                   stderr);
+        return EXIT_FAILURE;
+    }
+    const QString done =
+        options.port ? QStringLiteral(": already running; port %1 handed to its window.\n")
+                           .arg(*options.port)
+                     : QStringLiteral(": already running; its window was brought to the front.\n");
+    std::fputs(qPrintable(program + done), stderr);
+    return EXIT_SUCCESS;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -32,8 +58,7 @@ int main(int argc, char** argv)
     const SingleInstanceLock::Result lock = instance.Acquire();
     if (lock == SingleInstanceLock::Result::AlreadyRunning) {
         QCoreApplication app(argc, argv);
-        SendRaiseRequest(RaiseSocketPath());
-        return 0;
+        return HandOverToRunningInstance(commandLine.process(app));
     }
 
     ScaleApplication app(argc, argv);
@@ -44,6 +69,8 @@ int main(int argc, char** argv)
                                QLocale::system()));
     MainWindow window;
     RaiseRequestServer raiseRequests(window);
+    raiseRequests.onPortHandedOver(
+        [&](const QString& port) { RunAction([&] { window.openHandedOverPort(port); }); });
     if (lock == SingleInstanceLock::Result::Acquired)
         raiseRequests.listen(RaiseSocketPath());
     window.showMaximized();

@@ -121,6 +121,13 @@ void MainWindow::openRememberedPort() { openPortAtStart(std::nullopt); }
 
 void MainWindow::openPortForThisStart(const QString& port) { openPortAtStart(port); }
 
+void MainWindow::openHandedOverPort(const QString& port)
+{
+    // As the operator would: close the port in use, then open the other.
+    session_.closePort();
+    openPortAtStart(port);
+}
+
 void MainWindow::openPortAtStart(const std::optional<QString>& port)
 {
     const IniFile ini(SettingsFilePath());

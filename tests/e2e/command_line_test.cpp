@@ -99,11 +99,25 @@ TEST(CommandLine, SecondStartReachesTheRunningInstanceAndEnds)
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                   std::filesystem::perms::owner_exec);
 
-    e2e::ProgramRun second(Options(sim.PortPath(), {"--port", "/dev/other"},
-                                   {"XDG_RUNTIME_DIR=" + first.Directory()}));
+    // A second start without --port only brings the window to the front.
+    e2e::ProgramRun second(Options(sim.PortPath(), {}, {"XDG_RUNTIME_DIR=" + first.Directory()}));
     EXPECT_EQ(second.WaitForExit(support::kGenerousLimit), std::optional<int>(0));
+    EXPECT_THAT(second.ReadFile("program.err"), HasSubstr("already running; its window was"));
     EXPECT_TRUE(first.Running());
     EXPECT_EQ(sim.ReceivedFrames().size(), 2u);
+
+    // With --port, the running window opens that port as if it had been
+    // started with it: greeted as after any open, and not remembered.
+    e2e::SimProcess other;
+    const std::string settings = first.ReadFile("datalink.ini");
+    e2e::ProgramRun third(Options(sim.PortPath(), {"--port", other.PortPath()},
+                                  {"XDG_RUNTIME_DIR=" + first.Directory()}));
+    EXPECT_EQ(third.WaitForExit(support::kGenerousLimit), std::optional<int>(0));
+    EXPECT_THAT(third.ReadFile("program.err"),
+                HasSubstr("already running; port " + other.PortPath() + " handed to its window"));
+    ASSERT_TRUE(other.WaitForLog("RX AA 01 F6", 10s));
+    EXPECT_TRUE(first.Running());
+    EXPECT_EQ(first.ReadFile("datalink.ini"), settings);
 }
 
 #endif // SCALE_CONFIG_PATH

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -155,13 +156,45 @@ private slots:
         QTRY_VERIFY(window.isActiveWindow());
     }
 
+    // A second start's port reaches the window; anything else a connection
+    // may carry only raises it.
+    void portHandedOverIsOpenedAndNothingElse()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("PDA_SVR.socket"));
+        QWidget window;
+        RaiseRequestServer server(window);
+        QStringList handed;
+        server.onPortHandedOver([&](const QString& port) { handed << port; });
+        QVERIFY(server.listen(path));
+
+        QVERIFY(SendRaiseRequest(path, QStringLiteral("/dev/ttyUSB0")));
+        QTRY_COMPARE(handed, QStringList{QStringLiteral("/dev/ttyUSB0")});
+
+        const QByteArray ignored[] = {
+            "",          "port \n",          "hello\n",
+            "port COM7", "port A\nport B\n", "port " + QByteArray(5000, 'x') + "\n"};
+        for (const QByteArray& request : ignored) {
+            QLocalSocket socket;
+            socket.connectToServer(path);
+            QVERIFY(socket.waitForConnected(5000));
+            socket.write(request);
+            socket.flush();
+            socket.disconnectFromServer();
+        }
+        // A last good request shows that those before it were handled.
+        QVERIFY(SendRaiseRequest(path, QStringLiteral("COM7")));
+        QTRY_COMPARE(handed, (QStringList{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("COM7")}));
+    }
+
     // Without a running instance the request gives up after its time.
     void requestWithoutListenerGivesUp()
     {
         QTemporaryDir dir;
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(!SendRaiseRequest(dir.filePath(QStringLiteral("PDA_SVR.socket")), 300));
+        QVERIFY(
+            !SendRaiseRequest(dir.filePath(QStringLiteral("PDA_SVR.socket")), std::nullopt, 300));
         QVERIFY(timer.elapsed() >= 300);
     }
 };
