@@ -123,8 +123,15 @@ void MainWindow::openPortForThisStart(const QString& port) { openPortAtStart(por
 
 void MainWindow::openHandedOverPort(const QString& port)
 {
-    // As the operator would: close the port in use, then open the other.
-    session_.closePort();
+    // As the operator would: close the port in use, then open the other;
+    // a port in use is only given up when the operator agrees.
+    if (session_.connected() || session_.waitingForDevice()) {
+        const QString current = QString::fromStdString(session_.portName());
+        if (!Boxes().Confirm(tr("串口 %1 正在使用，是否关闭它并打开 %2？").arg(current, port),
+                             MessageBoxes::Kind::ConfirmOkCancel))
+            return;
+        session_.closePort();
+    }
     openPortAtStart(port);
 }
 

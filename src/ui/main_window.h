@@ -32,8 +32,9 @@ public:
     // Opens `port` at the remembered baud rate instead, for this start only:
     // the settings file keeps the port it names (--port).
     void openPortForThisStart(const QString& port);
-    // The port a second start was given: the port in use is closed and this
-    // one opened, as for this start only.
+    // The port a second start was given: once the operator agrees to give
+    // up the port in use (asked only when one is open), it is closed and
+    // this one opened, as for this start only.
     void openHandedOverPort(const QString& port);
 
     ScaleSession& session() { return session_; }

@@ -62,6 +62,7 @@ private slots:
     void settingsWriteFailureStillLeavesThePortClosable();
     void closingTheWindowClosesThePort();
     void aLostDeviceIsReportedAndReopenedWhenItReturns();
+    void aPortHandedOverIsOpenedOnceTheOperatorAgrees();
 
 private:
     void Open(const e2e::SimProcess& sim)
@@ -224,4 +225,31 @@ int main(int argc, char** argv)
     WindowOnSimTest test;
     return QTest::qExec(&test, argc, argv);
 }
+// A second start's port: with a port open the operator is asked first;
+// Cancel keeps the port in use, OK closes it and opens the other.
+void WindowOnSimTest::aPortHandedOverIsOpenedOnceTheOperatorAgrees()
+{
+    ScopedScriptedBoxes boxes;
+    e2e::SimProcess first({"--load", "1"});
+    e2e::SimProcess second({"--load", "3"});
+    Open(first);
+    QVERIFY(first.WaitForLog("RX AA 01 F6 00 00 00 00 A2", 5s));
+    const QString secondPort = QString::fromStdString(second.PortPath());
+
+    boxes.answers = {false};
+    window->openHandedOverPort(secondPort);
+    QCOMPARE(boxes.Texts(),
+             QStringList{QStringLiteral("串口 %1 正在使用，是否关闭它并打开 %2？")
+                             .arg(QString::fromStdString(first.PortPath()), secondPort)});
+    QVERIFY(window->session().connected());
+    QCOMPARE(window->session().portName(), first.PortPath());
+
+    boxes.answers = {true};
+    window->openHandedOverPort(secondPort);
+    QVERIFY(second.WaitForLog("RX AA 01 F6 00 00 00 00 A2", 5s));
+    QCOMPARE(window->session().portName(), second.PortPath());
+    QTRY_COMPARE_WITH_TIMEOUT(Control<LedDisplay>(window, "DispValue")->Caption(),
+                              QStringLiteral("3.000"), 5000);
+}
+
 #include "window_on_sim.moc"
