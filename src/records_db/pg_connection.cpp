@@ -18,8 +18,12 @@ PgConnection::PgConnection(const std::string& database) : connection_(nullptr, &
     // Later keywords win: the database's own connect_timeout, when it names
     // one, wins over ours.
     const std::string timeout = std::to_string(kConnectSeconds);
-    const char* keys[] = {"connect_timeout", "dbname", "application_name", nullptr};
-    const char* values[] = {timeout.c_str(), database.c_str(), "scale-cli", nullptr};
+    // The schema's "already exists" notices are no news to an operator.
+    const char* keys[] = {"connect_timeout", "options",       "client_encoding",
+                          "dbname",          "application_name", nullptr};
+    const char* values[] = {timeout.c_str(), "-c client_min_messages=warning",
+                            "UTF8",          database.c_str(),
+                            "scale-cli",     nullptr};
     connection_.reset(PQconnectdbParams(keys, values, 1));
     if (!connection_)
         throw RecordDatabaseError("无法连接标定记录数据库：内存不足");

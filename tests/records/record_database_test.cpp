@@ -78,7 +78,7 @@ TEST(RecordDatabase, KeepsTheFileLinesChainedPerStationAndListsThem)
         RecordFilter filter;
         size_t expected;
     };
-    for (const Case& c : {Case{{"", "2026-03-03"}, 4}, Case{{"", "2026-03-13 10:00:00"}, 2},
+    for (const Case& c : {Case{{"", "2026-03-03"}, 5}, Case{{"", "2026-03-13 10:00:00"}, 2},
                           Case{{"", "2027-01-01"}, 0}, Case{{"SN-7", ""}, 0}})
         EXPECT_EQ(second.list(c.filter).size(), c.expected) << c.filter.since << c.filter.instrument;
 }
@@ -107,7 +107,7 @@ TEST(RecordDatabase, ListsTheRecordsOfOneInstrument)
         const std::vector<ListedRecord> sn7 = s->list({"SN-7", ""});
         ASSERT_EQ(sn7.size(), 2u) << s->place();
         EXPECT_THAT(sn7[0].line, HasSubstr("\"board\":\"SN-7\""));
-        EXPECT_EQ(s->list({"SN-8", "2026-03-03"}).size(), 1u) << s->place();
+        EXPECT_EQ(s->list({"SN-8", "2026-03-04"}).size(), 1u) << s->place();
     }
 }
 

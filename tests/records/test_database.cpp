@@ -10,20 +10,12 @@ namespace records_test {
 
 namespace {
 
-std::string ServerDirectory()
-{
-    const char* dir = std::getenv("SCALE_TEST_POSTGRES_DIR");
-    if (!dir)
-        throw std::runtime_error("SCALE_TEST_POSTGRES_DIR is not set: run through ctest");
-    return dir;
-}
+std::string ServerDirectory() { return SCALE_TEST_POSTGRES_DIR; }
 
 void RunScript(const std::string& action)
 {
-    const char* script = std::getenv("SCALE_TEST_POSTGRES_SCRIPT");
-    if (!script)
-        throw std::runtime_error("SCALE_TEST_POSTGRES_SCRIPT is not set: run through ctest");
-    const std::string command = std::string(script) + " " + action + " " + ServerDirectory();
+    const std::string command =
+        std::string(SCALE_TEST_POSTGRES_SCRIPT) + " " + action + " " + ServerDirectory();
     if (std::system(command.c_str()) != 0)
         throw std::runtime_error(command + " failed");
 }

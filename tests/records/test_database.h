@@ -1,6 +1,6 @@
 #pragma once
 // A fresh database of its own for each test, on the server the test
-// command started (postgres_server.sh: SCALE_TEST_POSTGRES_DIR), and the
+// command started (postgres_server.sh in SCALE_TEST_POSTGRES_DIR), and the
 // records the tests write into it.
 
 #include <string>
