@@ -168,6 +168,7 @@ void RunDatabaseVerify([[maybe_unused]] const CommonOptions& options,
     } catch (const std::exception& error) {
         throw CommandFailure(ExitCode::UsageError, std::string("records verify: ") + error.what());
     }
+    const std::string shown = DatabaseForMessages(CliRecordSettings().database);
     json stations = json::array();
     for (const StationChainCheck& station : checks) {
         const ChainCheck& check = station.check;
@@ -177,13 +178,13 @@ void RunDatabaseVerify([[maybe_unused]] const CommonOptions& options,
                             {"broken_record", check.brokenLine},
                             {"problem", check.problem}});
         if (!options.json)
-            std::cout << store.place() << " " << station.station << ": "
-                      << DescribeChainCheck(check) << '\n';
+            std::cout << shown << " 站点 "
+                      << station.station << ": " << DescribeChainCheck(check) << '\n';
         if (!check.intact() && firstBreak.empty())
             firstBreak = "station " + station.station + ", record " +
                          std::to_string(check.brokenLine) + " breaks the chain: " + check.problem;
     }
-    out["database"] = DatabaseForMessages(CliRecordSettings().database);
+    out["database"] = shown;
     out["stations"] = stations;
 #endif
 }
