@@ -51,7 +51,7 @@ json ListedJson(const ListedRecord& listed)
 std::string ListedText(const json& row)
 {
     const auto text = [](const json& value) {
-        return value.is_null() ? std::string("-")
+        return value.is_null()     ? std::string("-")
                : value.is_string() ? value.get<std::string>()
                                    : value.dump();
     };
@@ -178,8 +178,8 @@ void RunDatabaseVerify([[maybe_unused]] const CommonOptions& options,
                             {"broken_record", check.brokenLine},
                             {"problem", check.problem}});
         if (!options.json)
-            std::cout << shown << " 站点 "
-                      << station.station << ": " << DescribeChainCheck(check) << '\n';
+            std::cout << shown << " 站点 " << station.station << ": " << DescribeChainCheck(check)
+                      << '\n';
         if (!check.intact() && firstBreak.empty())
             firstBreak = "station " + station.station + ", record " +
                          std::to_string(check.brokenLine) + " breaks the chain: " + check.problem;

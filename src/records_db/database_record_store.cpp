@@ -87,9 +87,10 @@ size_t DatabaseRecordStore::upload(const std::string* written)
     PgConnection& db = connection();
     PgTransaction transaction(db);
     db.run(kLockStation, {settings_.station});
-    const PgResult last = db.run("SELECT sequence, line FROM calibration_records WHERE station = $1 "
-                                 "ORDER BY sequence DESC LIMIT 1",
-                                 {settings_.station});
+    const PgResult last =
+        db.run("SELECT sequence, line FROM calibration_records WHERE station = $1 "
+               "ORDER BY sequence DESC LIMIT 1",
+               {settings_.station});
     uint64_t sequence = last.rows() > 0 ? last.number(0, 0) : 0;
     const std::string lastLine = sequence > 0 ? last.text(0, 1) : std::string();
     const std::string lastHash = sequence > 0 ? RecordChainHash(lastLine) : kFirstPreviousHash;

@@ -19,7 +19,7 @@ PgConnection::PgConnection(const std::string& database) : connection_(nullptr, &
     // one, wins over ours.
     const std::string timeout = std::to_string(kConnectSeconds);
     // The schema's "already exists" notices are no news to an operator.
-    const char* keys[] = {"connect_timeout", "options",       "client_encoding",
+    const char* keys[] = {"connect_timeout", "options",          "client_encoding",
                           "dbname",          "application_name", nullptr};
     const char* values[] = {timeout.c_str(), "-c client_min_messages=warning",
                             "UTF8",          database.c_str(),

@@ -3,8 +3,10 @@
 // environment's SCALE_RECORDS_DATABASE and SCALE_RECORDS_STATION win.
 //
 //     [Records]
-//     Database=postgresql://records.lab/scale   ; empty or missing: the record file
-//     Station=line-3                            ; default: this computer's name
+//     Database=postgresql://records.lab/scale
+//     Station=line-3
+//
+// No Database: the record file alone. No Station: this computer's name.
 
 #include <string>
 #include <string_view>

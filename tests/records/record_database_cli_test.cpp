@@ -92,10 +92,10 @@ TEST(RecordDatabaseCli, WithoutADatabaseListShowsTheFileAndPushIsAUsageError)
 {
     const support::TempDir dataDir("records-cli");
     const auto run = [&](std::vector<std::string> arguments) {
-        e2e::ProgramRun program({.program = SCALE_CLI_PATH,
-                                 .environment = {"LC_ALL=C.UTF-8",
-                                                 "XDG_DATA_HOME=" + dataDir.path()},
-                                 .arguments = std::move(arguments)});
+        e2e::ProgramRun program(
+            {.program = SCALE_CLI_PATH,
+             .environment = {"LC_ALL=C.UTF-8", "XDG_DATA_HOME=" + dataDir.path()},
+             .arguments = std::move(arguments)});
         CliResult result;
         result.exitCode = program.WaitForExit(60s).value_or(-1);
         result.output = program.ReadFile("program.out");

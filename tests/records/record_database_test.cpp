@@ -80,7 +80,8 @@ TEST(RecordDatabase, KeepsTheFileLinesChainedPerStationAndListsThem)
     };
     for (const Case& c : {Case{{"", "2026-03-03"}, 5}, Case{{"", "2026-03-13 10:00:00"}, 2},
                           Case{{"", "2027-01-01"}, 0}, Case{{"SN-7", ""}, 0}})
-        EXPECT_EQ(second.list(c.filter).size(), c.expected) << c.filter.since << c.filter.instrument;
+        EXPECT_EQ(second.list(c.filter).size(), c.expected)
+            << c.filter.since << c.filter.instrument;
 }
 
 // A record that names its board is found by it, in the database as in the
@@ -94,7 +95,8 @@ TEST(RecordDatabase, ListsTheRecordsOfOneInstrument)
     {
         std::ofstream out(file, std::ios::binary);
         for (int n = 1; n <= 4; ++n) {
-            const std::string line = LineWithBoard(SampleRecord(n), n % 2 ? "SN-7" : "SN-8", previous);
+            const std::string line =
+                LineWithBoard(SampleRecord(n), n % 2 ? "SN-7" : "SN-8", previous);
             out << line << '\n';
             previous = RecordChainHash(line);
         }

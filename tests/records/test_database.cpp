@@ -40,8 +40,8 @@ void TestDatabase::StartServer() { RunScript("restart"); }
 CalibrationRecord SampleRecord(int n)
 {
     CalibrationRecord record;
-    record.time = "2026-03-" + std::string(n % 28 < 9 ? "0" : "") + std::to_string(n % 28 + 1) +
-                  " 10:00:00";
+    record.time =
+        "2026-03-" + std::string(n % 28 < 9 ? "0" : "") + std::to_string(n % 28 + 1) + " 10:00:00";
     record.kind = n % 2 ? CalibrationKind::Weight : CalibrationKind::Zero;
     record.weightKg = n % 2 ? 10 : 0;
     record.operatorName = "operator " + std::to_string(n);
