@@ -1,5 +1,5 @@
 // The calibration commands on the command line: unlock, calibrate
-// zero|weight, records verify.
+// zero|weight, records verify|list|push.
 
 #include <memory>
 #include <string>
@@ -127,5 +127,35 @@ CommandGroup AddRecordsCommands(CommandSlot slot)
     verify->callback([slot, recordFile] {
         slot.chosen = [recordFile](const CommonOptions& o) { RunRecordsVerify(o, *recordFile); };
     });
-    return {records, "records: verify is required"};
+
+    auto filter = std::make_shared<RecordFilter>();
+    CLI::App* list = records->add_subcommand(
+        "list", "Lists the records of the store in use (the record file, or the records "
+                "database of every station):\n"
+                "certificate number, time, kind, weight, instrument, station, hash.");
+    list->add_option("--instrument", filter->instrument, "only the records of this board")
+        ->type_name("SERIAL");
+    list->add_option("--since", filter->since, "only the records made at or after this time")
+        ->type_name("DATE")
+        ->check(CLI::Validator(
+            [](const std::string& since) {
+                return IsFilterTime(since) ? std::string()
+                                           : "--since: YYYY-MM-DD or \"YYYY-MM-DD hh:nn:ss\"";
+            },
+            "DATE"));
+    list->footer(Footer("  scale-cli records list --since 2026-01-01\n  scale-cli records list "
+                        "--instrument SN2041 --json\n"));
+    list->callback([slot, filter] {
+        slot.chosen = [filter](const CommonOptions& o) { RunRecordsList(o, *filter); };
+    });
+
+    CLI::App* push = records->add_subcommand(
+        "push", "Uploads to the records database the records this station kept in its file "
+                "while the database\n"
+                "could not be reached (exit 7 when they cannot be uploaded now). Each goes up "
+                "once, in its order.");
+    push->footer(Footer("  SCALE_RECORDS_DATABASE=postgresql://records.lab/scale scale-cli "
+                        "records push\n"));
+    push->callback([slot] { slot.chosen = [](const CommonOptions& o) { RunRecordsPush(o); }; });
+    return {records, "records: verify, list or push is required"};
 }

@@ -1,5 +1,5 @@
-// unlock, calibrate, records verify: the calibration switch, the two
-// calibrations and their records. A calibration waits for a load at rest
+// unlock, calibrate: the calibration switch, the two calibrations and
+// their records. A calibration waits for a load at rest
 // before it is sent, reports the reading as found (before) and as left
 // (after), and leaves a record as the window's calibrations do.
 
@@ -11,6 +11,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_code.h"
+#include "cli/record_store_choice.h"
 #include "cli/report_format.h"
 #include "protocol/daily_code.h"
 #include "protocol/number_format.h"
@@ -102,6 +103,8 @@ void RunCalibrate(const CommonOptions& options, const CalibrationRequest& reques
 {
     if (request.code)
         CheckTodaysCode(*request.code);
+    const std::shared_ptr<RecordStore> store = OpenRecordStore(CliRecordSettings());
+    PushPendingRecords(*store, "calibrate");
     ControllerLink link(options.link);
     link.open();
     if (request.code)
@@ -109,6 +112,7 @@ void RunCalibrate(const CommonOptions& options, const CalibrationRequest& reques
     const WeightReading asFound = AwaitSteadyLoad(link, request);
     ScaleSession& session = link.session();
     session.setRecordFile(DefaultRecordFilePath());
+    session.setRecordStore(store);
     session.setOperatorName(request.operatorName);
     session.setTestWeightId(request.weightId);
     const ReplyLog::Mark since = link.mark();
@@ -133,6 +137,8 @@ void RunCalibrate(const CommonOptions& options, const CalibrationRequest& reques
     reply = request.weightKg
                 ? link.awaitReply(since, {kReplyAnyPointCalibrated}, "calibrate weight")
                 : link.awaitReply(since, {kReplyZeroCalibrated}, "calibrate zero");
+    if (record)
+        ReportUpload(*store, "calibrate");
     if (!record && !evidenceMissing) {
         evidenceMissing = true;
         std::cerr << "calibrate: no record of this calibration (no complete answer to the reads "
@@ -169,29 +175,4 @@ void RunCalibrate(const CommonOptions& options, const CalibrationRequest& reques
         throw CommandFailure(ExitCode::NotWritten,
                              "calibrate: done, but its record is missing or the record file is "
                              "damaged (see above)");
-}
-
-void RunRecordsVerify(const CommonOptions& options, const std::string& file)
-{
-    const std::string path = file.empty() ? DefaultRecordFilePath() : file;
-    ChainCheck check;
-    try {
-        check = CheckRecordFile(path);
-    } catch (const RecordFileError& error) {
-        throw CommandFailure(ExitCode::UsageError, std::string("records verify: ") + error.what());
-    }
-    if (options.json)
-        std::cout << json{{"file", path},
-                          {"lines", check.lines},
-                          {"intact", check.intact()},
-                          {"broken_line", check.brokenLine},
-                          {"problem", check.problem}}
-                         .dump(2)
-                  << '\n';
-    else
-        std::cout << path << ": " << DescribeChainCheck(check) << '\n';
-    if (!check.intact())
-        throw CommandFailure(ExitCode::Mismatch, "records verify: line " +
-                                                     std::to_string(check.brokenLine) +
-                                                     " breaks the chain: " + check.problem);
 }

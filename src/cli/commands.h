@@ -10,6 +10,7 @@
 #include "cli/controller_link.h"
 #include "cli/snapshot.h"
 #include "protocol/replies.h"
+#include "session/record_store.h"
 
 struct CommonOptions {
     LinkSettings link;
@@ -58,8 +59,14 @@ struct CalibrationRequest {
 };
 // Also appends the calibration's record to the user's record file.
 void RunCalibrate(const CommonOptions& options, const CalibrationRequest& request);
-// The record file's chain: `file`, or the user's record file when empty.
+// The record file's chain: `file`, or the user's record file when empty;
+// with a records database in use and no `file`, also every station's chain
+// in the database.
 void RunRecordsVerify(const CommonOptions& options, const std::string& file);
+// The records of the store in use (record_store_choice.h).
+void RunRecordsList(const CommonOptions& options, const RecordFilter& filter);
+// Uploads the records the database lacks.
+void RunRecordsPush(const CommonOptions& options);
 
 // Snapshots.
 void RunSnapshot(const CommonOptions& options, const std::optional<std::string>& outputFile);

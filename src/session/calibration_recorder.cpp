@@ -55,7 +55,10 @@ RecordedCalibration CalibrationRecorder::calibrate(CalibrationKind kind,
     const std::optional<DateTime> sentAt = sendAndConfirm(record, typedWeight);
     if (!sentAt || !complete(record, *sentAt))
         return result;
-    result.record = recordFile_.empty() ? record : AppendRecord(recordFile_, record);
+    if (recordStore_)
+        result.record = recordStore_->append(record);
+    else
+        result.record = recordFile_.empty() ? record : AppendRecord(recordFile_, record);
     return result;
 }
 

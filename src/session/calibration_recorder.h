@@ -6,12 +6,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "session/calibration_record.h"
 #include "session/controller_commands.h"
 #include "session/port_connection.h"
+#include "session/record_store.h"
 
 class ReplyPath;
 class SessionHost;
@@ -37,6 +39,9 @@ public:
     // Where the records are appended (record_file.h); empty: kept nowhere.
     void setRecordFile(std::string path) { recordFile_ = std::move(path); }
     const std::string& recordFile() const { return recordFile_; }
+    // Where the records go instead of the record file (a shared database);
+    // none: the record file.
+    void setRecordStore(std::shared_ptr<RecordStore> store) { recordStore_ = std::move(store); }
     // Written into the records from the next calibration on; may be empty.
     void setOperatorName(std::string name) { operatorName_ = std::move(name); }
     const std::string& operatorName() const { return operatorName_; }
@@ -73,6 +78,7 @@ private:
     ControllerCommands& commands_;
     std::string recordFile_;
     std::string boardId_;
+    std::shared_ptr<RecordStore> recordStore_;
     std::string operatorName_;
     std::string testWeightId_;
     int recordings_ = 0; // calibrations whose records are being completed

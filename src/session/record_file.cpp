@@ -246,6 +246,14 @@ ChainCheck CheckRecordChain(const std::vector<std::string>& lines, bool lastLine
     return CheckLines(lines, lastLineComplete, nullptr);
 }
 
+ChainCheck CheckRecordChainAfter(const std::vector<std::string>& lines,
+                                 const std::string& predecessor)
+{
+    return CheckLines(lines, true, &predecessor);
+}
+
+std::string RecordChainHash(std::string_view line) { return ChainHashOf(line); }
+
 ChainCheck CheckRecordFile(const std::string& path)
 {
     const FileLines file = ReadLines(path);

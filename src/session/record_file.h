@@ -65,6 +65,12 @@ struct ChainCheck {
 // record whose hash matches its content and whose previousHash is the hash
 // of the line before it (64 zeros for the first).
 ChainCheck CheckRecordChain(const std::vector<std::string>& lines, bool lastLineComplete = true);
+// The same for lines that continue the chain after `predecessor` (a line).
+ChainCheck CheckRecordChainAfter(const std::vector<std::string>& lines,
+                                 const std::string& predecessor);
+// What the line after `line` names as previousHash: the hash it ends with,
+// or the hash of its bytes when it is damaged beyond that.
+std::string RecordChainHash(std::string_view line);
 // The same for a file; a missing file holds no lines and no break.
 ChainCheck CheckRecordFile(const std::string& path);
 

@@ -131,6 +131,10 @@ public:
     // Where the records are appended (record_file.h); empty: records are
     // made but kept nowhere.
     void setRecordFile(std::string path) { recorder_.setRecordFile(std::move(path)); }
+    void setRecordStore(std::shared_ptr<RecordStore> store)
+    {
+        recorder_.setRecordStore(std::move(store));
+    }
     const std::string& recordFile() const { return recorder_.recordFile(); }
     // Written into the records from the next calibration on; may be empty.
     void setOperatorName(std::string name) { recorder_.setOperatorName(std::move(name)); }
