@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "records_db/pg_connection.h"
-#include "session/sha256.h"
 
 namespace records_test {
 
@@ -54,10 +53,9 @@ std::string LineWithBoard(const CalibrationRecord& record, const std::string& bo
                           const std::string& previousHash)
 {
     CalibrationRecord chained = record;
+    chained.board = board;
     chained.previousHash = previousHash;
-    std::string body = RecordLineBody(chained);
-    body.insert(1, "\"board\":\"" + board + "\",");
-    return body + ",\"hash\":\"" + Sha256Hex(body) + "\"}";
+    return RecordLine(chained);
 }
 
 } // namespace records_test

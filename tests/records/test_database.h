@@ -30,8 +30,7 @@ std::string DatabaseUri(const std::string& name);
 // A record as a calibration leaves it, told apart by n.
 CalibrationRecord SampleRecord(int n);
 
-// A record line naming the board `board` (a key this build does not write
-// yet), chained after `previousHash`.
+// A record line naming the board `board`, chained after `previousHash`.
 std::string LineWithBoard(const CalibrationRecord& record, const std::string& board,
                           const std::string& previousHash);
 
