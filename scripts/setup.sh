@@ -33,6 +33,8 @@ PACKAGES=(
   libqt6svg6 dpkg-dev lintian desktop-file-utils appstream xdotool
   # calibration records (SHA-256, JSON), the trend chart, the CSV test's parser
   libssl-dev nlohmann-json3-dev qt6-charts-dev python3
+  # a real serial device server in front of scale-sim, for the network-port tests
+  ser2net
 )
 
 missing=()

@@ -1,0 +1,27 @@
+#pragma once
+
+// A TCP connection to a serial device server: the name resolved and the
+// connection made within one time limit, so a caller never waits longer.
+
+#include "serial/comm_backend.h"
+#include "serial/net_port_name.h"
+
+#include <chrono>
+#include <string>
+
+namespace serial {
+
+constexpr std::chrono::milliseconds kNetConnectLimit{3000};
+
+struct NetConnection {
+    int fd = -1;                                  // non-blocking, >= 3; -1 on failure
+    OpenRefusal refusal = OpenRefusal::None;      // why not, on failure
+    std::string reason;                           // the same for people
+};
+
+// Resolves and connects within `limit`. The resolution runs on a thread of
+// its own that is left to finish alone when it takes too long.
+NetConnection ConnectToServer(const NetPortAddress& address,
+                              std::chrono::milliseconds limit = kNetConnectLimit);
+
+} // namespace serial
