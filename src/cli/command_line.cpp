@@ -30,8 +30,9 @@ struct CommonArguments {
 void AddCommonOptions(CLI::App& app, CommonArguments& a)
 {
     app.add_option("--port", a.port,
-                   "PATH or ComN of the controller's port (default: CommNo of datalink.ini; "
-                   "without either, the serial devices present are listed)")
+                   "PATH or ComN of the controller's port, or rfc2217://HOST:PORT or "
+                   "socket://HOST:PORT behind a serial device server (default: CommNo of "
+                   "datalink.ini; without either, the serial devices present are listed)")
         ->type_name("PATH|ComN");
     app.add_option("--baud", a.baudRate,
                    "line speed: " + Alternatives(kBaudRateTexts) +

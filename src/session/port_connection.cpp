@@ -43,11 +43,14 @@ PortOpening PortConnection::start(const std::string& typedName, uint32_t baudRat
     const std::string name = PortNameToOpen(typedName);
     port_->SetCommName(name);
     port_->SetBaudRate(baudRate);
-    PortOpening opening{port_->StartComm()};
+    PortOpening opening;
+    opening.code = port_->StartComm();
     if (opening.opened())
         device_ = IdentifyDevice(name, byIdFolder_);
-    else if (opening.code == -1)
+    else if (opening.code == -1) {
         opening.refusal = port_->LastOpenRefusal();
+        opening.reason = port_->LastOpenReason();
+    }
     return opening;
 }
 
