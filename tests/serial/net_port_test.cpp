@@ -87,9 +87,10 @@ public:
 
     // Serves one connection: agrees to the option (or not) and answers the
     // settings through `answer`.
-    void Serve(bool agree, Answer answer = {})
+    // `telnet` false: a raw server, whose bytes are all data.
+    void Serve(bool agree, Answer answer = {}, bool telnet = true)
     {
-        thread_ = std::thread([this, agree, answer] {
+        thread_ = std::thread([this, agree, answer, telnet] {
             pollfd p{listener_, POLLIN, 0};
             while (!stop_ && poll(&p, 1, 50) == 0) { }
             if (stop_)
@@ -105,7 +106,10 @@ public:
                 if (n <= 0)
                     return;
                 std::vector<Command> commands;
-                const size_t got = parser.Feed(in, static_cast<size_t>(n), data, commands);
+                const size_t got = telnet ? parser.Feed(in, static_cast<size_t>(n), data, commands)
+                                          : static_cast<size_t>(n);
+                if (!telnet)
+                    std::copy_n(in, n, data);
                 std::lock_guard lock(mutex_);
                 received_.insert(received_.end(), data, data + got);
                 for (const Command& command : commands) {
@@ -280,13 +284,14 @@ TEST_F(NetPort, AServerThatRefusesOrChangesTheLineFailsTheOpenWithTheReason)
 
 TEST_F(NetPort, RawSocketPassesBytesUnchangedAndALostServerIsAHangup)
 {
-    server.Serve(true);
+    server.Serve(true, {}, false);
     comm.SetCommName(server.Url("socket"));
     ASSERT_EQ(comm.StartComm(), 1);
     // No Telnet: an 0xFF goes out as it is, and no settings are sent.
     const Bytes bytes = {0xAA, 0xFF, 0x01};
     ASSERT_TRUE(comm.WriteCommData(bytes.data(), 3));
-    ASSERT_TRUE(WaitFor([&] { return server.Received().size() >= 1; }));
+    ASSERT_TRUE(WaitFor([&] { return server.Received().size() >= 3; }));
+    EXPECT_EQ(server.Received(), (Bytes{0xAA, 0xFF, 0x01}));
     EXPECT_TRUE(server.Requests().empty());
     EXPECT_EQ(comm.GetModemState(), 0u);
 
