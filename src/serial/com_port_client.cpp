@@ -107,14 +107,17 @@ std::vector<uint8_t> ComPortClient::SettingsRequest(const LineSettings& line)
     AppendSubnegotiation(out, kSetStopSize, {values[3]});
     awaited_ = {baud, values[1], values[2], values[3]};
     refusal_.clear();
-    // Flow control and the modem outputs; their answers are not checked, as a
-    // local port ignores what the driver cannot do.
-    const uint8_t flow = line.ctsFlow || line.rts == RtsMode::Handshake ? 3
-                         : line.xonXoff.output || line.xonXoff.input    ? 2
-                                                                        : 1;
-    AppendSubnegotiation(out, kSetControl, {flow});
+    // Flow control, each direction as a local port has it (an XON received
+    // is data unless output flow control is on), and the modem outputs.
+    // Their answers are not checked: a local port ignores what the driver
+    // cannot do.
+    const bool hardwareOut = line.ctsFlow || line.rts == RtsMode::Handshake;
+    const uint8_t outbound = hardwareOut ? 3 : line.xonXoff.output ? 2 : 1;
+    const uint8_t inbound = line.rts == RtsMode::Handshake ? 16 : line.xonXoff.input ? 15 : 14;
+    AppendSubnegotiation(out, kSetControl, {outbound});
+    AppendSubnegotiation(out, kSetControl, {inbound});
     AppendSubnegotiation(out, kSetControl, {static_cast<uint8_t>(line.dtr == DtrMode::Off ? 9 : 8)});
-    if (flow != 3)
+    if (line.rts != RtsMode::Handshake)
         AppendSubnegotiation(out, kSetControl,
                              {static_cast<uint8_t>(line.rts == RtsMode::Off ? 12 : 11)});
     // Line errors and breaks are notified; modem lines are by default.

@@ -100,11 +100,12 @@ void Ser2NetProcess::Start()
 {
     Stop();
     // -n: in the foreground; -u: no UUCP lock files; the pid file in our directory.
-    process_ = std::make_unique<support::ChildProcess>(support::SpawnOptions{
-        .argv = {Ser2NetPath(), "-n", "-u", "-c", dir_ / "ser2net.yaml", "-P", dir_ / "pid"},
-        .workDir = dir_.path(),
-        .stdoutFile = dir_ / "ser2net.out",
-        .stderrFile = dir_ / "ser2net.err"});
+    support::SpawnOptions options;
+    options.argv = {Ser2NetPath(), "-n", "-u", "-c", dir_ / "ser2net.yaml", "-P", dir_ / "pid"};
+    options.workDir = dir_.path();
+    options.stdoutFile = dir_ / "ser2net.out";
+    options.stderrFile = dir_ / "ser2net.err";
+    process_ = std::make_unique<support::ChildProcess>(options);
     if (!support::WaitUntil([&] { return Listening(rfc2217Port_) && Listening(socketPort_); })) {
         Stop();
         throw std::runtime_error("ser2net did not listen on its ports");
