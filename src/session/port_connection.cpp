@@ -63,6 +63,12 @@ void PortConnection::tellRefusal(const PortOpening& opening)
         reason = SHOWN_TEXT("ScaleSession", "，串口被占用");
     else if (opening.refusal == serial::OpenRefusal::NoPermission)
         reason = SHOWN_TEXT("ScaleSession", "，没有使用串口的权限");
+    else if (opening.refusal == serial::OpenRefusal::ConnectionRefused)
+        reason = SHOWN_TEXT("ScaleSession", "，串口服务器拒绝连接");
+    else if (opening.refusal == serial::OpenRefusal::TimedOut)
+        reason = SHOWN_TEXT("ScaleSession", "，串口服务器无应答");
+    else if (opening.refusal == serial::OpenRefusal::LineSettingsRefused)
+        reason = SHOWN_TEXT("ScaleSession", "，串口服务器不接受串口参数");
     if (reason)
         listener_.statusWithValueAndReasonChanged(fixedText, code, reason);
     else

@@ -53,3 +53,22 @@ TEST(ReconnectOverNetwork, TheServerComingBackIsReconnectedAndTheControllerGreet
         session.closePort();
     }
 }
+
+// Nothing at the address: the open fails at once and says why.
+TEST(ReconnectOverNetwork, ARefusedConnectionSaysSo)
+{
+    std::string url;
+    {
+        e2e::SimProcess sim;
+        e2e::Ser2NetProcess gone(sim.PortPath());
+        url = gone.Rfc2217Url();
+    }
+    ScriptedHost host;
+    RecordingListener listener;
+    ScaleSession session{host, listener};
+    session.setRemembersPort(false);
+    EXPECT_EQ(session.openPort(url, 9600).code, -1);
+    EXPECT_THAT(listener.statuses,
+                ::testing::ElementsAre("打开串口失败，返回值：-1，串口服务器拒绝连接"));
+    EXPECT_FALSE(session.connected());
+}
