@@ -75,8 +75,7 @@ uint8_t StopCode(StopBits stop)
 
 bool SupportedHere(uint8_t option)
 {
-    return option == kOptionBinary || option == kOptionSuppressGoAhead ||
-           option == kOptionComPort;
+    return option == kOptionBinary || option == kOptionSuppressGoAhead || option == kOptionComPort;
 }
 
 bool SupportedThere(uint8_t option)
@@ -88,8 +87,8 @@ bool SupportedThere(uint8_t option)
 
 std::vector<uint8_t> ComPortClient::Greeting()
 {
-    return {kIac, kWill, kOptionBinary,          kIac, kDo,   kOptionBinary,
-            kIac, kWill, kOptionSuppressGoAhead, kIac, kDo,   kOptionSuppressGoAhead,
+    return {kIac, kWill, kOptionBinary,          kIac, kDo, kOptionBinary,
+            kIac, kWill, kOptionSuppressGoAhead, kIac, kDo, kOptionSuppressGoAhead,
             kIac, kWill, kOptionComPort};
 }
 
@@ -116,7 +115,8 @@ std::vector<uint8_t> ComPortClient::SettingsRequest(const LineSettings& line)
     const uint8_t inbound = line.rts == RtsMode::Handshake ? 16 : line.xonXoff.input ? 15 : 14;
     AppendSubnegotiation(out, kSetControl, {outbound});
     AppendSubnegotiation(out, kSetControl, {inbound});
-    AppendSubnegotiation(out, kSetControl, {static_cast<uint8_t>(line.dtr == DtrMode::Off ? 9 : 8)});
+    AppendSubnegotiation(out, kSetControl,
+                         {static_cast<uint8_t>(line.dtr == DtrMode::Off ? 9 : 8)});
     if (line.rts != RtsMode::Handshake)
         AppendSubnegotiation(out, kSetControl,
                              {static_cast<uint8_t>(line.rts == RtsMode::Off ? 12 : 11)});
@@ -133,7 +133,9 @@ std::vector<uint8_t> ComPortClient::PurgeRequest(uint32_t flags)
     std::vector<uint8_t> out;
     if (input || output)
         AppendSubnegotiation(out, kPurgeData,
-                             {static_cast<uint8_t>(input && output ? 3 : input ? 1 : 2)});
+                             {static_cast<uint8_t>(input && output ? 3
+                                                   : input         ? 1
+                                                                   : 2)});
     return out;
 }
 

@@ -31,7 +31,8 @@ public:
     // Takes `count` bytes from the server: their data goes to `data` (room
     // for `count`, returns how many), the replies the Telnet rules ask for
     // are appended to `replies`.
-    size_t Receive(const uint8_t* bytes, size_t count, uint8_t* data, std::vector<uint8_t>& replies);
+    size_t Receive(const uint8_t* bytes, size_t count, uint8_t* data,
+                   std::vector<uint8_t>& replies);
 
     // The server agreed to (or refused) the COM port option.
     bool ComPortAccepted() const { return comPort_ == Agreement::Yes; }

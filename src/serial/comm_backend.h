@@ -106,7 +106,6 @@ public:
     virtual void EndWriter() = 0;
 };
 
-
 class CommBackend {
 public:
     virtual ~CommBackend() = default;

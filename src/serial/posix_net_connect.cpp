@@ -146,8 +146,8 @@ NetConnection ConnectToServer(const NetPortAddress& address, std::chrono::millis
     switch (error) {
     case ETIMEDOUT:
         result.refusal = OpenRefusal::TimedOut;
-        result.reason = "no answer from " + where + " within " +
-                        std::to_string(limit.count()) + " ms";
+        result.reason =
+            "no answer from " + where + " within " + std::to_string(limit.count()) + " ms";
         break;
     case ECONNREFUSED:
         result.refusal = OpenRefusal::ConnectionRefused;

@@ -14,9 +14,9 @@ namespace serial {
 constexpr std::chrono::milliseconds kNetConnectLimit{3000};
 
 struct NetConnection {
-    int fd = -1;                                  // non-blocking, >= 3; -1 on failure
-    OpenRefusal refusal = OpenRefusal::None;      // why not, on failure
-    std::string reason;                           // the same for people
+    int fd = -1;                             // non-blocking, >= 3; -1 on failure
+    OpenRefusal refusal = OpenRefusal::None; // why not, on failure
+    std::string reason;                      // the same for people
 };
 
 // Resolves and connects within `limit`. The resolution runs on a thread of

@@ -45,8 +45,7 @@ int EarlierTimeout(int a, int b)
 
 } // namespace
 
-PosixNetDevice::PosixNetDevice(int fd, bool telnet)
-    : fd_(fd), telnet_(telnet), readBuffer_(16384)
+PosixNetDevice::PosixNetDevice(int fd, bool telnet) : fd_(fd), telnet_(telnet), readBuffer_(16384)
 {
     if (telnet_) {
         std::lock_guard lock(mutex_);
@@ -66,8 +65,8 @@ bool PosixNetDevice::FlushLocked()
 {
     size_t sent = 0;
     while (!sendFailed_ && sent < output_.size()) {
-        const ssize_t n = send(fd_, output_.data() + sent, output_.size() - sent,
-                               MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n =
+            send(fd_, output_.data() + sent, output_.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0)
             sent += static_cast<size_t>(n);
         else if (n < 0 && errno == EINTR)
@@ -122,7 +121,8 @@ bool PosixNetDevice::ApplyState(const LineSettings& line)
     lock.unlock();
 
     int leftMs = kNetAnswerLimitMs;
-    if (!AwaitServer(leftMs, [this] { return client_.ComPortAccepted() || client_.ComPortRefused(); }))
+    if (!AwaitServer(leftMs,
+                     [this] { return client_.ComPortAccepted() || client_.ComPortRefused(); }))
         return FailOpen(OpenRefusal::TimedOut,
                         "the server did not answer the offer of the COM port option (RFC 2217)");
     lock.lock();

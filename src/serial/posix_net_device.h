@@ -79,7 +79,7 @@ private:
     std::string refusalReason_;
     // Data that came during the open's exchange, delivered first.
     std::vector<uint8_t> early_;
-    bool purgeDue_ = false;       // asked for before the option was agreed
+    bool purgeDue_ = false; // asked for before the option was agreed
     uint32_t purgeFlags_ = 0;
     std::vector<uint8_t> readBuffer_; // reader thread (or the open) only
 

@@ -41,8 +41,9 @@ std::string Comparable(std::string output)
     return std::regex_replace(output, std::regex("\"port\": \"[^\"]*\""), "\"port\"");
 }
 
-CliOutcome RunOn(e2e::SimProcess& sim, const std::string& port, const std::vector<std::string>& arguments,
-          const std::vector<std::string>& settings)
+CliOutcome RunOn(e2e::SimProcess& sim, const std::string& port,
+                 const std::vector<std::string>& arguments,
+                 const std::vector<std::string>& settings)
 {
     for (const std::string& setting : settings)
         EXPECT_EQ(sim.Command(setting), "ok") << setting;
@@ -96,8 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(::testing::Values(Transport::Rfc2217, Transport::Socket),
                        ::testing::ValuesIn(kCases)),
     [](const ::testing::TestParamInfo<std::tuple<Transport, Case>>& info) {
-        return std::string(std::get<0>(info.param) == Transport::Rfc2217 ? "rfc2217_"
-                                                                          : "socket_") +
+        return std::string(std::get<0>(info.param) == Transport::Rfc2217 ? "rfc2217_" : "socket_") +
                std::get<1>(info.param).name;
     });
 

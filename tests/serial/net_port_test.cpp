@@ -246,7 +246,8 @@ TEST_F(NetPort, Rfc2217CarriesEveryByteValueBothWaysAndSetsTheLine)
 
     // Carrier on: a modem event, and the modem state shows it.
     server.Send(ComPort({107, 0x80 | 0x10 | 0x08}));
-    ASSERT_TRUE(queue.RunUntil([&] { return !events.order.empty() && events.order.back() == "modem 8"; }));
+    ASSERT_TRUE(
+        queue.RunUntil([&] { return !events.order.empty() && events.order.back() == "modem 8"; }));
     EXPECT_EQ(comm.GetModemState(), kMsRlsdOn | kMsCtsOn);
     EXPECT_EQ(events.hangups, 0);
     comm.StopComm();
@@ -267,7 +268,9 @@ TEST_F(NetPort, AServerThatRefusesOrChangesTheLineFailsTheOpenWithTheReason)
          },
          "the server set the baud rate to 9600 instead of 19200"},
         {"two stop bits", true,
-         [](const Bytes& payload) { return payload[0] == 4 ? Bytes{4, 2} : payload; },
+         [](const Bytes& payload) {
+             return payload[0] == 4 ? Bytes{4, 2} : payload;
+         },
          "the server set the stop bits to 2 instead of 1"},
     };
     for (const Case& c : cases) {

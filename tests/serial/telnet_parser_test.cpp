@@ -33,7 +33,8 @@ Parsed Feed(const Bytes& stream, const std::vector<size_t>& cuts)
     ends.push_back(stream.size());
     for (size_t end : ends) {
         Bytes data(end - from);
-        const size_t n = parser.Feed(stream.data() + from, end - from, data.data(), parsed.commands);
+        const size_t n =
+            parser.Feed(stream.data() + from, end - from, data.data(), parsed.commands);
         parsed.data.insert(parsed.data.end(), data.begin(), data.begin() + n);
         from = end;
     }
@@ -76,14 +77,18 @@ TEST(TelnetParser, DataAndCommandsComeOutTheSameHoweverTheStreamIsSplit)
          {kIac, kSb, kOptionComPort, 101, 0, 0, kIac, kIac, kIac, kSe},
          {},
          {Sub(kOptionComPort, {101, 0, 0, 0xFF})}},
-        {"unknown option's subnegotiation and NOP", {kIac, kSb, 99, 1, 2, kIac, kSe, kIac, 241},
-         {}, {Sub(99, {1, 2}), {Command::Other, 241, {}}}},
+        {"unknown option's subnegotiation and NOP",
+         {kIac, kSb, 99, 1, 2, kIac, kSe, kIac, 241},
+         {},
+         {Sub(99, {1, 2}), {Command::Other, 241, {}}}},
         {"subnegotiation cut short by a command",
          {kIac, kSb, kOptionComPort, 101, 0, kIac, kWill, 3, 0x09},
          {0x09},
          {{Command::Will, 3, {}}}},
         {"too long subnegotiation is dropped whole", tooLong, {0x07}, {}},
-        {"truncated at the end: nothing yet", {0x01, kIac, kSb, kOptionComPort, 107, 0x80}, {0x01},
+        {"truncated at the end: nothing yet",
+         {0x01, kIac, kSb, kOptionComPort, 107, 0x80},
+         {0x01},
          {}},
     };
     for (const Case& c : cases) {
@@ -148,14 +153,14 @@ Outcome Serve(ComPortClient& client, const Bytes& stream)
 {
     Outcome outcome;
     outcome.data.resize(stream.size());
-    outcome.data.resize(client.Receive(stream.data(), stream.size(), outcome.data.data(),
-                                       outcome.replies));
+    outcome.data.resize(
+        client.Receive(stream.data(), stream.size(), outcome.data.data(), outcome.replies));
     return outcome;
 }
 
 const Bytes kAgree = {kIac, kDo, kOptionComPort};
-const Bytes kAnswers9600 = Concat({Answer({101, 0, 0, 0x25, 0x80}), Answer({102, 8}),
-                                   Answer({103, 1}), Answer({104, 1})});
+const Bytes kAnswers9600 =
+    Concat({Answer({101, 0, 0, 0x25, 0x80}), Answer({102, 8}), Answer({103, 1}), Answer({104, 1})});
 
 } // namespace
 
@@ -177,8 +182,9 @@ TEST(ComPortClient, SettingsRequestCarriesTheLineAndItsAnswersAreChecked)
          Concat({kAgree, Answer({101, 0, 0, 0x4B, 0x00}), Answer({102, 8}), Answer({103, 1}),
                  Answer({104, 1})}),
          true, false, true, "the server set the baud rate to 19200 instead of 9600"},
-        {"parity changed", Concat({kAgree, Answer({101, 0, 0, 0x25, 0x80}), Answer({102, 8}),
-                                   Answer({103, 3}), Answer({104, 1})}),
+        {"parity changed",
+         Concat({kAgree, Answer({101, 0, 0, 0x25, 0x80}), Answer({102, 8}), Answer({103, 3}),
+                 Answer({104, 1})}),
          true, false, true, "the server set the parity to 3 instead of 1"},
         {"answers still missing", Concat({kAgree, Answer({101, 0, 0, 0x25, 0x80})}), true, false,
          false, ""},
@@ -217,9 +223,11 @@ TEST(ComPortClient, EscapesIacInsideTheRequestValue)
 TEST(ComPortClient, UnknownOptionsAreRefusedOnceAndDataPassesUnescaped)
 {
     ComPortClient client;
-    const Bytes stream = {kIac, kWill, kOptionEcho, 0x41,        kIac, kIac,        kIac, kDo, 24,
-                          kIac, kWill, kOptionEcho, kIac,        kDo,  24,          kIac, kDo,
-                          kOptionBinary,            kIac,        kWill, kOptionSuppressGoAhead, 0x42};
+    const Bytes stream = {
+        kIac, kWill, kOptionEcho, 0x41,          kIac,        kIac,  kIac,
+        kDo,  24,    kIac,        kWill,         kOptionEcho, kIac,  kDo,
+        24,   kIac,  kDo,         kOptionBinary, kIac,        kWill, kOptionSuppressGoAhead,
+        0x42};
     const Outcome outcome = Serve(client, stream);
     EXPECT_EQ(outcome.data, (Bytes{0x41, 0xFF, 0x42}));
     EXPECT_EQ(outcome.replies, (Bytes{kIac, kDont, kOptionEcho, kIac, kWont, 24}));
