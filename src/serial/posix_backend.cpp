@@ -1,10 +1,10 @@
 #include "serial/posix_backend.h"
 
+#include "serial/net_connect.h"
+#include "serial/net_device.h"
 #include "serial/net_port_name.h"
 #include "serial/port_names.h"
 #include "serial/posix_device.h"
-#include "serial/posix_net_connect.h"
-#include "serial/posix_net_device.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -114,13 +114,13 @@ int PosixBackend::OpenNetwork(const std::string& name, std::unique_ptr<CommDevic
         return -1;
     }
     NetConnection connection = ConnectToServer(*address);
-    if (connection.fd < 0) {
+    if (!connection.socket) {
         lastRefusal_ = connection.refusal;
         lastReason_ = std::move(connection.reason);
         return -1;
     }
-    device = std::make_unique<PosixNetDevice>(connection.fd,
-                                              address->kind == NetPortAddress::Kind::Rfc2217);
+    device = std::make_unique<NetDevice>(std::move(connection.socket),
+                                         address->kind == NetPortAddress::Kind::Rfc2217);
     return 0;
 }
 

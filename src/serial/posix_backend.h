@@ -2,7 +2,7 @@
 
 // The POSIX realisation of the device backend: terminal devices opened
 // non-blocking, waits by poll() on the device together with an eventfd;
-// URLs as TCP connections to a serial device server (posix_net_device.h).
+// URLs as TCP connections to a serial device server (net_device.h).
 
 #include "serial/comm_backend.h"
 

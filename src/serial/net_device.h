@@ -13,6 +13,9 @@
 
 #include "serial/com_port_client.h"
 #include "serial/comm_backend.h"
+#include "serial/net_socket.h"
+
+#include <memory>
 
 #include <mutex>
 #include <string>
@@ -23,15 +26,15 @@ namespace serial {
 // How long the open waits for the server's answers to the line settings.
 constexpr int kNetAnswerLimitMs = 3000;
 
-class PosixNetDevice : public CommDevice {
+class NetDevice : public CommDevice {
 public:
-    // Takes over the connected, non-blocking socket `fd`.
-    PosixNetDevice(int fd, bool telnet);
-    ~PosixNetDevice() override;
-    PosixNetDevice(const PosixNetDevice&) = delete;
-    PosixNetDevice& operator=(const PosixNetDevice&) = delete;
+    // Takes over the connected socket.
+    NetDevice(std::unique_ptr<NetSocket> socket, bool telnet);
+    ~NetDevice() override = default;
+    NetDevice(const NetDevice&) = delete;
+    NetDevice& operator=(const NetDevice&) = delete;
 
-    uint32_t NativeHandle() const override { return static_cast<uint32_t>(fd_); }
+    uint32_t NativeHandle() const override { return socket_->NativeHandle(); }
     bool SetupQueues(uint32_t, uint32_t) override { return true; }
     void Purge(uint32_t flags) override;
     bool ApplyState(const LineSettings& line) override;
@@ -66,7 +69,7 @@ private:
     bool FailOpen(OpenRefusal refusal, std::string reason);
     uint32_t PendingEvents();
 
-    const int fd_;
+    const std::unique_ptr<NetSocket> socket_;
     const bool telnet_;
 
     std::mutex mutex_; // the output queue and the protocol state

@@ -1,15 +1,11 @@
-#include "serial/posix_net_device.h"
+#include "serial/net_device.h"
 
-#include "serial/posix_backend.h"
 #include "serial/telnet_parser.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <optional>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace serial {
 
@@ -45,7 +41,8 @@ int EarlierTimeout(int a, int b)
 
 } // namespace
 
-PosixNetDevice::PosixNetDevice(int fd, bool telnet) : fd_(fd), telnet_(telnet), readBuffer_(16384)
+NetDevice::NetDevice(std::unique_ptr<NetSocket> socket, bool telnet)
+    : socket_(std::move(socket)), telnet_(telnet), readBuffer_(16384)
 {
     if (telnet_) {
         std::lock_guard lock(mutex_);
@@ -53,25 +50,20 @@ PosixNetDevice::PosixNetDevice(int fd, bool telnet) : fd_(fd), telnet_(telnet), 
     }
 }
 
-PosixNetDevice::~PosixNetDevice() { close(fd_); }
-
-void PosixNetDevice::QueueLocked(const std::vector<uint8_t>& bytes)
+void NetDevice::QueueLocked(const std::vector<uint8_t>& bytes)
 {
     output_.insert(output_.end(), bytes.begin(), bytes.end());
     FlushLocked();
 }
 
-bool PosixNetDevice::FlushLocked()
+bool NetDevice::FlushLocked()
 {
     size_t sent = 0;
     while (!sendFailed_ && sent < output_.size()) {
-        const ssize_t n =
-            send(fd_, output_.data() + sent, output_.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        const long n = socket_->Send(output_.data() + sent, output_.size() - sent);
         if (n > 0)
             sent += static_cast<size_t>(n);
-        else if (n < 0 && errno == EINTR)
-            continue;
-        else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        else if (n == NetSocket::kWouldBlock)
             break;
         else
             sendFailed_ = true;
@@ -80,13 +72,13 @@ bool PosixNetDevice::FlushLocked()
     return !sendFailed_;
 }
 
-bool PosixNetDevice::OutputPending()
+bool NetDevice::OutputPending()
 {
     std::lock_guard lock(mutex_);
     return !output_.empty();
 }
 
-void PosixNetDevice::Purge(uint32_t flags)
+void NetDevice::Purge(uint32_t flags)
 {
     std::lock_guard lock(mutex_);
     if (flags & kPurgeRxClear)
@@ -101,14 +93,14 @@ void PosixNetDevice::Purge(uint32_t flags)
     QueueLocked(ComPortClient::PurgeRequest(flags));
 }
 
-bool PosixNetDevice::FailOpen(OpenRefusal refusal, std::string reason)
+bool NetDevice::FailOpen(OpenRefusal refusal, std::string reason)
 {
     refusal_ = refusal;
     refusalReason_ = std::move(reason);
     return false;
 }
 
-bool PosixNetDevice::ApplyState(const LineSettings& line)
+bool NetDevice::ApplyState(const LineSettings& line)
 {
     if (!telnet_)
         return true; // the server keeps its own line settings
@@ -143,7 +135,7 @@ bool PosixNetDevice::ApplyState(const LineSettings& line)
     return true;
 }
 
-template <typename Done> bool PosixNetDevice::AwaitServer(int& leftMs, Done done)
+template <typename Done> bool NetDevice::AwaitServer(int& leftMs, Done done)
 {
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(leftMs);
     for (;;) {
@@ -155,18 +147,18 @@ template <typename Done> bool PosixNetDevice::AwaitServer(int& leftMs, Done done
         leftMs = MilliLeft(end);
         if (leftMs == 0)
             return false;
-        pollfd p{fd_, static_cast<short>(POLLIN | (OutputPending() ? POLLOUT : 0)), 0};
-        const int n = poll(&p, 1, leftMs);
-        if (n < 0 && errno != EINTR)
+        const bool pending = OutputPending();
+        const NetSocket::Wake wake = socket_->Wait(nullptr, pending, leftMs);
+        if (wake == NetSocket::Wake::Failed || wake == NetSocket::Wake::Closed)
             return false;
-        if (n <= 0)
+        if (wake != NetSocket::Wake::Ready)
             continue;
-        if (p.revents & POLLOUT) {
+        if (pending) {
             std::lock_guard lock(mutex_);
             if (!FlushLocked())
                 return false;
         }
-        if (p.revents & (POLLIN | POLLHUP | POLLERR)) {
+        {
             uint8_t data[512];
             const int got = ReceiveSome(data, sizeof data);
             if (got == kGone)
@@ -179,20 +171,20 @@ template <typename Done> bool PosixNetDevice::AwaitServer(int& leftMs, Done done
     }
 }
 
-OpenRefusal PosixNetDevice::LineRefusal(std::string& reason) const
+OpenRefusal NetDevice::LineRefusal(std::string& reason) const
 {
     reason = refusalReason_;
     return refusal_;
 }
 
-bool PosixNetDevice::ApplyTimeouts(const CommTimeouts& timeouts)
+bool NetDevice::ApplyTimeouts(const CommTimeouts& timeouts)
 {
     std::lock_guard lock(timeoutsMutex_);
     timeouts_ = timeouts;
     return true;
 }
 
-bool PosixNetDevice::GetModemStatus(uint32_t& bits)
+bool NetDevice::GetModemStatus(uint32_t& bits)
 {
     if (!telnet_)
         return false; // a raw connection carries no modem lines
@@ -201,7 +193,7 @@ bool PosixNetDevice::GetModemStatus(uint32_t& bits)
     return true;
 }
 
-bool PosixNetDevice::BeginReader(uint32_t eventMask)
+bool NetDevice::BeginReader(uint32_t eventMask)
 {
     std::lock_guard lock(mutex_);
     eventMask_ = eventMask;
@@ -209,15 +201,12 @@ bool PosixNetDevice::BeginReader(uint32_t eventMask)
     return true;
 }
 
-int PosixNetDevice::ReceiveSome(uint8_t* data, uint32_t capacity)
+int NetDevice::ReceiveSome(uint8_t* data, uint32_t capacity)
 {
     const size_t room = std::min<size_t>(capacity, readBuffer_.size());
     uint8_t* raw = telnet_ ? readBuffer_.data() : data;
-    ssize_t n;
-    do {
-        n = recv(fd_, raw, room, MSG_DONTWAIT);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+    const long n = socket_->Receive(raw, room);
+    if (n == NetSocket::kWouldBlock)
         return kNothing;
     if (n <= 0) // the server closed the connection, or it broke
         return kGone;
@@ -231,7 +220,7 @@ int PosixNetDevice::ReceiveSome(uint8_t* data, uint32_t capacity)
     return static_cast<int>(got);
 }
 
-uint32_t PosixNetDevice::PendingEvents()
+uint32_t NetDevice::PendingEvents()
 {
     if (!telnet_)
         return 0;
@@ -240,7 +229,7 @@ uint32_t PosixNetDevice::PendingEvents()
     return client_.TakeEvents() & eventMask_;
 }
 
-ReaderEvent PosixNetDevice::WaitReader(const Event& close, uint8_t* buffer, uint32_t capacity)
+ReaderEvent NetDevice::WaitReader(const Event& close, uint8_t* buffer, uint32_t capacity)
 {
     CommTimeouts t;
     {
@@ -291,20 +280,17 @@ ReaderEvent PosixNetDevice::WaitReader(const Event& close, uint8_t* buffer, uint
                                        : EarlierTimeout(interval, Remaining(total));
         if (timeout == 0)
             return {ReaderEvent::ReadDone, count};
-        short revents = 0;
-        const short events = static_cast<short>(POLLIN | (OutputPending() ? POLLOUT : 0));
-        switch (PollWithClose(close, fd_, events, timeout, revents)) {
-        case PollResult::Closed:
+        const bool pending = OutputPending();
+        switch (socket_->Wait(&close, pending, timeout)) {
+        case NetSocket::Wake::Closed:
             return {ReaderEvent::Closed, 0};
-        case PollResult::TimedOut:
+        case NetSocket::Wake::TimedOut:
             return {ReaderEvent::ReadDone, count};
-        case PollResult::InvalidHandle:
-            return {ReaderEvent::InvalidHandle, 0};
-        case PollResult::Failed:
+        case NetSocket::Wake::Failed:
             return count ? ReaderEvent{ReaderEvent::ReadDone, count}
                          : ReaderEvent{ReaderEvent::Failed, 0};
-        case PollResult::Ready:
-            if (revents & POLLOUT) {
+        case NetSocket::Wake::Ready:
+            if (pending) {
                 std::lock_guard lock(mutex_);
                 FlushLocked(); // a failure shows in the next read
             }
@@ -313,14 +299,14 @@ ReaderEvent PosixNetDevice::WaitReader(const Event& close, uint8_t* buffer, uint
     }
 }
 
-IoStatus PosixNetDevice::ClearErrors(uint32_t& errors)
+IoStatus NetDevice::ClearErrors(uint32_t& errors)
 {
     errors = pendingErrors_;
     pendingErrors_ = 0;
     return IoStatus::Ok;
 }
 
-WriteOutcome PosixNetDevice::Write(const Event& close, const uint8_t* data, uint32_t count)
+WriteOutcome NetDevice::Write(const Event& close, const uint8_t* data, uint32_t count)
 {
     std::vector<uint8_t> piece;
     piece.reserve(count);
@@ -343,19 +329,13 @@ WriteOutcome PosixNetDevice::Write(const Event& close, const uint8_t* data, uint
             if (output_.empty())
                 return {IoStatus::Ok, count};
         }
-        short revents = 0;
-        switch (PollWithClose(close, fd_, POLLOUT, -1, revents)) {
-        case PollResult::Closed:
+        switch (socket_->Wait(&close, true, -1)) {
+        case NetSocket::Wake::Closed:
             return {IoStatus::Closed, 0};
-        case PollResult::TimedOut:
-            break;
-        case PollResult::InvalidHandle:
-            return {IoStatus::InvalidHandle, 0};
-        case PollResult::Failed:
+        case NetSocket::Wake::Failed:
             return {IoStatus::Failed, 0};
-        case PollResult::Ready:
-            if (!(revents & POLLOUT))
-                return {IoStatus::Failed, 0}; // the connection has gone
+        case NetSocket::Wake::TimedOut:
+        case NetSocket::Wake::Ready:
             break;
         }
     }

@@ -5,8 +5,10 @@
 
 #include "serial/comm_backend.h"
 #include "serial/net_port_name.h"
+#include "serial/net_socket.h"
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 namespace serial {
@@ -14,7 +16,7 @@ namespace serial {
 constexpr std::chrono::milliseconds kNetConnectLimit{3000};
 
 struct NetConnection {
-    int fd = -1;                             // non-blocking, >= 3; -1 on failure
+    std::unique_ptr<NetSocket> socket;       // null on failure
     OpenRefusal refusal = OpenRefusal::None; // why not, on failure
     std::string reason;                      // the same for people
 };

@@ -1,18 +1,27 @@
-#include "serial/posix_net_connect.h"
+#include "serial/net_connect.h"
 
-#include <cerrno>
-#include <condition_variable>
-#include <cstring>
+#ifdef _WIN32
+#include "serial/win32_net_socket.h"
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include "serial/posix_net_socket.h"
 #include <fcntl.h>
-#include <memory>
-#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
+#endif
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace serial {
 
@@ -63,7 +72,7 @@ int Resolve(const NetPortAddress& address, Clock::time_point end, AddrInfoList& 
             resolution->done.notify_all();
         }).detach();
     } catch (const std::system_error&) {
-        return EAI_SYSTEM;
+        return EAI_FAIL;
     }
     std::unique_lock lock(resolution->mutex);
     if (!resolution->done.wait_until(lock, end, [&] { return resolution->finished; }))
@@ -78,44 +87,102 @@ int MilliLeft(Clock::time_point end)
     return static_cast<int>(std::max<int64_t>(left, 0));
 }
 
-// 0 when connected, else the errno of the failure (ETIMEDOUT when `end` passed).
-int ConnectOne(const addrinfo& to, Clock::time_point end, int& fd)
+#ifdef _WIN32
+
+using NativeSocket = SOCKET;
+constexpr SOCKET kNoSocket = INVALID_SOCKET;
+void CloseSocket(SOCKET s) { closesocket(s); }
+int LastError() { return WSAGetLastError(); }
+constexpr int kInProgress = WSAEWOULDBLOCK;
+constexpr int kTimedOut = WSAETIMEDOUT;
+constexpr int kRefused = WSAECONNREFUSED;
+
+bool MakeNonBlocking(SOCKET s)
 {
-    fd = socket(to.ai_family, to.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, to.ai_protocol);
-    if (fd < 0)
-        return errno;
-    if (fd < 3) { // a handle of 0 means "closed"
+    u_long on = 1;
+    return ioctlsocket(s, FIONBIO, &on) == 0;
+}
+
+int WaitWritable(SOCKET s, int ms)
+{
+    WSAPOLLFD p{s, POLLWRNORM, 0};
+    const int n = WSAPoll(&p, 1, ms);
+    return n < 0 ? -1 : n;
+}
+
+std::string ErrorText(int error) { return "error " + std::to_string(error); }
+
+#else
+
+using NativeSocket = int;
+constexpr int kNoSocket = -1;
+void CloseSocket(int s) { close(s); }
+int LastError() { return errno; }
+constexpr int kInProgress = EINPROGRESS;
+constexpr int kTimedOut = ETIMEDOUT;
+constexpr int kRefused = ECONNREFUSED;
+
+int WaitWritable(int s, int ms)
+{
+    pollfd p{s, POLLOUT, 0};
+    int n;
+    do {
+        n = poll(&p, 1, ms);
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
+std::string ErrorText(int error) { return std::strerror(error); }
+
+#endif
+
+NativeSocket OpenSocket(const addrinfo& to)
+{
+#ifdef _WIN32
+    SOCKET s = socket(to.ai_family, to.ai_socktype, to.ai_protocol);
+    if (s != INVALID_SOCKET && !MakeNonBlocking(s)) {
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
+    return s;
+#else
+    int fd = socket(to.ai_family, to.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, to.ai_protocol);
+    if (fd >= 0 && fd < 3) { // a handle of 0 means "closed"
         const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
-        const int error = errno;
         close(fd);
         fd = moved;
-        if (fd < 0)
-            return error;
     }
+    return fd;
+#endif
+}
+
+// 0 when connected, else the error of the failure (kTimedOut when `end` passed).
+int ConnectOne(const addrinfo& to, Clock::time_point end, NativeSocket& s)
+{
+    s = OpenSocket(to);
+    if (s == kNoSocket)
+        return LastError();
     int error = 0;
-    if (connect(fd, to.ai_addr, to.ai_addrlen) != 0) {
-        error = errno;
-        if (error == EINPROGRESS) {
-            pollfd p{fd, POLLOUT, 0};
-            int n;
-            do {
-                n = poll(&p, 1, MilliLeft(end));
-            } while (n < 0 && errno == EINTR);
+    if (connect(s, to.ai_addr, static_cast<int>(to.ai_addrlen)) != 0) {
+        error = LastError();
+        if (error == kInProgress) {
+            const int n = WaitWritable(s, MilliLeft(end));
             socklen_t size = sizeof error;
             if (n == 0)
-                error = ETIMEDOUT;
-            else if (n < 0 || getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
-                error = errno;
+                error = kTimedOut;
+            else if (n < 0 || getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
+                                         &size) != 0)
+                error = LastError();
         }
     }
     if (error != 0) {
-        close(fd);
-        fd = -1;
+        CloseSocket(s);
+        s = kNoSocket;
         return error;
     }
     // Frames are small and answers awaited: no waiting to fill a segment.
     const int on = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
     return 0;
 }
 
@@ -123,6 +190,14 @@ int ConnectOne(const addrinfo& to, Clock::time_point end, int& fd)
 
 NetConnection ConnectToServer(const NetPortAddress& address, std::chrono::milliseconds limit)
 {
+#ifdef _WIN32
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    if (!started)
+        return {nullptr, OpenRefusal::Other, "the network is not available"};
+#endif
     const Clock::time_point end = Clock::now() + limit;
     const std::string where = address.host + ":" + address.port;
     NetConnection result;
@@ -135,27 +210,31 @@ NetConnection ConnectToServer(const NetPortAddress& address, std::chrono::millis
                             : "cannot resolve " + address.host + ": " + gai_strerror(resolved);
         return result;
     }
-    int error = ECONNREFUSED;
+    int error = kRefused;
     for (const addrinfo* to = list.get(); to; to = to->ai_next) {
-        error = ConnectOne(*to, end, result.fd);
-        if (error == 0)
+        NativeSocket s = kNoSocket;
+        error = ConnectOne(*to, end, s);
+        if (error == 0) {
+#ifdef _WIN32
+            result.socket = std::make_unique<Win32NetSocket>(s);
+#else
+            result.socket = std::make_unique<PosixNetSocket>(s);
+#endif
             return result;
-        if (error == ETIMEDOUT || MilliLeft(end) == 0)
+        }
+        if (error == kTimedOut || MilliLeft(end) == 0)
             break;
     }
-    switch (error) {
-    case ETIMEDOUT:
+    if (error == kTimedOut || MilliLeft(end) == 0) {
         result.refusal = OpenRefusal::TimedOut;
         result.reason =
             "no answer from " + where + " within " + std::to_string(limit.count()) + " ms";
-        break;
-    case ECONNREFUSED:
+    } else if (error == kRefused) {
         result.refusal = OpenRefusal::ConnectionRefused;
         result.reason = where + " refused the connection";
-        break;
-    default:
+    } else {
         result.refusal = OpenRefusal::Other;
-        result.reason = "cannot connect to " + where + ": " + std::strerror(error);
+        result.reason = "cannot connect to " + where + ": " + ErrorText(error);
     }
     return result;
 }
