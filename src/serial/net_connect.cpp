@@ -111,6 +111,7 @@ int WaitWritable(SOCKET s, int ms)
 }
 
 std::string ErrorText(int error) { return "error " + std::to_string(error); }
+std::string ResolveErrorText(int error) { return gai_strerrorA(error); }
 
 #else
 
@@ -133,6 +134,7 @@ int WaitWritable(int s, int ms)
 }
 
 std::string ErrorText(int error) { return std::strerror(error); }
+std::string ResolveErrorText(int error) { return gai_strerror(error); }
 
 #endif
 
@@ -207,7 +209,7 @@ NetConnection ConnectToServer(const NetPortAddress& address, std::chrono::millis
         result.refusal = resolved == EAI_AGAIN ? OpenRefusal::TimedOut : OpenRefusal::Absent;
         result.reason = resolved == EAI_AGAIN && Clock::now() >= end
                             ? "no answer from the name service for " + address.host
-                            : "cannot resolve " + address.host + ": " + gai_strerror(resolved);
+                            : "cannot resolve " + address.host + ": " + ResolveErrorText(resolved);
         return result;
     }
     int error = kRefused;
