@@ -21,6 +21,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace serial {
@@ -189,6 +190,12 @@ int ConnectOne(const addrinfo& to, Clock::time_point end, NativeSocket& s)
 }
 
 } // namespace
+
+bool NetServerAnswers(const std::string& portName)
+{
+    const std::optional<NetPortAddress> address = ParseNetPortName(portName);
+    return address && ConnectToServer(*address).socket != nullptr;
+}
 
 NetConnection ConnectToServer(const NetPortAddress& address, std::chrono::milliseconds limit)
 {

@@ -26,4 +26,9 @@ struct NetConnection {
 NetConnection ConnectToServer(const NetPortAddress& address,
                               std::chrono::milliseconds limit = kNetConnectLimit);
 
+// Whether the server of a network port name accepts a connection now; the
+// connection is closed again at once. For a thread that may wait, so that a
+// port is opened only once its server is there.
+bool NetServerAnswers(const std::string& portName);
+
 } // namespace serial

@@ -6,6 +6,8 @@
 #include "protocol/date_time.h"
 #include "protocol/shown_text.h"
 #include "serial/comm.h"
+#include "serial/net_connect.h"
+#include "serial/net_port_name.h"
 #include "session/port_name.h"
 #include "session/reply_path.h"
 #include "session/scale_line.h"
@@ -157,7 +159,11 @@ void PortConnection::lost()
     status(SHOWN_TEXT("ScaleSession", "串口已断开，正在等待重新连接…"));
     listener_.connectionChanged(false);
     std::weak_ptr<PortConnection*> self = self_;
-    deviceWatch_.start([this, self] {
+    deviceWatch_.start([this, self, path = device_.path] {
+        // A device server is first asked here, off the owner's thread: an
+        // open there then does not wait for a server that is not back yet.
+        if (serial::IsNetworkPortName(path) && !serial::NetServerAnswers(path))
+            return;
         host_.post([self] {
             if (const auto connection = self.lock())
                 (*connection)->tryReconnect();
