@@ -35,6 +35,8 @@ PACKAGES=(
   libssl-dev nlohmann-json3-dev qt6-charts-dev python3
   # the lab's records database: libpq, and the server its tests start
   libpq-dev postgresql
+  # a real serial device server in front of scale-sim, for the network-port tests
+  ser2net
 )
 
 missing=()

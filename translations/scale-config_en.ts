@@ -824,6 +824,18 @@ and 5 g from 6 kg on.</translation>
         <source>无应答</source>
         <translation>No answer</translation>
     </message>
+    <message>
+        <source>，串口服务器拒绝连接</source>
+        <translation>: the serial device server refused the connection</translation>
+    </message>
+    <message>
+        <source>，串口服务器无应答</source>
+        <translation>: no answer from the serial device server</translation>
+    </message>
+    <message>
+        <source>，串口服务器不接受串口参数</source>
+        <translation>: the serial device server did not accept the line settings</translation>
+    </message>
 </context>
 <context>
     <name>TrendChart</name>
@@ -961,6 +973,10 @@ and 5 g from 6 kg on.</translation>
     <message>
         <source>探测</source>
         <translation>Probe</translation>
+    </message>
+    <message>
+        <source>串口，或串口服务器上的端口：rfc2217://主机:端口 或 socket://主机:端口</source>
+        <translation>A serial port, or a port of a serial device server: rfc2217://host:port or socket://host:port</translation>
     </message>
 </context>
 </TS>

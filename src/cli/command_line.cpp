@@ -35,9 +35,10 @@ struct CommonArguments {
 void AddCommonOptions(CLI::App& app, CommonArguments& a)
 {
     app.add_option("--port", a.ports,
-                   "PATH or ComN of the controller's port (default: CommNo of datalink.ini; "
-                   "without either, the serial devices present are listed). Given several "
-                   "times, the command runs on every port at once")
+                   "PATH or ComN of the controller's port, or rfc2217://HOST:PORT or "
+                   "socket://HOST:PORT behind a serial device server (default: CommNo of "
+                   "datalink.ini; without either, the serial devices present are listed). "
+                   "Given several times, the command runs on every port at once")
         ->type_name("PATH|ComN")
         ->allow_extra_args(false);
     app.add_flag("--ports-from-probe", a.portsFromProbe,

@@ -41,6 +41,12 @@ std::string RefusalText(serial::OpenRefusal refusal)
         return "busy: another program has it open";
     case serial::OpenRefusal::NoPermission:
         return "permission denied: add the user to the dialout group, then log in again";
+    case serial::OpenRefusal::ConnectionRefused:
+        return "connection refused";
+    case serial::OpenRefusal::TimedOut:
+        return "no answer in time";
+    case serial::OpenRefusal::LineSettingsRefused:
+        return "the device server refused the line settings";
     default:
         return "absent or busy";
     }
@@ -50,7 +56,7 @@ std::string OpenFailureText(const PortOpening& opening)
 {
     switch (opening.code) {
     case -1:
-        return RefusalText(opening.refusal);
+        return opening.reason.empty() ? RefusalText(opening.refusal) : opening.reason;
     case -2:
         return "not a character device";
     case -3:

@@ -54,9 +54,16 @@ int TComm::StartComm()
     if (device_)
         return 0;
 
+    lastRefusal_ = OpenRefusal::None;
+    lastReason_.clear();
     std::unique_ptr<CommDevice> device;
-    if (int refused = backend_.Open(commName_, device); refused != 0 || !device)
+    if (int refused = backend_.Open(commName_, device); refused != 0 || !device) {
+        if (refused == -1 || !device) {
+            lastRefusal_ = backend_.LastOpenRefusal();
+            lastReason_ = backend_.LastOpenReason();
+        }
         return refused != 0 ? refused : -1;
+    }
     if (!device->SetupQueues(kQueueSize, kQueueSize))
         return -3; // releasing `device` closes it
     device_ = std::move(device);
@@ -64,6 +71,13 @@ int TComm::StartComm()
     sendDataEmpty_ = true;
     ApplyCommTimeouts();
     ApplyCommState();
+    // A device server may refuse the line; a local driver's refusal is ignored.
+    if (const OpenRefusal refusal = device_->LineRefusal(lastReason_);
+        refusal != OpenRefusal::None) {
+        lastRefusal_ = refusal;
+        device_.reset();
+        return -1;
+    }
 
     closeEvent_ = backend_.NewEvent();
     if (!closeEvent_) {

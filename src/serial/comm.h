@@ -16,7 +16,9 @@
 //         // buffer holds length bytes and one zero byte after them; it is
 //         // reused when this handler returns: copy what you keep
 //     };
-//     comm.SetCommName("COM1");           // or a device path, "/dev/ttyUSB0"
+//     comm.SetCommName("COM1");           // or a device path, "/dev/ttyUSB0",
+//                                         // or a device server's port,
+//                                         // "rfc2217://host:port", "socket://host:port"
 //     comm.SetBaudRate(9600);
 //     int code = comm.StartComm();        // 1 opened, 0 already open,
 //                                         // -1 cannot open (absent or busy),
@@ -107,7 +109,10 @@ public:
     // Native handle of the open device; 0 while closed.
     uint32_t Handle() const;
     // Why the last StartComm that returned -1 could not open the port.
-    serial::OpenRefusal LastOpenRefusal() const { return backend_.LastOpenRefusal(); }
+    serial::OpenRefusal LastOpenRefusal() const { return lastRefusal_; }
+    // The same for people where more is known (a device server's answer);
+    // empty otherwise.
+    const std::string& LastOpenReason() const { return lastReason_; }
     bool SendDataEmpty() const { return sendDataEmpty_.load(); }
 
     // Properties. Line settings and time-outs reach an open port at once;
@@ -226,6 +231,8 @@ private:
     // The time-outs in force deliver at once (serial::DeliversAtOnce).
     std::atomic<bool> deliverAtOnce_{false};
 
+    serial::OpenRefusal lastRefusal_ = serial::OpenRefusal::None;
+    std::string lastReason_;
     std::string commName_ = "COM2";
     uint32_t baudRate_ = 9600;
     bool parityCheck_ = false;

@@ -15,6 +15,19 @@
 
 namespace serial {
 
+// Why a port could not be opened, as far as the system says. The last three
+// are for ports behind a serial device server.
+enum class OpenRefusal {
+    None,
+    Absent,
+    Busy,
+    NoPermission,
+    Other,
+    ConnectionRefused,   // nothing accepts connections at that address
+    TimedOut,            // no connection, or no answer, within the time limit
+    LineSettingsRefused, // the server refused or changed the line settings
+};
+
 // Manual-reset event: once set it stays set until reset. Set and IsSet may
 // be called from any thread; a Reset must not race a Set (its users do both
 // under one lock, or never reset).
@@ -64,6 +77,13 @@ public:
     virtual bool ApplyTimeouts(const CommTimeouts& timeouts) = 0;
     // kMs* bits; false when they cannot be read.
     virtual bool GetModemStatus(uint32_t& bits) = 0;
+    // After the first ApplyState: whether the port must not count as open
+    // after all (a device server that refused the line settings), and why.
+    virtual OpenRefusal LineRefusal(std::string& reason) const
+    {
+        reason.clear();
+        return OpenRefusal::None;
+    }
 
     // Reader side. BeginReader prepares the reader's waits and chooses the
     // line events (kEv* mask); false means the reader cannot run.
@@ -86,19 +106,19 @@ public:
     virtual void EndWriter() = 0;
 };
 
-// Why a port could not be opened, as far as the system says.
-enum class OpenRefusal { None, Absent, Busy, NoPermission, Other };
-
 class CommBackend {
 public:
     virtual ~CommBackend() = default;
 
-    // Opens the port named as the user typed it, exclusively. Returns 0 with
+    // Opens the port named as the user typed it, exclusively (a URL: a
+    // connection to a serial device server, net_port_name.h). Returns 0 with
     // `device` set, -1 when it cannot be opened (absent, busy), -2 when the
     // name does not denote a character device.
     virtual int Open(const std::string& name, std::unique_ptr<CommDevice>& device) = 0;
     // Why the last Open returned -1; Other where the backend cannot tell.
     virtual OpenRefusal LastOpenRefusal() const { return OpenRefusal::Other; }
+    // The same for people, where the backend can say more than the kind.
+    virtual std::string LastOpenReason() const { return {}; }
     // A new event, not set; null when none can be made.
     virtual std::unique_ptr<Event> NewEvent() = 0;
     // Sleeps until one of the two events is set: 0 or 1 (the lower index

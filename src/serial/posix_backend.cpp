@@ -1,11 +1,15 @@
 #include "serial/posix_backend.h"
 
+#include "serial/net_connect.h"
+#include "serial/net_device.h"
+#include "serial/net_port_name.h"
 #include "serial/port_names.h"
 #include "serial/posix_device.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
@@ -63,6 +67,9 @@ PosixBackend::PosixBackend(std::string sysClassTty) : sysClassTty_(std::move(sys
 int PosixBackend::Open(const std::string& name, std::unique_ptr<CommDevice>& device)
 {
     lastRefusal_ = OpenRefusal::None;
+    lastReason_.clear();
+    if (IsNetworkPortName(name))
+        return OpenNetwork(name, device);
     const std::string path = DevicePathForCommName(name);
     if (path.empty())
         return Refused(ENOENT);
@@ -95,6 +102,25 @@ int PosixBackend::Open(const std::string& name, std::unique_ptr<CommDevice>& dev
         return Refused(error);
     }
     device = std::make_unique<PosixDevice>(fd);
+    return 0;
+}
+
+int PosixBackend::OpenNetwork(const std::string& name, std::unique_ptr<CommDevice>& device)
+{
+    const std::optional<NetPortAddress> address = ParseNetPortName(name);
+    if (!address) {
+        lastRefusal_ = OpenRefusal::Absent;
+        lastReason_ = "not an address of the form rfc2217://HOST:PORT or socket://HOST:PORT";
+        return -1;
+    }
+    NetConnection connection = ConnectToServer(*address);
+    if (!connection.socket) {
+        lastRefusal_ = connection.refusal;
+        lastReason_ = std::move(connection.reason);
+        return -1;
+    }
+    device = std::make_unique<NetDevice>(std::move(connection.socket),
+                                         address->kind == NetPortAddress::Kind::Rfc2217);
     return 0;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // The POSIX realisation of the device backend: terminal devices opened
-// non-blocking, waits by poll() on the device together with an eventfd.
+// non-blocking, waits by poll() on the device together with an eventfd;
+// URLs as TCP connections to a serial device server (net_device.h).
 
 #include "serial/comm_backend.h"
 
@@ -36,6 +37,7 @@ public:
 
     int Open(const std::string& name, std::unique_ptr<CommDevice>& device) override;
     OpenRefusal LastOpenRefusal() const override { return lastRefusal_; }
+    std::string LastOpenReason() const override { return lastReason_; }
     std::unique_ptr<Event> NewEvent() override;
     int WaitForEither(const Event& first, const Event& second) override;
     std::vector<std::string> ListPorts() override;
@@ -43,9 +45,11 @@ public:
 private:
     // -1 after noting why (errno of the step that failed).
     int Refused(int error);
+    int OpenNetwork(const std::string& name, std::unique_ptr<CommDevice>& device);
 
     std::string sysClassTty_;
     OpenRefusal lastRefusal_ = OpenRefusal::None;
+    std::string lastReason_;
 };
 
 // Waits until the close event or the device is ready for `events`.

@@ -2,7 +2,8 @@
 
 // The Windows realisation of the device backend: a serial port opened for
 // overlapped input and output, waits on kernel events together with the
-// close event, the port list from the registry.
+// close event, the port list from the registry; URLs as TCP connections to a
+// serial device server (net_device.h).
 
 #include "serial/comm_backend.h"
 
@@ -44,15 +45,19 @@ public:
 
     int Open(const std::string& name, std::unique_ptr<CommDevice>& device) override;
     OpenRefusal LastOpenRefusal() const override { return lastRefusal_; }
+    std::string LastOpenReason() const override { return lastReason_; }
     std::unique_ptr<Event> NewEvent() override;
     int WaitForEither(const Event& first, const Event& second) override;
     // The port names stored under the key, in name order (COM2 before COM10).
     std::vector<std::string> ListPorts() override;
 
 private:
+    int OpenNetwork(const std::string& name, std::unique_ptr<CommDevice>& device);
+
     HKEY root_;
     std::wstring portsKey_;
     OpenRefusal lastRefusal_ = OpenRefusal::None;
+    std::string lastReason_;
 };
 
 } // namespace serial

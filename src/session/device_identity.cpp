@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "serial/net_port_name.h"
 #include "serial/port_names.h"
 
 namespace fs = std::filesystem;
@@ -39,6 +40,9 @@ std::optional<std::string> StableNameOf(const fs::path& device, const std::strin
 
 DeviceIdentity IdentifyDevice(const std::string& openedName, const std::string& byIdFolder)
 {
+    // A device server's port is its address, nothing on this machine.
+    if (serial::IsNetworkPortName(openedName))
+        return {DeviceIdentity::Kind::FixedPath, openedName};
     const std::string path = serial::DevicePathForCommName(openedName);
     const std::string name = path.empty() ? openedName : path;
     std::error_code error;

@@ -8,7 +8,8 @@
 //   its stable /dev/serial/by-id name (maker, product, serial number), so
 //   it is found again as /dev/ttyUSB1, and another adapter that appears at
 //   /dev/ttyUSB0 is not taken for it;
-// - a fixed port (/dev/ttyS0, "Com3") is its path;
+// - a fixed port (/dev/ttyS0, "Com3") is its path, a device server's port
+//   (rfc2217://host:port) its address;
 // - a pseudo-terminal by its bare /dev/pts/N name is never reopened: the
 //   kernel gives that number to the next program that asks for a terminal.
 

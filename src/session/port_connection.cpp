@@ -6,6 +6,8 @@
 #include "protocol/date_time.h"
 #include "protocol/shown_text.h"
 #include "serial/comm.h"
+#include "serial/net_connect.h"
+#include "serial/net_port_name.h"
 #include "session/port_name.h"
 #include "session/reply_path.h"
 #include "session/scale_line.h"
@@ -43,11 +45,14 @@ PortOpening PortConnection::start(const std::string& typedName, uint32_t baudRat
     const std::string name = PortNameToOpen(typedName);
     port_->SetCommName(name);
     port_->SetBaudRate(baudRate);
-    PortOpening opening{port_->StartComm()};
+    PortOpening opening;
+    opening.code = port_->StartComm();
     if (opening.opened())
         device_ = IdentifyDevice(name, byIdFolder_);
-    else if (opening.code == -1)
+    else if (opening.code == -1) {
         opening.refusal = port_->LastOpenRefusal();
+        opening.reason = port_->LastOpenReason();
+    }
     return opening;
 }
 
@@ -60,6 +65,12 @@ void PortConnection::tellRefusal(const PortOpening& opening)
         reason = SHOWN_TEXT("ScaleSession", "，串口被占用");
     else if (opening.refusal == serial::OpenRefusal::NoPermission)
         reason = SHOWN_TEXT("ScaleSession", "，没有使用串口的权限");
+    else if (opening.refusal == serial::OpenRefusal::ConnectionRefused)
+        reason = SHOWN_TEXT("ScaleSession", "，串口服务器拒绝连接");
+    else if (opening.refusal == serial::OpenRefusal::TimedOut)
+        reason = SHOWN_TEXT("ScaleSession", "，串口服务器无应答");
+    else if (opening.refusal == serial::OpenRefusal::LineSettingsRefused)
+        reason = SHOWN_TEXT("ScaleSession", "，串口服务器不接受串口参数");
     if (reason)
         listener_.statusWithValueAndReasonChanged(fixedText, code, reason);
     else
@@ -148,7 +159,11 @@ void PortConnection::lost()
     status(SHOWN_TEXT("ScaleSession", "串口已断开，正在等待重新连接…"));
     listener_.connectionChanged(false);
     std::weak_ptr<PortConnection*> self = self_;
-    deviceWatch_.start([this, self] {
+    deviceWatch_.start([this, self, path = device_.path] {
+        // A device server is first asked here, off the owner's thread: an
+        // open there then does not wait for a server that is not back yet.
+        if (serial::IsNetworkPortName(path) && !serial::NetServerAnswers(path))
+            return;
         host_.post([self] {
             if (const auto connection = self.lock())
                 (*connection)->tryReconnect();

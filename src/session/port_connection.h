@@ -23,6 +23,8 @@ struct PortOpening {
     int32_t code = 0;
     // Why the port could not be opened, where the system said (code -1).
     serial::OpenRefusal refusal = serial::OpenRefusal::None;
+    // The same for people where the port says more (a device server's answer).
+    std::string reason;
     bool opened() const { return code == 1; }
 };
 

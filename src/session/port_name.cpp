@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "serial/net_port_name.h"
 #include "serial/port_names.h"
 
 namespace {
@@ -32,6 +33,8 @@ bool ReadInteger(std::string_view text, int& value)
 // The device a name opens, as one text for every name of it.
 std::string DeviceIdentity(const std::string& name)
 {
+    if (serial::IsNetworkPortName(name)) // an address: no device of this machine
+        return name;
 #ifdef _WIN32
     std::string path = serial::Win32DevicePath(name);
     std::transform(path.begin(), path.end(), path.begin(),

@@ -121,6 +121,9 @@ void WeighingPage::buildPortAndActions(QVBoxLayout* column)
     portCaption->setFont(captionFont);
     portBox_ = new PortBox(this, PortItems());
     portBox_->setObjectName(QStringLiteral("cbbComm"));
+    // A port behind a serial device server is typed as its address.
+    portBox_->setToolTip(
+        tr("串口，或串口服务器上的端口：rfc2217://主机:端口 或 socket://主机:端口"));
     portBox_->setFont(boxFont);
     // The devices present above "Com1"…; again whenever the list opens and
     // whenever devices come or go.

@@ -1,6 +1,8 @@
 // The main window with its real serial port against scale-sim on a
 // pseudo-terminal: opening, the clock and parameter commands, the
 // parameter report, the live weight, closing, and the port settings file.
+// The opening also through ser2net in front of the pseudo-terminal, as a
+// port typed as rfc2217:// and socket://.
 
 #include <QComboBox>
 #include <QDir>
@@ -11,10 +13,12 @@
 #include <QTest>
 
 #include <ctime>
+#include <memory>
 
 #include "../ui/own_directory.h"
 #include "e2e_harness.h"
 #include "scripted_message_boxes.h"
+#include "ser2net_process.h"
 #include "serial/comm.h"
 #include "ui/led_display.h"
 #include "ui/main_window.h"
@@ -57,6 +61,7 @@ private slots:
         window = nullptr;
     }
 
+    void openShowsTheControllerAndItsWeight_data();
     void openShowsTheControllerAndItsWeight();
     void closeStopsTheLink();
     void settingsWriteFailureStillLeavesThePortClosable();
@@ -65,9 +70,10 @@ private slots:
     void aPortHandedOverIsOpenedOnceTheOperatorAgrees();
 
 private:
-    void Open(const e2e::SimProcess& sim)
+    void Open(const e2e::SimProcess& sim) { Open(sim.PortPath()); }
+    void Open(const std::string& port)
     {
-        Control<QComboBox>(window, "cbbComm")->setEditText(QString::fromStdString(sim.PortPath()));
+        Control<QComboBox>(window, "cbbComm")->setEditText(QString::fromStdString(port));
         Control<QComboBox>(window, "cbbRate")->setEditText(QStringLiteral("115200"));
         Control<QPushButton>(window, "btnOpen")->click();
     }
@@ -75,11 +81,26 @@ private:
     MainWindow* window = nullptr;
 };
 
+void WindowOnSimTest::openShowsTheControllerAndItsWeight_data()
+{
+    QTest::addColumn<QString>("transport");
+    QTest::newRow("pty") << QString();
+    QTest::newRow("rfc2217") << QStringLiteral("rfc2217");
+    QTest::newRow("socket") << QStringLiteral("socket");
+}
+
 void WindowOnSimTest::openShowsTheControllerAndItsWeight()
 {
+    QFETCH(QString, transport);
     e2e::SimProcess sim(
         {"--load", "12.5", "--range", "30", "--division", "1", "--gravity-use", "97940"});
-    Open(sim);
+    std::unique_ptr<e2e::Ser2NetProcess> server;
+    std::string port = sim.PortPath();
+    if (!transport.isEmpty()) {
+        server = std::make_unique<e2e::Ser2NetProcess>(sim.PortPath());
+        port = transport == QStringLiteral("rfc2217") ? server->Rfc2217Url() : server->SocketUrl();
+    }
+    Open(port);
     QCOMPARE(window->statusText(), QStringLiteral("打开串口成功"));
     QVERIFY(!Control<QPushButton>(window, "btnOpen")->isEnabled());
     for (QWidget* control : {static_cast<QWidget*>(Control<QPushButton>(window, "btnClose")),
@@ -111,9 +132,8 @@ void WindowOnSimTest::openShowsTheControllerAndItsWeight()
                               QStringLiteral("3.250"), 5000);
 
     // The port and rate of the open are remembered, and nothing else.
-    QCOMPARE(SettingsLines(),
-             (QStringList{"[CommSet]", "CommNo=" + QString::fromStdString(sim.PortPath()),
-                          "BaudRate=115200"}));
+    QCOMPARE(SettingsLines(), (QStringList{"[CommSet]", "CommNo=" + QString::fromStdString(port),
+                                           "BaudRate=115200"}));
     QVERIFY(window->session().receiving());
 }
 

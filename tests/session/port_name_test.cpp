@@ -1,5 +1,7 @@
 #include "session/port_name.h"
 
+#include "session/device_identity.h"
+
 #include <gtest/gtest.h>
 
 TEST(PortName, FromTenOnThroughTheDeviceNamespace)
@@ -20,4 +22,22 @@ TEST(PortName, FromTenOnThroughTheDeviceNamespace)
     };
     for (const auto& [typed, opened] : cases)
         EXPECT_EQ(PortNameToOpen(typed), opened) << typed;
+}
+
+// A device server's address is opened, followed and compared as typed:
+// nothing of it is looked up as a file of this machine.
+TEST(PortName, NetworkAddressesPassThroughUnchanged)
+{
+    const std::string rfc2217 = "rfc2217://127.0.0.1:4001";
+    const std::string raw = "socket://scale-7.plant:4002";
+    for (const std::string& url : {rfc2217, raw}) {
+        EXPECT_EQ(PortNameToOpen(url), url);
+        const DeviceIdentity identity = IdentifyDevice(url, "/nonexistent-by-id");
+        EXPECT_EQ(identity.kind, DeviceIdentity::Kind::FixedPath) << url;
+        EXPECT_EQ(identity.path, url);
+        EXPECT_TRUE(identity.reopenable()) << url;
+        EXPECT_TRUE(SameDevice(url, url));
+    }
+    EXPECT_FALSE(SameDevice(rfc2217, raw));
+    EXPECT_FALSE(SameDevice(rfc2217, "rfc2217://127.0.0.1:4003"));
 }
