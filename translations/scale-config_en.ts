@@ -504,6 +504,10 @@ and 5 g from 6 kg on.</translation>
         <source>串口 %1 正在使用，是否关闭它并打开 %2？</source>
         <translation>Port %1 is in use. Close it and open %2?</translation>
     </message>
+    <message>
+        <source>未选择串口</source>
+        <translation>No port chosen</translation>
+    </message>
 </context>
 <context>
     <name>MessageBoxes</name>

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "app/app_identity.h"
 #include "app/general_error.h"
@@ -103,7 +105,7 @@ void MainWindow::buildFrame()
     addPage(calibrationPage_, tr("标定"), QStyle::SP_FileDialogDetailedView);
     addPage(printerPage, tr("打印机"), QStyle::SP_DriveFDIcon);
     pages_->setTabVisible(pages_->indexOf(printerPage), false);
-    pages_->setCurrentWidget(calibrationPage_);
+    pages_->setCurrentWidget(weighingPage_);
 
     statusBar_ = new QStatusBar(this);
     statusBar_->setObjectName(QStringLiteral("statTip"));
@@ -138,9 +140,7 @@ void MainWindow::openHandedOverPort(const QString& port)
 void MainWindow::openPortAtStart(const std::optional<QString>& port)
 {
     const IniFile ini(SettingsFilePath());
-    const QString name =
-        port ? *port
-             : QString::fromStdString(ini.ReadString(kCommSetSection, kCommNoKey, kDefaultCommNo));
+    const std::string remembered = ini.ReadString(kCommSetSection, kCommNoKey, "");
     const std::optional<int> baudRate = SettingsBaudRate(ini);
     if (!baudRate)
         Boxes().Error(
@@ -148,10 +148,26 @@ void MainWindow::openPortAtStart(const std::optional<QString>& port)
                 .arg(QString::fromStdString(ini.ReadString(kCommSetSection, kBaudRateKey, "")),
                      QString::number(kDefaultBaudRate)));
     calibrationPage_->showBaseValue(session_.weighing().baseValue);
+#ifndef Q_OS_WIN
+    // Only Windows has a port every machine may have (Com3).
+    if (!port && remembered.empty()) {
+        openFirstAnsweringPort(baudRate.value_or(kDefaultBaudRate));
+        return;
+    }
+#endif
+    const QString name = port                 ? *port
+                         : remembered.empty() ? QString::fromUtf8(kDefaultCommNo)
+                                              : QString::fromStdString(remembered);
     // A port given for this start is not remembered; later opens are.
     session_.setRemembersPort(!port);
     const auto rememberAgain = qScopeGuard([this] { session_.setRemembersPort(true); });
     weighingPage_->openPort(name, baudRate.value_or(kDefaultBaudRate));
+}
+
+void MainWindow::openFirstAnsweringPort(int baudRate)
+{
+    choosingPortAt_ = baudRate;
+    weighingPage_->probeAt(baudRate);
 }
 
 QString MainWindow::statusText() const { return statusText_->text(); }
@@ -255,9 +271,19 @@ void MainWindow::baseValueChanged(double baseValue) { calibrationPage_->showBase
 void MainWindow::portProbed(const std::string& port, bool answers)
 {
     weighingPage_->showProbeAnswer(QString::fromStdString(port), answers);
+    if (answers && choosingPortAt_) {
+        // Opening ends the probe.
+        const int baudRate = *std::exchange(choosingPortAt_, std::nullopt);
+        weighingPage_->openPort(QString::fromStdString(port), baudRate);
+    }
 }
 
-void MainWindow::probeFinished(int) { weighingPage_->showProbeFinished(); }
+void MainWindow::probeFinished(int)
+{
+    weighingPage_->showProbeFinished();
+    if (std::exchange(choosingPortAt_, std::nullopt))
+        showStatus(tr("未选择串口"));
+}
 
 // --- Window message 1224 ------------------------------------------------
 

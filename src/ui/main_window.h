@@ -51,6 +51,9 @@ protected:
 #endif
 
 private:
+    // No port remembered: the devices present are probed and the first
+    // that answers is opened; "未选择串口" when none does.
+    void openFirstAnsweringPort(int baudRate);
     void buildFrame();
     void openPortAtStart(const std::optional<QString>& port);
     // Shows the city dialog (created on first use and kept); the chosen row or -1.
@@ -88,4 +91,7 @@ private:
     CityDialog* cityDialog_ = nullptr;
     QTimer* liveCheck_ = nullptr;
     bool weightLive_ = false;
+    // With no port remembered, the first device that answers the probe is
+    // opened at this rate; none while no such probe runs.
+    std::optional<int> choosingPortAt_;
 };

@@ -265,6 +265,12 @@ void WeighingPage::probeClicked()
     probeButton_->setEnabled(!session_.probing());
 }
 
+void WeighingPage::probeAt(int baudRate)
+{
+    baudRateBox_->setEditText(QString::number(baudRate));
+    probeClicked();
+}
+
 void WeighingPage::showProbeAnswer(const QString& port, bool answers)
 {
     portBox_->markAnswer(port, answers);

@@ -41,6 +41,8 @@ public:
     // The port and rate to open, as remembered; then opened as by "打开".
     void openPort(const QString& name, int baudRate);
 
+    // Probes the devices present at this rate, as "探测" does.
+    void probeAt(int baudRate);
     // What a probe found ("探测"): each port's answer, then the end.
     void showProbeAnswer(const QString& port, bool answers);
     void showProbeFinished();

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -470,6 +471,9 @@ void OperationsOnSimTest::anyPointWeightOutsideSixteenBitsIsRefused()
 {
     ScopedScriptedBoxes boxes;
     const size_t mark = Start({"--switch", "open"});
+    // The operator is on the calibration page: a refused field takes the focus there.
+    Control<QTabWidget>(window, "RzPageControl1")
+        ->setCurrentWidget(Control<QWidget>(window, "TabSheet12"));
     for (const char* weight : {"70000", "65536", "-1"}) {
         Control<QLineEdit>(window, "edtAny")->setText(QString::fromLatin1(weight));
         Control<QPushButton>(window, "btnZeroSet")->setFocus();

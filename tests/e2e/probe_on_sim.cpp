@@ -3,6 +3,7 @@
 // the window has open is marked without being asked.
 
 #include <QComboBox>
+#include <QFile>
 #include <QPushButton>
 #include <QTest>
 
@@ -104,7 +105,45 @@ private slots:
         QCOMPARE(box->currentText(), QString::fromStdString(sim->PortPath()));
     }
 
+    // With no port remembered, the start probes the devices present and
+    // opens the first that answers, under its by-id name, and remembers it.
+    void aFirstStartOpensTheFirstPortThatAnswers()
+    {
+        QFile::remove(SettingsPath());
+        const QString scale = tree->ById(PortTree::ByIdName(QStringLiteral("ttyUSB1")));
+        window->openRememberedPort();
+        QTRY_VERIFY_WITH_TIMEOUT(window->session().connected(), 10000);
+        QCOMPARE(QString::fromStdString(window->session().portName()), scale);
+        QVERIFY(sim->WaitForLog("RX AA 01 F6 00 00 00 00 A2", 5s));
+        QCOMPARE(window->statusText(), QStringLiteral("打开串口成功"));
+        QTRY_VERIFY(SettingsText().contains("CommNo=" + scale));
+    }
+
+    // When no device answers, nothing is opened and the status says that
+    // no port is chosen; the list shows the devices found.
+    void aFirstStartWithoutAnAnsweringPortSaysSo()
+    {
+        QFile::remove(SettingsPath());
+        tree->Remove(QStringLiteral("ttyUSB1"));
+        Control<WeighingPage>(window, "TabSheet5")->refreshPorts();
+        window->openRememberedPort();
+        QCOMPARE(window->statusText(), QStringLiteral("正在探测串口…"));
+        QTRY_COMPARE_WITH_TIMEOUT(window->statusText(), QStringLiteral("未选择串口"), 10000);
+        QVERIFY(!window->session().connected());
+        QCOMPARE(box->itemText(0), tree->ById(PortTree::ByIdName(QStringLiteral("ttyUSB0"))));
+        QCOMPARE(box->presentPorts().size(), 1);
+        QVERIFY(sim->ReceivedFrames().empty());
+        QVERIFY(!QFile::exists(SettingsPath()));
+    }
+
 private:
+    static QString SettingsPath() { return OwnDirectory() + QStringLiteral("/datalink.ini"); }
+    static QString SettingsText()
+    {
+        QFile file(SettingsPath());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
     int silentMaster = -1;
     std::unique_ptr<e2e::SimProcess> sim;
     std::unique_ptr<PortTree> tree;

@@ -57,9 +57,6 @@ void ConnectionTest::formShowFillsTheBoxesAndClicksOpen_data()
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("rate");
     QTest::addColumn<QString>("box"); // empty: none
-    QTest::newRow("no file") << QByteArray() << "Com3"
-                             << "115200"
-                             << "";
     QTest::newRow("stored") << QByteArray("[CommSet]\r\nCommNo=Com7\r\nBaudRate=38400\r\n")
                             << "Com7"
                             << "38400"
@@ -70,9 +67,6 @@ void ConnectionTest::formShowFillsTheBoxesAndClicksOpen_data()
     QTest::newRow("rate 0") << QByteArray("[CommSet]\nCommNo=Com2\nBaudRate=0\n") << "Com2"
                             << "115200"
                             << "配置文件中的波特率 BaudRate=0 无效，使用 115200。";
-    QTest::newRow("empty name") << QByteArray("[CommSet]\nCommNo=\n") << ""
-                                << "115200"
-                                << "";
     QTest::newRow("prefixed name") << QByteArray("[CommSet]\nCommNo=//./Com10\n") << "//./Com10"
                                    << "115200"
                                    << "";

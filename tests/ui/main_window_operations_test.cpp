@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -145,6 +146,9 @@ private slots:
     {
         ScopedScriptedBoxes boxes;
         Listener().connectionChanged(true);
+        // The operator is on the calibration page: a refused field takes the focus there.
+        Control<QTabWidget>(window, "RzPageControl1")
+            ->setCurrentWidget(Control<QWidget>(window, "TabSheet12"));
         // The range box takes only its listed ranges, typed or picked.
         auto* range = Control<QComboBox>(window, "cbbMaxRange");
         range->setEditText(QStringLiteral("70000"));

@@ -71,7 +71,7 @@ private slots:
     void controlsStandAsListed_data();
     void controlsStandAsListed();
     void hiddenControlsStayHidden();
-    void pagesInOrderWithCalibrationInFront();
+    void pagesInOrderWithWeighingInFront();
     void dropDownsHoldTheirItems();
     void keypadsCarryTheirCodes();
     void windowFrame();
@@ -241,7 +241,7 @@ void MainWindowTest::hiddenControlsStayHidden()
     QCOMPARE(Control<QLabel>("lblBaseValue")->text(), QStringLiteral("基数值："));
 }
 
-void MainWindowTest::pagesInOrderWithCalibrationInFront()
+void MainWindowTest::pagesInOrderWithWeighingInFront()
 {
     auto* pages = Control<QTabWidget>("RzPageControl1");
     QCOMPARE(pages->count(), 4);
@@ -253,7 +253,7 @@ void MainWindowTest::pagesInOrderWithCalibrationInFront()
         QCOMPARE(pages->isTabVisible(i), i != 3);
     }
     QCOMPARE(pages->tabPosition(), QTabWidget::West);
-    QCOMPARE(pages->currentWidget(), Control("TabSheet12"));
+    QCOMPARE(pages->currentWidget(), Control("TabSheet5"));
     QVERIFY(Control("TabSheet2")->children().isEmpty());
 }
 
