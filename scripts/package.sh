@@ -16,7 +16,9 @@ build=build/release
 # tests and benchmarks of the release preset.
 cmake --preset release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
 targets=(scale-config scale-sim dailycode)
-if cmake --build --preset release --target help | grep -q '^scale-cli:'; then
+# grep reads the whole list (no -q): stopping early would end cmake with
+# SIGPIPE, which pipefail takes for "no scale-cli".
+if cmake --build --preset release --target help | grep '^scale-cli:' >/dev/null; then
   targets+=(scale-cli)
 fi
 cmake --build --preset release -j "$(nproc)" --target "${targets[@]}"
