@@ -63,9 +63,18 @@ bool Start(Child& child, const std::vector<std::string>& arguments)
 {
     SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
     HANDLE writeEnds[2] = {nullptr, nullptr};
+    auto closeAll = [&] {
+        for (HANDLE* handle : {&child.pipes[0], &child.pipes[1], &writeEnds[0], &writeEnds[1]})
+            if (*handle) {
+                CloseHandle(*handle);
+                *handle = nullptr;
+            }
+    };
     for (int stream = 0; stream < 2; ++stream) {
-        if (!CreatePipe(&child.pipes[stream], &writeEnds[stream], &inherited, 0))
+        if (!CreatePipe(&child.pipes[stream], &writeEnds[stream], &inherited, 0)) {
+            closeAll();
             return false;
+        }
         SetHandleInformation(child.pipes[stream], HANDLE_FLAG_INHERIT, 0);
     }
     std::wstring commandLine = Quoted(ProgramPath());
@@ -82,8 +91,11 @@ bool Start(Child& child, const std::vector<std::string>& arguments)
                                         nullptr, nullptr, &startup, &started);
     CloseHandle(writeEnds[0]);
     CloseHandle(writeEnds[1]);
-    if (!created)
+    writeEnds[0] = writeEnds[1] = nullptr;
+    if (!created) {
+        closeAll();
         return false;
+    }
     CloseHandle(started.hThread);
     child.process = started.hProcess;
     return true;

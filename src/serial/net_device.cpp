@@ -1,5 +1,7 @@
 #include "serial/net_device.h"
 
+#include "serial/net_connect.h"
+#include "serial/net_port_name.h"
 #include "serial/telnet_parser.h"
 
 #include <algorithm>
@@ -339,6 +341,21 @@ WriteOutcome NetDevice::Write(const Event& close, const uint8_t* data, uint32_t 
             break;
         }
     }
+}
+
+NetOpening OpenNetworkPort(const std::string& name)
+{
+    const std::optional<NetPortAddress> address = ParseNetPortName(name);
+    if (!address)
+        return {nullptr, OpenRefusal::Absent,
+                "not an address of the form rfc2217://HOST:PORT or socket://HOST:PORT"};
+    NetConnection connection = ConnectToServer(*address);
+    if (!connection.socket)
+        return {nullptr, connection.refusal, std::move(connection.reason)};
+    return {std::make_unique<NetDevice>(std::move(connection.socket),
+                                        address->kind == NetPortAddress::Kind::Rfc2217),
+            OpenRefusal::None,
+            {}};
 }
 
 } // namespace serial

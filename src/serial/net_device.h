@@ -93,4 +93,13 @@ private:
     uint32_t pendingErrors_ = 0; // reader thread only
 };
 
+// A network port opened by its name (rfc2217://HOST:PORT, socket://HOST:PORT):
+// the device, or why not.
+struct NetOpening {
+    std::unique_ptr<CommDevice> device;      // null on failure
+    OpenRefusal refusal = OpenRefusal::None; // why not, on failure
+    std::string reason;                      // the same for people
+};
+NetOpening OpenNetworkPort(const std::string& name);
+
 } // namespace serial

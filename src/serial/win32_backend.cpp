@@ -2,7 +2,6 @@
 
 #include "app_core/win32_text.h"
 
-#include "serial/net_connect.h"
 #include "serial/net_device.h"
 #include "serial/net_port_name.h"
 #include "serial/port_names.h"
@@ -37,21 +36,12 @@ Win32Backend::Win32Backend(HKEY root, std::wstring portsKey)
 
 int Win32Backend::OpenNetwork(const std::string& name, std::unique_ptr<CommDevice>& device)
 {
-    const std::optional<NetPortAddress> address = ParseNetPortName(name);
-    if (!address) {
-        lastRefusal_ = OpenRefusal::Absent;
-        lastReason_ = "not an address of the form rfc2217://HOST:PORT or socket://HOST:PORT";
+    NetOpening opening = OpenNetworkPort(name);
+    lastRefusal_ = opening.refusal;
+    lastReason_ = std::move(opening.reason);
+    if (!opening.device)
         return -1;
-    }
-    NetConnection connection = ConnectToServer(*address);
-    if (!connection.socket) {
-        lastRefusal_ = connection.refusal;
-        lastReason_ = std::move(connection.reason);
-        return -1;
-    }
-    lastRefusal_ = OpenRefusal::None;
-    device = std::make_unique<NetDevice>(std::move(connection.socket),
-                                         address->kind == NetPortAddress::Kind::Rfc2217);
+    device = std::move(opening.device);
     return 0;
 }
 
