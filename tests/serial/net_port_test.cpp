@@ -18,6 +18,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -129,6 +131,8 @@ public:
                         }
                     }
                 }
+                // Whoever waits for what came looks again.
+                arrived_.notify_all();
             }
         });
     }
@@ -153,6 +157,14 @@ public:
         std::lock_guard lock(mutex_);
         return requests_;
     }
+    // Waits until `done` holds of the data and the option requests received
+    // so far, woken by each arrival; false when it has not within 10 s.
+    bool WaitFor(
+        const std::function<bool(const Bytes& received, const std::vector<Bytes>& requests)>& done)
+    {
+        std::unique_lock lock(mutex_);
+        return arrived_.wait_for(lock, 10s, [&] { return done(received_, requests_); });
+    }
     bool Connected() const { return client_ >= 0; }
 
 private:
@@ -167,20 +179,10 @@ private:
     std::atomic<bool> stop_{false};
     std::thread thread_;
     std::mutex mutex_;
+    std::condition_variable arrived_;
     Bytes received_;
     std::vector<Bytes> requests_;
 };
-
-bool WaitFor(const std::function<bool()>& done)
-{
-    const auto end = std::chrono::steady_clock::now() + 10s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 // The baud rates the server was asked for, in order.
 std::vector<uint32_t> BaudRequests(const std::vector<Bytes>& requests)
@@ -223,7 +225,8 @@ TEST_F(NetPort, Rfc2217CarriesEveryByteValueBothWaysAndSetsTheLine)
 
     const Bytes pattern = Pattern(1024);
     ASSERT_TRUE(comm.WriteCommData(pattern.data(), static_cast<uint16_t>(pattern.size())));
-    ASSERT_TRUE(WaitFor([&] { return server.Received().size() >= pattern.size(); }));
+    ASSERT_TRUE(server.WaitFor(
+        [&](const Bytes& received, const auto&) { return received.size() >= pattern.size(); }));
     EXPECT_EQ(server.Received(), pattern);
 
     // From the server, cut right after each IAC of an escape.
@@ -241,7 +244,9 @@ TEST_F(NetPort, Rfc2217CarriesEveryByteValueBothWaysAndSetsTheLine)
 
     // A change while open goes to the server at once.
     comm.SetBaudRate(38400);
-    ASSERT_TRUE(WaitFor([&] { return BaudRequests(server.Requests()).size() == 2; }));
+    ASSERT_TRUE(server.WaitFor([](const Bytes&, const std::vector<Bytes>& requests) {
+        return BaudRequests(requests).size() == 2;
+    }));
     EXPECT_EQ(BaudRequests(server.Requests()).back(), 38400u);
 
     // Carrier on: a modem event, and the modem state shows it.
@@ -293,7 +298,8 @@ TEST_F(NetPort, RawSocketPassesBytesUnchangedAndALostServerIsAHangup)
     // No Telnet: an 0xFF goes out as it is, and no settings are sent.
     const Bytes bytes = {0xAA, 0xFF, 0x01};
     ASSERT_TRUE(comm.WriteCommData(bytes.data(), 3));
-    ASSERT_TRUE(WaitFor([&] { return server.Received().size() >= 3; }));
+    ASSERT_TRUE(
+        server.WaitFor([](const Bytes& received, const auto&) { return received.size() >= 3; }));
     EXPECT_EQ(server.Received(), (Bytes{0xAA, 0xFF, 0x01}));
     EXPECT_TRUE(server.Requests().empty());
     EXPECT_EQ(comm.GetModemState(), 0u);
